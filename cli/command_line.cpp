@@ -1,0 +1,278 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+#include "cli/command_line.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <sstream>
+
+#include "settings/name_tables.h"
+#include "settings/user_value_table.h"
+
+namespace qm::cli {
+namespace {
+
+// Names compare without case, and '-' or '_' may stand for a space ("square-chaos").
+std::string normalised(const std::string& text) {
+  std::string result;
+  for (char c : text) result += (c == '-' || c == '_') ? ' ' : char(std::tolower(static_cast<unsigned char>(c)));
+  return result;
+}
+
+bool parseInteger(const std::string& text, long long& value) {
+  if (text.empty()) return false;
+  errno = 0;
+  char* end = nullptr;
+  value = std::strtoll(text.c_str(), &end, 10);
+  return errno == 0 && end && *end == '\0';
+}
+
+std::string rangeText(const UserValueSpec& spec) {
+  return std::to_string(spec.minimum) + " and " + std::to_string(spec.maximum);
+}
+
+std::string namesOf(const UserValueSpec& spec) {
+  std::string names;
+  for (int n = spec.minimum; n <= spec.maximum; ++n) names += std::string(n > spec.minimum ? ", " : "") + spec.name(n);
+  return names;
+}
+
+// A named value: its name or its number.
+bool parseNamed(const UserValueSpec& spec, const std::string& text, std::int32_t& value, std::string& error) {
+  const std::string wanted = normalised(text);
+  for (int n = spec.minimum; n <= spec.maximum; ++n)
+    if (normalised(spec.name(n)) == wanted) return value = n, true;
+  long long number = 0;
+  // The scale is named by its factor only: "2" could mean the second entry or twice the size.
+  if (spec.field != &UserValues::scale && parseInteger(text, number)) {
+    if (number >= spec.minimum && number <= spec.maximum) return value = std::int32_t(number), true;
+    error = "--" + std::string(spec.option) + " " + text + " is out of range: give a number between " + rangeText(spec) +
+            " or a name";
+    return false;
+  }
+  error = "unknown " + std::string(spec.option) + " \"" + text + "\"; choose one of: " + namesOf(spec);
+  return false;
+}
+
+bool parseNumber(const UserValueSpec& spec, const std::string& text, std::int32_t& value, std::string& error) {
+  long long number = 0;
+  if (!parseInteger(text, number)) {
+    error = "--" + std::string(spec.option) + " needs a whole number, not \"" + text + "\"";
+    return false;
+  }
+  if (number < spec.minimum || number > spec.maximum) {
+    error = "--" + std::string(spec.option) + " " + text + " is out of range: it must be between " + rangeText(spec);
+    return false;
+  }
+  value = std::int32_t(number);
+  return true;
+}
+
+DescriptorItem itemFor(const UserValueSpec& spec, std::int32_t value) {
+  DescriptorItem item;
+  item.key = spec.descriptorKey;
+  if (spec.kind == ValueKind::Enumerated) {
+    item.type = pi::typeEnumerated;
+    item.enumType = spec.enumType;
+    item.enumValue = enumeratorFor(spec, value);
+  } else {
+    item.type = spec.kind == ValueKind::Boolean ? pi::typeBoolean : pi::typeInteger;
+    item.integer = value;
+  }
+  return item;
+}
+
+void setSetting(Command& command, const UserValueSpec& spec, std::int32_t value) {
+  const DescriptorItem item = itemFor(spec, value);
+  auto same = [&](const DescriptorItem& existing) { return existing.key == item.key; };
+  command.settings.erase(std::remove_if(command.settings.begin(), command.settings.end(), same), command.settings.end());
+  command.settings.push_back(item);
+}
+
+struct Reader {
+  const std::vector<std::string>& arguments;
+  std::size_t next = 1;
+  bool more() const { return next < arguments.size(); }
+  const std::string& take() { return arguments[next++]; }
+};
+
+bool takeValue(Reader& reader, const std::string& option, std::string& value, std::string& error) {
+  if (!reader.more()) {
+    error = option + " needs a value";
+    return false;
+  }
+  value = reader.take();
+  return true;
+}
+
+bool parseSeed(const std::string& text, Command& command, std::string& error) {
+  long long number = 0;
+  if (!parseInteger(text, number) || number < 0 || number > 2147483647) {
+    error = "--seed needs a whole number between 0 and 2147483647, not \"" + text + "\"";
+    return false;
+  }
+  command.seed = std::uint32_t(number);
+  return true;
+}
+
+bool parseRepeat(const std::string& text, Command& command, std::string& error) {
+  long long number = 0;
+  if (!parseInteger(text, number) || number < 0 || number > 100) {
+    error = "--repeat needs a whole number between 0 and 100, not \"" + text + "\"";
+    return false;
+  }
+  command.repeat = int(number);
+  return true;
+}
+
+bool parseUserValue(Reader& reader, const std::string& option, Command& command, std::string& error) {
+  const UserValueSpec* spec = findUserValue(option.substr(2).c_str());
+  if (!spec) {
+    error = "unknown option " + option + " (see quillmark --help)";
+    return false;
+  }
+  if (spec->kind == ValueKind::Boolean) {
+    setSetting(command, *spec, 1);
+    return true;
+  }
+  std::string text;
+  std::int32_t value = 0;
+  if (!takeValue(reader, option, text, error)) return false;
+  const bool ok = spec->kind == ValueKind::Enumerated ? parseNamed(*spec, text, value, error)
+                                                      : parseNumber(*spec, text, value, error);
+  if (ok) setSetting(command, *spec, value);
+  return ok;
+}
+
+bool parseRenderOption(Reader& reader, const std::string& option, Command& command, std::string& error) {
+  std::string value;
+  if (option == "--mask") return takeValue(reader, option, command.mask, error);
+  if (option == "--plugin") return takeValue(reader, option, command.pluginPath, error);
+  if (option == "--seed") return takeValue(reader, option, value, error) && parseSeed(value, command, error);
+  if (option == "--repeat") return takeValue(reader, option, value, error) && parseRepeat(value, command, error);
+  if (option == "--print-settings") return command.printSettings = true, true;
+  if (option == "--no-progress") return command.progress = false, true;
+  return parseUserValue(reader, option, command, error);
+}
+
+bool parseRender(Reader& reader, Command& command, std::string& error) {
+  std::vector<std::string> files;
+  while (reader.more()) {
+    const std::string& argument = reader.take();
+    if (argument.size() > 2 && argument.rfind("--", 0) == 0) {
+      if (!parseRenderOption(reader, argument, command, error)) return false;
+    } else {
+      files.push_back(argument);
+    }
+  }
+  if (files.size() != 2) {
+    error = "render needs an input and an output file: quillmark render IN OUT [options]";
+    return false;
+  }
+  command.input = files[0];
+  command.output = files[1];
+  return true;
+}
+
+}  // namespace
+
+bool parseCommandLine(const std::vector<std::string>& arguments, Command& command, std::string& error) {
+  command = Command{};
+  if (arguments.size() < 2) return command.kind = CommandKind::Help, true;
+  for (const std::string& argument : arguments)
+    if (argument == "--help" || argument == "-h") return command.kind = CommandKind::Help, true;
+  Reader reader{arguments};
+  const std::string& verb = reader.take();
+  if (verb == "styles" || verb == "blends") {
+    command.kind = verb == "styles" ? CommandKind::Styles : CommandKind::Blends;
+    if (!reader.more()) return true;
+    error = verb + " takes no arguments";
+    return false;
+  }
+  if (verb == "render") {
+    command.kind = CommandKind::Render;
+    return parseRender(reader, command, error);
+  }
+  error = "unknown command \"" + verb + "\" (see quillmark --help)";
+  return false;
+}
+
+std::string styleList() {
+  std::ostringstream out;
+  for (int n = 1; n <= kStyleCount; ++n) out << (n < 10 ? "   " : "  ") << n << "  " << styleName(n) << '\n';
+  return out.str();
+}
+
+std::string blendList() {
+  std::ostringstream out;
+  for (int n = 1; n <= kBlendModeCount; ++n) out << (n < 10 ? "   " : "  ") << n << "  " << blendName(n) << '\n';
+  return out.str();
+}
+
+std::string describeSettings(const DescriptorItems& items) {
+  std::ostringstream out;
+  for (const DescriptorItem& item : items) {
+    const UserValueSpec* spec = nullptr;
+    for (const UserValueSpec& candidate : userValueTable())
+      if (candidate.descriptorKey == item.key) spec = &candidate;
+    std::string option = spec ? spec->option : "?";
+    option.resize(9, ' ');
+    out << fourCCText(item.key) << ' ' << option << "= ";
+    if (item.type == pi::typeEnumerated) {
+      const std::int32_t value = spec ? valueOfEnumerator(*spec, item.enumValue) : 0;
+      out << fourCCText(item.enumValue) << "  " << (spec && value ? spec->name(value) : "(not a known value)");
+    } else if (item.type == pi::typeBoolean) {
+      out << (item.integer ? "true" : "false");
+    } else {
+      out << item.integer;
+    }
+    out << '\n';
+  }
+  return out.str();
+}
+
+std::string helpText() {
+  return R"(quillmark: turn a picture into black-and-white ink art with the Quillmark filter.
+
+Usage:
+  quillmark render IN OUT [options]   render IN with the filter and write OUT
+  quillmark styles                    list the ink styles
+  quillmark blends                    list the blend modes
+  quillmark --help                    show this text
+
+IN may be a PNG (8 or 16-bit grey, grey+alpha, RGB or RGBA) or a TIFF (8, 16 or
+32-bit float, grey or RGB, with or without alpha). OUT is written as PNG or TIFF
+by its extension (.png, .tif, .tiff), in the depth of IN; a 32-bit picture needs
+a TIFF. OUT is replaced only when the whole render succeeded. Transparency stays
+editable: the filter works on the alpha channel's picture as a paint program does.
+
+Look (anything not given takes its default):
+  --style NAME|N      ink style, 1..25 (default arabesque; see quillmark styles)
+  --scale 1x|2x|4x    pattern scale (default 1x)
+  --line NAME|N       line weight: thinner, thin, medium, thick, thicker (default medium)
+  --invert NAME|N     normal, invert light, invert dark, invert all (default normal)
+  --warping N         pattern distortion, 0..100 (default 20)
+  --angle N           direction of directional patterns, 0..359 degrees (default 45)
+  --gray              keep the style's continuous grey instead of pure ink and paper
+  --diameter N        size of the sharpening blur, 0..250 (default 50)
+  --sharpen N         sharpening amount, 0..100 (default 75)
+  --blend NAME|N      how the ink meets the picture, 1..69 (default normal; see quillmark blends)
+Names may be written with '-' for spaces, e.g. --style square-chaos.
+
+Run:
+  --mask FILE         a selection: an image of the same size, white where the filter
+                      works, black where it leaves the picture alone, grey in between
+  --seed N            make the render reproducible (0..2147483647)
+  --repeat N          afterwards, repeat the filter N more times on its own result,
+                      as a paint program's "repeat last filter" does
+  --print-settings    print the settings the filter recorded for this run
+  --no-progress       no progress bar on the terminal
+  --plugin PATH       the plug-in to load (default: Quillmark.so beside this program)
+
+Ctrl-C stops a render cleanly; OUT is then not written.
+Exit status: 0 done, 1 failed (the reason is printed), 2 bad command line, 130 stopped.
+)";
+}
+
+}  // namespace qm::cli

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// The quillmark command's arguments: what to do, and the settings that travel to the
+// plug-in as a scripting descriptor.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/host_descriptor.h"
+
+namespace qm::cli {
+
+enum class CommandKind { Help, Styles, Blends, Render };
+
+struct Command {
+  CommandKind kind = CommandKind::Help;
+  std::string input;
+  std::string output;
+  std::string mask;
+  std::string pluginPath;
+  DescriptorItems settings;  // only the values given on the command line
+  std::optional<std::uint32_t> seed;
+  bool printSettings = false;
+  bool progress = true;
+  int repeat = 0;
+};
+
+// False with a one-line error for anything the command cannot accept.
+bool parseCommandLine(const std::vector<std::string>& arguments, Command& command, std::string& error);
+
+std::string helpText();
+// "  1  diffusion" lines for every style, or every blend mode.
+std::string styleList();
+std::string blendList();
+// The settings of a descriptor, one line each, in the descriptor's order.
+std::string describeSettings(const DescriptorItems& items);
+
+}  // namespace qm::cli

@@ -1,0 +1,113 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// The quillmark command: loads a picture, runs the plug-in on it through the substitute
+// host, and writes the result. Every failure ends in one line on the standard error
+// stream and a non-zero exit status, and never in a partial output file.
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "cli/command_line.h"
+#include "cli/progress_bar.h"
+#include "cli/raster_image.h"
+#include "cli/substitute_host.h"
+#include "platform/dynamic_library.h"
+
+namespace {
+
+using namespace qm::cli;
+
+volatile std::sig_atomic_t interrupted = 0;
+
+// The first Ctrl-C asks the filter to stop at its next abort test; a second one leaves at once.
+void onInterrupt(int) {
+  if (interrupted) _exit(130);
+  interrupted = 1;
+}
+
+int failWith(const std::string& message, int status = 1) {
+  std::cerr << "quillmark: " << message << '\n';
+  return status;
+}
+
+std::string pluginPathFor(const Command& command) {
+  if (!command.pluginPath.empty()) return command.pluginPath;
+  if (const char* path = std::getenv("QUILLMARK_PLUGIN")) return path;
+  return qm::platform::executableFolder() + "/Quillmark.so";
+}
+
+std::string explainResult(const RunOutcome& outcome) {
+  if (outcome.result > 0)
+    return outcome.message.empty() ? "the filter stopped (code " + std::to_string(outcome.result) + ")" : outcome.message;
+  if (outcome.result == pi::memFullErr) return "not enough memory for the filter";
+  return "the filter failed (host error " + std::to_string(outcome.result) + ")";
+}
+
+bool loadDocument(const Command& command, HostDocument& document, std::string& error) {
+  RasterImage image;
+  if (!loadImage(command.input, image, error)) return false;
+  std::vector<std::uint8_t> mask;
+  if (!command.mask.empty() && !loadMask(command.mask, image.width, image.height, mask, error)) return false;
+  return makeDocument(std::move(image), std::move(mask), document, error);
+}
+
+int render(const Command& command) {
+  HostDocument document;
+  std::string error;
+  if (!loadDocument(command, document, error)) return failWith(error);
+  qm::platform::DynamicLibrary library;
+  if (!library.open(pluginPathFor(command), error)) return failWith(error);
+  auto entry = reinterpret_cast<PluginEntry>(library.symbol("PluginMain"));
+  if (!entry) return failWith("the plug-in exports no PluginMain");
+
+  ProgressBar bar(command.progress);
+  HostOptions options;
+  options.seed = command.seed;
+  options.onProgress = [&bar](pi::int32 done, pi::int32 total) { bar.update(done, total); };
+  options.shouldAbort = [] { return interrupted != 0; };
+  std::signal(SIGINT, onInterrupt);
+
+  SubstituteHost host(entry, options);
+  RunRequest request;
+  request.descriptor = command.settings;
+  RunOutcome outcome = host.run(document, request);
+  for (int i = 0; i < command.repeat && outcome.result == 0; ++i) {
+    RunRequest repeat;
+    repeat.withParameters = false;
+    repeat.descriptor = outcome.recorded;
+    outcome = host.run(document, repeat);
+  }
+  bar.finish();
+  if (outcome.result == pi::userCanceledErr || interrupted)
+    return failWith("stopped; " + command.output + " was not written", 130);
+  if (outcome.result != 0) return failWith(explainResult(outcome));
+  if (!saveImage(command.output, document.image, error)) return failWith(error);
+  if (command.printSettings && outcome.recorded) std::cout << describeSettings(*outcome.recorded);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv, argv + argc);
+  Command command;
+  std::string error;
+  if (!parseCommandLine(arguments, command, error)) return failWith(error, 2);
+  switch (command.kind) {
+    case CommandKind::Help:
+      std::cout << helpText();
+      return 0;
+    case CommandKind::Styles:
+      std::cout << styleList();
+      return 0;
+    case CommandKind::Blends:
+      std::cout << blendList();
+      return 0;
+    case CommandKind::Render:
+      return render(command);
+  }
+  return 0;
+}

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// Loading a library at run time and finding a function in it, as a host loads a plug-in.
+#pragma once
+
+#include <string>
+
+namespace qm::platform {
+
+class DynamicLibrary {
+ public:
+  DynamicLibrary() = default;
+  ~DynamicLibrary();
+  DynamicLibrary(const DynamicLibrary&) = delete;
+  DynamicLibrary& operator=(const DynamicLibrary&) = delete;
+
+  // False with a one-line reason when the file cannot be loaded.
+  bool open(const std::string& path, std::string& error);
+  // Null when the library has no such export.
+  void* symbol(const char* name) const;
+  void close();
+
+ private:
+  void* handle_ = nullptr;
+};
+
+// The folder of the running program, ending without a separator.
+std::string executableFolder();
+
+}  // namespace qm::platform

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// The seam to the operating system. Everything above it is portable; the implementations
+// live in platform/posix/ and platform/win32/.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace qm::platform {
+
+// One line to the system's debugger output (no-op where there is none).
+void debugOutput(const char* line);
+
+// Handle of this library, for its own resources; null where resources do not exist.
+void* moduleHandle();
+
+// A modal message to the user, e.g. a refusal. Returns false when this platform has no way
+// to show one, so the caller can hand the text to the host instead.
+struct Message {
+  const char* resourceName;  // dialog resource that carries it on Windows
+  const char* title;
+  const char* text;
+};
+bool showMessage(const Message& message, void* parentWindow);
+
+// The about box; false when there is no way to show it.
+bool showAboutBox(void* parentWindow);
+
+// Text for a human where no dialog exists (the standard error stream on Linux).
+void writeDiagnostic(const char* text);
+
+// Zero-filled memory from the system when the host offers none; freeSystemMemory takes
+// the handle that allocateSystemMemory returned.
+struct SystemMemory {
+  void* data = nullptr;
+  void* handle = nullptr;
+};
+SystemMemory allocateSystemMemory(std::size_t size);
+void freeSystemMemory(SystemMemory& memory);
+
+// Processors the system reports, at least 1.
+unsigned processorCount();
+
+// Wall clock in whole seconds (seeds the random generator).
+std::uint32_t clockSeconds();
+
+}  // namespace qm::platform

@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <ctime>
+
+#include "platform/platform.h"
+
+namespace qm::platform {
+
+void debugOutput(const char* line) { OutputDebugStringA(line); }
+
+void* moduleHandle() {
+  HMODULE module = nullptr;
+  // The address of a function inside this library names the library, whatever its file is called.
+  GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCSTR>(&moduleHandle), &module);
+  return module;
+}
+
+// Until the dialog resources exist, a system message box carries the same title and text.
+bool showMessage(const Message& message, void* parentWindow) {
+  MessageBoxA(static_cast<HWND>(parentWindow), message.text, message.title, MB_OK | MB_ICONSTOP);
+  return true;
+}
+
+bool showAboutBox(void* parentWindow) {
+  MessageBoxA(static_cast<HWND>(parentWindow), "Quillmark 4.0\nInk art from photographs.", "About",
+              MB_OK | MB_ICONINFORMATION);
+  return true;
+}
+
+void writeDiagnostic(const char* text) {
+  OutputDebugStringA(text);
+  OutputDebugStringA("\n");
+}
+
+SystemMemory allocateSystemMemory(std::size_t size) {
+  SystemMemory memory;
+  HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size ? size : 1);
+  if (!handle) return memory;
+  memory.data = GlobalLock(handle);
+  if (!memory.data) {
+    GlobalFree(handle);
+    return memory;
+  }
+  memory.handle = handle;
+  return memory;
+}
+
+void freeSystemMemory(SystemMemory& memory) {
+  if (memory.handle) {
+    GlobalUnlock(static_cast<HGLOBAL>(memory.handle));
+    GlobalFree(static_cast<HGLOBAL>(memory.handle));
+  }
+  memory = SystemMemory{};
+}
+
+unsigned processorCount() {
+  SYSTEM_INFO info;
+  GetSystemInfo(&info);
+  return info.dwNumberOfProcessors ? unsigned(info.dwNumberOfProcessors) : 1u;
+}
+
+std::uint32_t clockSeconds() { return std::uint32_t(std::time(nullptr)); }
+
+}  // namespace qm::platform

@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+#include "settings/user_value_table.h"
+
+#include <cstring>
+
+#include "settings/four_char_code.h"
+#include "settings/name_tables.h"
+
+namespace qm {
+namespace {
+
+constexpr std::array<UserValueSpec, kUserValueCount> kTable = {{
+    {"style", &UserValues::style, 1, 25, 4, true, false, ValueKind::Enumerated, fourCharCode("QNky"),
+     fourCharCode("QNty"), "QN", styleName},
+    {"scale", &UserValues::scale, 1, 3, 1, true, false, ValueKind::Enumerated, fourCharCode("QSky"),
+     fourCharCode("QSty"), "Qs", scaleName},
+    {"invert", &UserValues::invertMode, 1, 4, 1, true, false, ValueKind::Enumerated, fourCharCode("QGky"),
+     fourCharCode("QGty"), "QG", invertName},
+    {"warping", &UserValues::warping, 0, 100, 20, true, false, ValueKind::Integer, fourCharCode("0004"), 0, "",
+     nullptr},
+    {"angle", &UserValues::angle, 0, 359, 45, true, true, ValueKind::Integer, fourCharCode("0005"), 0, "",
+     nullptr},
+    {"gray", &UserValues::gray, 0, 1, 0, true, false, ValueKind::Boolean, fourCharCode("0006"), 0, "", nullptr},
+    {"blend", &UserValues::blendMode, 1, 69, 1, false, false, ValueKind::Enumerated, fourCharCode("GLUE"),
+     fourCharCode("GLty"), "GL", blendName},
+    {"diameter", &UserValues::diameter, 0, 250, 50, true, false, ValueKind::Integer, fourCharCode("0008"), 0,
+     "", nullptr},
+    {"sharpen", &UserValues::sharpen, 0, 100, 75, true, false, ValueKind::Integer, fourCharCode("0009"), 0, "",
+     nullptr},
+    {"line", &UserValues::lineWeight, 1, 5, 3, true, false, ValueKind::Enumerated, fourCharCode("Qmky"),
+     fourCharCode("Qmty"), "Qm", lineWeightName},
+}};
+
+std::uint32_t prefixBits(const UserValueSpec& spec) {
+  return (std::uint32_t(std::uint8_t(spec.enumPrefix[0])) << 24) |
+         (std::uint32_t(std::uint8_t(spec.enumPrefix[1])) << 16);
+}
+
+}  // namespace
+
+const std::array<UserValueSpec, kUserValueCount>& userValueTable() { return kTable; }
+
+const UserValueSpec* findUserValue(const char* option) {
+  for (const UserValueSpec& spec : kTable)
+    if (std::strcmp(spec.option, option) == 0) return &spec;
+  return nullptr;
+}
+
+std::int32_t limitToRange(const UserValueSpec& spec, std::int32_t value) {
+  if (spec.wraps) {
+    const std::int64_t span = std::int64_t(spec.maximum) - spec.minimum + 1;
+    std::int64_t offset = (std::int64_t(value) - spec.minimum) % span;
+    if (offset < 0) offset += span;
+    return std::int32_t(spec.minimum + offset);
+  }
+  if (value < spec.minimum) return spec.minimum;
+  if (value > spec.maximum) return spec.maximum;
+  return value;
+}
+
+std::uint32_t enumeratorFor(const UserValueSpec& spec, std::int32_t value) {
+  if (value < spec.minimum || value > spec.maximum || value < 0 || value > 99) return kNoEnumerator;
+  const std::uint32_t tens = std::uint32_t('0' + value / 10);
+  const std::uint32_t units = std::uint32_t('0' + value % 10);
+  return prefixBits(spec) | (tens << 8) | units;
+}
+
+std::int32_t valueOfEnumerator(const UserValueSpec& spec, std::uint32_t enumerator) {
+  if ((enumerator & 0xFFFF0000u) != prefixBits(spec)) return 0;
+  const int tens = int((enumerator >> 8) & 0xFF) - '0';
+  const int units = int(enumerator & 0xFF) - '0';
+  if (tens < 0 || tens > 9 || units < 0 || units > 9) return 0;
+  const std::int32_t value = tens * 10 + units;
+  return value >= spec.minimum && value <= spec.maximum ? value : 0;
+}
+
+}  // namespace qm

@@ -1,0 +1,205 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// Settings travel in and out of the plug-in as the host's scripting descriptor.
+#include <gtest/gtest.h>
+
+#include "host/scripting.h"
+#include "settings/four_char_code.h"
+#include "settings/user_value_table.h"
+#include "tests/host/plugin_fixture.h"
+
+namespace qm::test {
+namespace {
+
+using cli::DescriptorItem;
+using cli::DescriptorItems;
+using cli::RunRequest;
+using cli::SampleType;
+
+class Scripting : public PluginTest {};
+
+std::uint32_t code(const char* four) {
+  return (std::uint32_t(std::uint8_t(four[0])) << 24) | (std::uint32_t(std::uint8_t(four[1])) << 16) |
+         (std::uint32_t(std::uint8_t(four[2])) << 8) | std::uint32_t(std::uint8_t(four[3]));
+}
+
+DescriptorItem enumerated(const char* key, const char* type, const char* value) {
+  DescriptorItem item;
+  item.key = code(key);
+  item.type = pi::typeEnumerated;
+  item.enumType = code(type);
+  item.enumValue = code(value);
+  return item;
+}
+
+DescriptorItem integer(const char* key, std::int32_t value, pi::DescriptorTypeID type = pi::typeInteger) {
+  DescriptorItem item;
+  item.key = code(key);
+  item.type = type;
+  item.integer = value;
+  return item;
+}
+
+// The value the plug-in recorded under a key, as the setting's number.
+std::int32_t recordedValue(const DescriptorItems& items, const char* option) {
+  const UserValueSpec& spec = *findUserValue(option);
+  for (const DescriptorItem& item : items)
+    if (item.key == spec.descriptorKey)
+      return item.type == pi::typeEnumerated ? valueOfEnumerator(spec, item.enumValue) : item.integer;
+  ADD_FAILURE() << option << " was not recorded";
+  return -1;
+}
+
+cli::RunOutcome runWith(const DescriptorItems& items, cli::HostOptions options = {}) {
+  cli::HostDocument document = makeDocument(makeTestImage(12, 12, SampleType::UInt8, 3, false));
+  cli::SubstituteHost host = makeHost(std::move(options));
+  RunRequest request;
+  request.descriptor = items;
+  return host.run(document, request);
+}
+
+TEST_F(Scripting, RecordedSettingsReplayIdentically) {
+  const DescriptorItems chosen = {enumerated("QNky", "QNty", "QN07"), enumerated("QSky", "QSty", "Qs03"),
+                                  enumerated("QGky", "QGty", "QG02"), integer("0004", 66),
+                                  integer("0005", 200),               integer("0006", 1, pi::typeBoolean),
+                                  enumerated("GLUE", "GLty", "GL30"), integer("0008", 250),
+                                  integer("0009", 0),                 enumerated("Qmky", "Qmty", "Qm05")};
+  const cli::RunOutcome first = runWith(chosen);
+  ASSERT_EQ(first.result, 0);
+  ASSERT_TRUE(first.recorded);
+  EXPECT_EQ(recordedValue(*first.recorded, "style"), 7);
+  EXPECT_EQ(recordedValue(*first.recorded, "scale"), 3);
+  EXPECT_EQ(recordedValue(*first.recorded, "invert"), 2);
+  EXPECT_EQ(recordedValue(*first.recorded, "warping"), 66);
+  EXPECT_EQ(recordedValue(*first.recorded, "angle"), 200);
+  EXPECT_EQ(recordedValue(*first.recorded, "gray"), 1);
+  EXPECT_EQ(recordedValue(*first.recorded, "blend"), 30);
+  EXPECT_EQ(recordedValue(*first.recorded, "diameter"), 250);
+  EXPECT_EQ(recordedValue(*first.recorded, "sharpen"), 0);
+  EXPECT_EQ(recordedValue(*first.recorded, "line"), 5);
+
+  const cli::RunOutcome replay = runWith(*first.recorded);
+  ASSERT_TRUE(replay.recorded);
+  ASSERT_EQ(replay.recorded->size(), first.recorded->size());
+  for (std::size_t i = 0; i < first.recorded->size(); ++i) {
+    EXPECT_EQ((*replay.recorded)[i].key, (*first.recorded)[i].key);
+    EXPECT_EQ((*replay.recorded)[i].type, (*first.recorded)[i].type);
+    EXPECT_EQ((*replay.recorded)[i].integer, (*first.recorded)[i].integer);
+    EXPECT_EQ((*replay.recorded)[i].enumValue, (*first.recorded)[i].enumValue);
+  }
+}
+
+TEST_F(Scripting, DescriptorWithOnlyTheStyleKeepsEveryOtherDefault) {
+  const cli::RunOutcome outcome = runWith({enumerated("QNky", "QNty", "QN07")});
+  ASSERT_TRUE(outcome.recorded);
+  EXPECT_EQ(recordedValue(*outcome.recorded, "style"), 7);
+  for (const UserValueSpec& spec : userValueTable()) {
+    if (std::string(spec.option) == "style") continue;
+    EXPECT_EQ(recordedValue(*outcome.recorded, spec.option), spec.defaultValue) << spec.option;
+  }
+}
+
+TEST_F(Scripting, ValuesFromOutsideAreBroughtIntoRange) {
+  const cli::RunOutcome outcome =
+      runWith({enumerated("QNky", "QNty", "QN26"), enumerated("GLUE", "GLty", "<NO>"), integer("0004", 500),
+               integer("0005", -90), integer("0008", -4), integer("0009", 101), enumerated("Qmky", "QNty", "QN02")});
+  ASSERT_TRUE(outcome.recorded);
+  EXPECT_EQ(recordedValue(*outcome.recorded, "style"), 4) << "an unknown enumerator leaves the default";
+  EXPECT_EQ(recordedValue(*outcome.recorded, "blend"), 1);
+  EXPECT_EQ(recordedValue(*outcome.recorded, "line"), 3) << "a style enumerator is no line weight";
+  EXPECT_EQ(recordedValue(*outcome.recorded, "warping"), 100);
+  EXPECT_EQ(recordedValue(*outcome.recorded, "angle"), 270);
+  EXPECT_EQ(recordedValue(*outcome.recorded, "diameter"), 0);
+  EXPECT_EQ(recordedValue(*outcome.recorded, "sharpen"), 100);
+}
+
+TEST_F(Scripting, ValueOfTheWrongTypeIsPassedOver) {
+  const cli::RunOutcome outcome = runWith({integer("QNky", 9), enumerated("0004", "QNty", "QN02")});
+  ASSERT_TRUE(outcome.recorded);
+  EXPECT_EQ(recordedValue(*outcome.recorded, "style"), 4);
+  EXPECT_EQ(recordedValue(*outcome.recorded, "warping"), 20);
+}
+
+TEST_F(Scripting, OutOfRangeValueIsRecordedAsNoEnumerator) {
+  cli::HostDocument document = makeDocument(makeTestImage(4, 4, SampleType::UInt8, 3, false));
+  cli::SubstituteHost host = makeHost();
+  host.beginDocument(document);
+  host.descriptorParameters().readDescriptorProcs = cli::hostReadDescriptorProcs();
+  host.descriptorParameters().writeDescriptorProcs = cli::hostWriteDescriptorProcs();
+  std::int16_t result = 0;
+  moduleState().record = &host.record();
+  moduleState().result = &result;
+  InkSettings settings{};
+  resetForRun(settings);
+  settings.look.style = 30;
+  writeScriptingParameters(host.record(), settings);
+  moduleState().record = nullptr;
+  cli::DescriptorItems items;
+  ASSERT_TRUE(cli::readDescriptorHandle(host.descriptorParameters().descriptor, items));
+  ASSERT_EQ(items.size(), 10u);
+  EXPECT_EQ(items[0].enumValue, kNoEnumerator);
+  EXPECT_EQ(host.descriptorParameters().recordInfo, 0);
+}
+
+TEST_F(Scripting, PlayModeDecidesTheDialog) {
+  for (pi::int16 play : {pi::plugInDialogDontDisplay, pi::plugInDialogDisplay}) {
+    cli::HostDocument document = makeDocument(makeTestImage(4, 4, SampleType::UInt8, 3, false));
+    cli::SubstituteHost host = makeHost();
+    host.beginDocument(document);
+    pi::PIDescriptorParameters& parameters = host.descriptorParameters();
+    parameters.readDescriptorProcs = cli::hostReadDescriptorProcs();
+    parameters.writeDescriptorProcs = cli::hostWriteDescriptorProcs();
+    parameters.playInfo = play;
+    parameters.descriptor = cli::makeDescriptorHandle({enumerated("QNky", "QNty", "QN11")});
+    std::int16_t result = 0;
+    moduleState().record = &host.record();
+    moduleState().result = &result;
+    InkSettings settings{};
+    resetForRun(settings);
+    FilterState state{};
+    state.showDialog = 1;
+    EXPECT_EQ(readScriptingParameters(host.record(), settings, state), play == pi::plugInDialogDisplay);
+    EXPECT_EQ(state.showDialog, play == pi::plugInDialogDisplay ? 1 : 0);
+    EXPECT_EQ(settings.look.style, 11);
+    EXPECT_EQ(parameters.descriptor, nullptr) << "the filter disposes of the descriptor it read";
+    moduleState().record = nullptr;
+  }
+}
+
+TEST_F(Scripting, CertainHostsDescriptorsAreIgnored) {
+  cli::HostOptions options;
+  options.hostSig = fourCharCode("PSP9");
+  const cli::RunOutcome ignored = runWith({enumerated("QNky", "QNty", "QN11")}, options);
+  ASSERT_EQ(ignored.result, 0);
+  ASSERT_TRUE(ignored.recorded) << "recording still happens for such a host";
+  EXPECT_EQ(recordedValue(*ignored.recorded, "style"), 4);
+}
+
+TEST_F(Scripting, HostWithoutDescriptorProceduresRunsOnDefaults) {
+  cli::HostOptions options;
+  options.scripting = false;
+  const cli::RunOutcome outcome = runWith({}, options);
+  EXPECT_EQ(outcome.result, 0);
+  EXPECT_FALSE(outcome.recorded);
+}
+
+TEST_F(Scripting, IncompleteProcedureTablesAreNotUsed) {
+  cli::HostDocument document = makeDocument(makeTestImage(4, 4, SampleType::UInt8, 3, false));
+  cli::SubstituteHost host = makeHost();
+  host.beginDocument(document);
+  pi::ReadDescriptorProcs read = *cli::hostReadDescriptorProcs();
+  pi::WriteDescriptorProcs write = *cli::hostWriteDescriptorProcs();
+  host.descriptorParameters().readDescriptorProcs = &read;
+  host.descriptorParameters().writeDescriptorProcs = &write;
+  EXPECT_TRUE(descriptorUsable(host.record()));
+  read.getPinnedUnitFloatProc = nullptr;
+  EXPECT_FALSE(descriptorUsable(host.record()));
+  read = *cli::hostReadDescriptorProcs();
+  write.numWriteDescriptorProcs = 15;
+  EXPECT_FALSE(descriptorUsable(host.record()));
+  write = *cli::hostWriteDescriptorProcs();
+  host.descriptorParameters().descriptorParametersVersion = 1;
+  EXPECT_FALSE(descriptorUsable(host.record()));
+}
+
+}  // namespace
+}  // namespace qm::test

@@ -1,0 +1,235 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// The phases of a filter run as a host drives them, and every way a run can be refused.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "host/host_coordinates.h"
+#include "host/messages.h"
+#include "settings/four_char_code.h"
+#include "tests/host/plugin_fixture.h"
+
+namespace qm::test {
+namespace {
+
+using cli::RunRequest;
+using cli::SampleType;
+
+class SelectorRoad : public PluginTest {};
+
+TEST_F(SelectorRoad, NormalRunLeavesThePictureAndRecordsTheLook) {
+  const RasterImage original = makeTestImage(37, 29, SampleType::UInt8, 3, false);
+  cli::HostDocument document = makeDocument(original);
+  cli::SubstituteHost host = makeHost();
+  const cli::RunOutcome outcome = host.run(document, RunRequest{});
+  ASSERT_EQ(outcome.result, 0) << outcome.message;
+  EXPECT_TRUE(sameImage(original, document.image));
+  EXPECT_GE(outcome.deliveries, 1);
+  EXPECT_EQ(outcome.continueCalls, 1) << "continue is asked once and then nothing more is wanted";
+  EXPECT_EQ(moduleState().lastFailureCode, kFailContinueCalled);
+  ASSERT_TRUE(outcome.recorded.has_value());
+  ASSERT_EQ(outcome.recorded->size(), 10u);
+  const char* order[] = {"QNky", "QSky", "QGky", "0004", "0005", "0006", "GLUE", "0008", "0009", "Qmky"};
+  for (std::size_t i = 0; i < 10; ++i) EXPECT_EQ(cli::fourCCText((*outcome.recorded)[i].key), order[i]);
+  // The handles are kept for the next run; the dialog flag is spent.
+  ASSERT_NE(stateOf(host), nullptr);
+  EXPECT_EQ(stateOf(host)->showDialog, 0);
+  EXPECT_EQ(stateOf(host)->workingBuffers[0], nullptr) << "finish frees the working buffers";
+}
+
+TEST_F(SelectorRoad, RepeatWithoutParametersRendersTheRecordedLook) {
+  cli::HostDocument document = makeDocument(makeTestImage(16, 70, SampleType::UInt8, 1, false));
+  cli::SubstituteHost host = makeHost();
+  RunRequest first;
+  first.descriptor = cli::DescriptorItems{};
+  const cli::RunOutcome run = host.run(document, first);
+  ASSERT_EQ(run.result, 0);
+  const intptr_t keptState = host.dataSlot();
+  const pi::Handle keptSettings = host.record().parameters;
+
+  RunRequest repeat;
+  repeat.withParameters = false;
+  const cli::RunOutcome again = host.run(document, repeat);
+  ASSERT_EQ(again.result, 0);
+  EXPECT_EQ(host.dataSlot(), keptState) << "the records survive between runs";
+  EXPECT_EQ(host.record().parameters, keptSettings);
+  EXPECT_EQ(stateOf(host)->showDialog, 0);
+  EXPECT_EQ(again.deliveries, run.deliveries);
+}
+
+TEST_F(SelectorRoad, ParametersAsksForTheDialogAndStartSpendsIt) {
+  cli::HostDocument document = makeDocument(makeTestImage(8, 8, SampleType::UInt8, 3, false));
+  cli::SubstituteHost host = makeHost();
+  host.beginDocument(document);
+  ASSERT_EQ(host.call(pi::filterSelectorParameters), 0);
+  EXPECT_EQ(stateOf(host)->showDialog, 1);
+  EXPECT_EQ(stateOf(host)->view.scale, 1.0f);
+  ASSERT_EQ(host.call(pi::filterSelectorPrepare), 0);
+  ASSERT_EQ(host.call(pi::filterSelectorStart), 0);
+  EXPECT_EQ(stateOf(host)->showDialog, 0);
+  host.call(pi::filterSelectorFinish);
+}
+
+TEST_F(SelectorRoad, UserStopEndsTheRunAsCancelled) {
+  cli::HostDocument document = makeDocument(makeTestImage(20, 300, SampleType::UInt8, 3, false));
+  cli::HostOptions options;
+  int asked = 0;
+  options.shouldAbort = [&asked] { return ++asked > 2; };
+  cli::SubstituteHost host = makeHost(options);
+  const cli::RunOutcome outcome = host.run(document, RunRequest{});
+  EXPECT_EQ(outcome.result, pi::userCanceledErr);
+  EXPECT_EQ(outcome.failedSelector, pi::filterSelectorStart);
+  EXPECT_EQ(moduleState().lastFailureCode, kFailAborted);
+  EXPECT_EQ(outcome.deliveries, 2) << "no band is asked for after the stop";
+}
+
+TEST_F(SelectorRoad, HostFailureWhileReadingEndsTheRunWithItsError) {
+  const RasterImage original = makeTestImage(10, 200, SampleType::UInt8, 3, false);
+  cli::HostDocument document = makeDocument(original);
+  cli::HostOptions options;
+  options.failDeliveryAfter = 2;
+  cli::SubstituteHost host = makeHost(options);
+  const cli::RunOutcome outcome = host.run(document, RunRequest{});
+  EXPECT_EQ(outcome.result, pi::readErr);
+  EXPECT_EQ(outcome.failedSelector, pi::filterSelectorStart);
+  EXPECT_EQ(moduleState().lastFailureCode, kFailBandRead);
+  EXPECT_TRUE(rectEmpty(getOutRect(host.record()))) << "nothing more is asked for";
+}
+
+TEST_F(SelectorRoad, MultichannelImageIsRefusedWithItsMessage) {
+  RasterImage twoChannels = makeTestImage(10, 10, SampleType::UInt8, 2, false);
+  cli::HostDocument document = makeDocument(twoChannels);
+  cli::SubstituteHost host = makeHost();
+  const cli::RunOutcome outcome = host.run(document, RunRequest{});
+  EXPECT_EQ(outcome.result, 1);
+  EXPECT_EQ(outcome.failedSelector, pi::filterSelectorStart);
+  EXPECT_EQ(moduleState().lastFailureCode, kFailMultichannel);
+  EXPECT_EQ(outcome.message, refusalText(Refusal::Multichannel));
+  EXPECT_NE(outcome.message.find("multichannel"), std::string::npos);
+  EXPECT_EQ(outcome.deliveries, 0);
+  EXPECT_TRUE(rectEmpty(getInRect(host.record())));
+  EXPECT_TRUE(sameImage(twoChannels, document.image));
+}
+
+TEST_F(SelectorRoad, HostWithoutPixelCallbackIsRefused) {
+  cli::HostDocument document = makeDocument(makeTestImage(10, 10, SampleType::UInt8, 3, false));
+  cli::HostOptions options;
+  options.advanceState = false;
+  cli::SubstituteHost host = makeHost(options);
+  const cli::RunOutcome outcome = host.run(document, RunRequest{});
+  EXPECT_EQ(outcome.result, 1);
+  EXPECT_EQ(moduleState().lastFailureCode, kFailNoAdvanceState);
+  EXPECT_EQ(outcome.message,
+            "The filter cannot run because your paint program does not support enough of the Photoshop 3.0 "
+            "plug-in standard.");
+}
+
+TEST_F(SelectorRoad, UnknownSelectorChangesNothing) {
+  cli::HostDocument document = makeDocument(makeTestImage(8, 8, SampleType::UInt8, 3, false));
+  cli::SubstituteHost host = makeHost();
+  host.beginDocument(document);
+  ASSERT_EQ(host.call(pi::filterSelectorParameters), 0);
+  ASSERT_EQ(host.call(pi::filterSelectorPrepare), 0);
+  const pi::FilterRecord before = host.record();
+  const InkSettings settingsBefore = *settingsOf(host);
+  EXPECT_EQ(host.call(6), 0);
+  EXPECT_EQ(host.call(-1), 0);
+  EXPECT_EQ(host.call(300), 0);
+  EXPECT_EQ(std::memcmp(&before, &host.record(), sizeof before), 0);
+  EXPECT_EQ(std::memcmp(&settingsBefore, settingsOf(host), sizeof settingsBefore), 0);
+}
+
+TEST_F(SelectorRoad, FailedHandleAllocationsAndLocks) {
+  struct Case {
+    bool stateKept;  // the host already holds a state handle, so only the settings are made
+    cli::HostMemoryFaults faults;
+    FailureCode code;
+  } cases[] = {
+      {true, {0, false, false, false}, kFailSettingsHandle},
+      {false, {1, false, false, false}, kFailStateHandle},
+      {false, {-1, true, false, false}, kFailLock},
+  };
+  for (const Case& c : cases) {
+    cli::HostDocument document = makeDocument(makeTestImage(8, 8, SampleType::UInt8, 3, false));
+    cli::SubstituteHost host = makeHost();
+    host.beginDocument(document);
+    if (c.stateKept) host.dataSlot() = reinterpret_cast<intptr_t>(cli::newHostHandle(sizeof(FilterState)));
+    cli::setHostMemoryFaults(c.faults);
+    EXPECT_EQ(host.call(pi::filterSelectorParameters), pi::memFullErr);
+    EXPECT_EQ(moduleState().lastFailureCode, c.code);
+    cli::setHostMemoryFaults({});
+  }
+}
+
+TEST_F(SelectorRoad, StartWithoutRecordsReportsBadParameters) {
+  cli::HostDocument document = makeDocument(makeTestImage(8, 8, SampleType::UInt8, 3, false));
+  cli::SubstituteHost host = makeHost();
+  host.beginDocument(document);
+  EXPECT_EQ(host.call(pi::filterSelectorStart), pi::filterBadParameters);
+}
+
+TEST_F(SelectorRoad, PrepareLowersTheHostsMemoryRequest) {
+  // 100 x 3000 pixels, 3 planes and a selection: two 256-row tiles of four planes.
+  std::vector<std::uint8_t> mask(100 * 3000, 255);
+  cli::HostDocument masked = makeDocument(makeFlat(100, 3000, SampleType::UInt8, 3, false, 0.5), mask);
+  cli::SubstituteHost host = makeHost();
+  host.beginDocument(masked);
+  host.call(pi::filterSelectorParameters);
+  host.call(pi::filterSelectorPrepare);
+  EXPECT_EQ(host.record().maxSpace, 2 * 4 * 100 * 256);
+  EXPECT_EQ(host.record().bufferSpace, 0);
+
+  cli::HostDocument plain = makeDocument(makeFlat(100, 3000, SampleType::UInt8, 3, false, 0.5));
+  cli::HostOptions small;
+  small.maxSpace = 1000;
+  cli::SubstituteHost frugal = makeHost(small);
+  frugal.beginDocument(plain);
+  frugal.call(pi::filterSelectorParameters);
+  frugal.call(pi::filterSelectorPrepare);
+  EXPECT_EQ(frugal.record().maxSpace, 1000) << "never raised";
+}
+
+TEST_F(SelectorRoad, PrepareSizesTheWorkingBuffers) {
+  cli::HostDocument document = makeDocument(makeFlat(300, 20, SampleType::UInt8, 3, false, 0.5));
+  cli::SubstituteHost host = makeHost();
+  host.beginDocument(document);
+  host.call(pi::filterSelectorParameters);
+  host.call(pi::filterSelectorPrepare);
+  const WorkingSizes& sizes = stateOf(host)->sizes;
+  EXPECT_EQ(sizes.rowLength, 303);
+  EXPECT_EQ(sizes.columnLength, 23);
+  EXPECT_EQ(sizes.marginLength, 300 + 2178);
+  EXPECT_EQ(sizes.stripLength, 3 * (300 + 728));
+  EXPECT_EQ(sizes.bufferSizes[0], 49152);
+  EXPECT_EQ(sizes.bufferSizes[2], 24 * 3 * (300 + 728));
+}
+
+TEST_F(SelectorRoad, ContinueAsksForNothingMore) {
+  cli::HostDocument document = makeDocument(makeTestImage(8, 8, SampleType::UInt8, 3, false));
+  cli::SubstituteHost host = makeHost();
+  host.beginDocument(document);
+  host.call(pi::filterSelectorParameters);
+  host.call(pi::filterSelectorPrepare);
+  host.call(pi::filterSelectorStart);
+  EXPECT_FALSE(rectEmpty(getOutRect(host.record()))) << "start leaves its last band for the host to take";
+  EXPECT_EQ(host.call(pi::filterSelectorContinue), 0);
+  EXPECT_TRUE(rectEmpty(getInRect(host.record())));
+  EXPECT_TRUE(rectEmpty(getOutRect(host.record())));
+  EXPECT_TRUE(rectEmpty(getMaskRect(host.record())));
+  EXPECT_EQ(moduleState().lastFailureCode, kFailContinueCalled);
+  host.call(pi::filterSelectorFinish);
+}
+
+TEST_F(SelectorRoad, KeptRecordsOfAnOlderSizeAreReplaced) {
+  cli::HostDocument document = makeDocument(makeTestImage(8, 8, SampleType::UInt8, 3, false));
+  cli::SubstituteHost host = makeHost();
+  host.beginDocument(document);
+  // A host that kept a 16-byte settings record from an older filter.
+  host.parametersHandle() = cli::newHostHandle(16);
+  host.call(pi::filterSelectorParameters);
+  ASSERT_NE(settingsOf(host), nullptr);
+  EXPECT_GE(cli::hostHandleSize(host.record().parameters), pi::int32(sizeof(InkSettings)));
+}
+
+}  // namespace
+}  // namespace qm::test

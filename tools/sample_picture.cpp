@@ -1,0 +1,2 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+int main() { return 0; }
