@@ -28,6 +28,19 @@ void onInterrupt(int) {
   interrupted = 1;
 }
 
+// Ctrl-C asks for a clean stop. A shell that started us in the background ignores it for us,
+// and that choice stands; a signal blocked by whoever started us is let through.
+void catchInterrupt() {
+  if (std::signal(SIGINT, onInterrupt) == SIG_IGN) {
+    std::signal(SIGINT, SIG_IGN);
+    return;
+  }
+  sigset_t interrupt;
+  sigemptyset(&interrupt);
+  sigaddset(&interrupt, SIGINT);
+  sigprocmask(SIG_UNBLOCK, &interrupt, nullptr);
+}
+
 int failWith(const std::string& message, int status = 1) {
   std::cerr << "quillmark: " << message << '\n';
   return status;
@@ -68,7 +81,6 @@ int render(const Command& command) {
   options.seed = command.seed;
   options.onProgress = [&bar](pi::int32 done, pi::int32 total) { bar.update(done, total); };
   options.shouldAbort = [] { return interrupted != 0; };
-  std::signal(SIGINT, onInterrupt);
 
   SubstituteHost host(entry, options);
   RunRequest request;
@@ -92,6 +104,7 @@ int render(const Command& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  catchInterrupt();
   const std::vector<std::string> arguments(argv, argv + argc);
   Command command;
   std::string error;

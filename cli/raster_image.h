@@ -54,6 +54,9 @@ inline constexpr std::uint64_t kMaxImageBytes = std::uint64_t(1) << 33;
 bool checkImageSize(std::int64_t width, std::int64_t height, int channels, SampleType type,
                     std::string& error);
 
+// The functions below are not to be called from two threads at once: libtiff reports its
+// messages through process-wide handlers, which they take over while they work.
+
 // Loads a PNG or TIFF file (format found from the file's first bytes, not its name).
 // On failure returns false and sets error to one line that names the file and the cause.
 bool loadImage(const std::string& path, RasterImage& image, std::string& error);

@@ -30,7 +30,8 @@ constexpr bool kLittleEndian = std::endian::native == std::endian::little;
 // Shared with the libpng callbacks; trivially destructible on purpose.
 struct PngIo {
   std::FILE* file = nullptr;
-  char error[256] = {};  // the first error reported
+  char error[256] = {};    // the first error reported
+  char warning[256] = {};  // the first warning, told only if no error explains a failure
 };
 
 void storeMessage(PngIo* io, const char* message) {
@@ -42,9 +43,12 @@ void onPngError(png_structp png, png_const_charp message) {
   png_longjmp(png, 1);
 }
 
-// Warnings (a bad ancillary chunk, say) change nothing we load or write: dropped, never
+// Warnings (a bad ancillary chunk, say) change nothing we load or write: kept, never
 // printed.
-void onPngWarning(png_structp, png_const_charp) {}
+void onPngWarning(png_structp png, png_const_charp message) {
+  PngIo* io = static_cast<PngIo*>(png_get_error_ptr(png));
+  if (io && io->warning[0] == '\0') std::snprintf(io->warning, sizeof io->warning, "%s", message);
+}
 
 void readBytes(png_structp png, png_bytep data, std::size_t length) {
   PngIo* io = static_cast<PngIo*>(png_get_io_ptr(png));
@@ -156,7 +160,9 @@ class WriteStruct {
 };
 
 std::string failure(const PngIo& io, const char* fallback) {
-  return io.error[0] ? std::string(io.error) : std::string(fallback);
+  if (io.error[0]) return io.error;
+  if (io.warning[0]) return std::string(fallback) + " (" + io.warning + ")";
+  return fallback;
 }
 
 }  // namespace

@@ -50,14 +50,15 @@ class TiffMessages {
   TiffMessages(const TiffMessages&) = delete;
   TiffMessages& operator=(const TiffMessages&) = delete;
 
-  bool hasError() const { return error_[0] != '\0'; }
+  // An error, or a warning that a tag could not be read (the file ends too soon).
+  bool hasError() const { return error_[0] != '\0' || damaged_; }
   // The first error, else the first warning, else fallback.
   std::string describe(const char* fallback) const {
     if (error_[0]) return error_;
+    if (damaged_) return std::string("the file is truncated or corrupt (") + damage_ + ")";
     if (warning_[0]) return std::string(fallback) + " (" + warning_ + ")";
     return fallback;
   }
-  void clear() { error_[0] = warning_[0] = '\0'; }
 
  private:
   // Called from inside libtiff (C): fixed buffers, nothing that can throw.
@@ -65,8 +66,14 @@ class TiffMessages {
     if (active_ && !active_->error_[0]) std::vsnprintf(active_->error_, sizeof error_, format, args);
   }
   static void onWarning(const char*, const char* format, va_list args) {
-    if (active_ && !active_->warning_[0]) {
-      std::vsnprintf(active_->warning_, sizeof warning_, format, args);
+    if (!active_) return;
+    char text[sizeof warning_];
+    std::vsnprintf(text, sizeof text, format, args);
+    if (!active_->warning_[0]) std::memcpy(active_->warning_, text, sizeof text);
+    // libtiff only warns when a tag's value lies beyond the end of the file.
+    if (!active_->damaged_ && std::strstr(text, "IO error")) {
+      active_->damaged_ = true;
+      std::memcpy(active_->damage_, text, sizeof text);
     }
   }
 
@@ -76,6 +83,8 @@ class TiffMessages {
   TIFFErrorHandler previousWarning_ = nullptr;
   char error_[512] = {};
   char warning_[512] = {};
+  char damage_[512] = {};
+  bool damaged_ = false;
 };
 
 struct TiffCloser {
@@ -362,10 +371,13 @@ bool loadTiff(const std::string& path, std::uint64_t fileSize, RasterImage& imag
     error = "cannot read TIFF: " + messages.describe("bad header or directory");
     return false;
   }
+  if (messages.hasError()) {
+    error = "cannot read TIFF: " + messages.describe("bad directory");
+    return false;
+  }
   Layout layout;
   if (!describeTiff(tif.get(), fileSize, layout, image, error)) return false;
   if (!allocatePixels(image, error)) return false;
-  messages.clear();  // what the directory reading recovered from does not matter
   const bool read = layout.tiled ? readTiles(tif.get(), layout, image) : readStrips(tif.get(), layout, image);
   if (!read || messages.hasError()) {
     image.pixels.clear();

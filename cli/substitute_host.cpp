@@ -182,17 +182,6 @@ pi::int16 SubstituteHost::about() {
   return result;
 }
 
-PixelRequest SubstituteHost::currentRequest(const pi::VRect& rect, int lo, int hi, pi::Fixed rate,
-                                            pi::int16 padding) const {
-  PixelRequest request;
-  request.rect = rect;
-  request.loPlane = lo;
-  request.hiPlane = hi;
-  request.rate = rate;
-  request.padding = padding;
-  return request;
-}
-
 // The rectangles come from the 32-bit block when the plug-in announced that it uses it.
 pi::OSErr SubstituteHost::deliver() {
   if (!document_) return pi::paramErr;
@@ -204,11 +193,10 @@ pi::OSErr SubstituteHost::deliver() {
   const pi::VRect inRect = wide ? bigDocument_.inRect32 : widen(record_.inRect);
   const pi::VRect outRect = wide ? bigDocument_.outRect32 : widen(record_.outRect);
   const pi::VRect maskRect = wide ? bigDocument_.maskRect32 : widen(record_.maskRect);
-  const PixelRequest inRequest =
-      currentRequest(inRect, record_.inLoPlane, record_.inHiPlane, record_.inputRate, record_.inputPadding);
-  const PixelRequest outRequest =
-      currentRequest(outRect, record_.outLoPlane, record_.outHiPlane, pi::kFixedOne, record_.outputPadding);
-  const PixelRequest maskRequest = currentRequest(maskRect, 0, 0, record_.maskRate, record_.maskPadding);
+  const PixelRequest inRequest{inRect, record_.inLoPlane, record_.inHiPlane, record_.inputRate, record_.inputPadding};
+  // The output is always at full resolution, whatever rate the input is sampled at.
+  const PixelRequest outRequest{outRect, record_.outLoPlane, record_.outHiPlane, pi::kFixedOne, record_.outputPadding};
+  const PixelRequest maskRequest{maskRect, 0, 0, record_.maskRate, record_.maskPadding};
   auto fill = [&](const PixelRequest& request, PixelBuffer& buffer, bool isMask) {
     buffer = PixelBuffer{};
     if (rectEmpty(request.rect)) return pi::noErr;

@@ -88,7 +88,6 @@ class SubstituteHost {
  private:
   void fillRecord(HostDocument& document);
   void setDescriptor(const RunRequest& request);
-  PixelRequest currentRequest(const pi::VRect& rect, int lo, int hi, pi::Fixed rate, pi::int16 padding) const;
   bool anyRectPending() const;
   std::optional<DescriptorItems> takeRecordedDescriptor();
 
