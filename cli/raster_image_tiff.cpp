@@ -27,6 +27,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "cli/raster_image.h"
@@ -37,7 +38,7 @@ namespace {
 
 class TiffMessages {
  public:
-  TiffMessages() : outer_(active_) {
+  explicit TiffMessages(std::string fileName) : fileName_(std::move(fileName)), outer_(active_) {
     previousError_ = TIFFSetErrorHandler(onError);
     previousWarning_ = TIFFSetWarningHandler(onWarning);
     active_ = this;
@@ -54,13 +55,21 @@ class TiffMessages {
   bool hasError() const { return error_[0] != '\0' || damaged_; }
   // The first error, else the first warning, else fallback.
   std::string describe(const char* fallback) const {
-    if (error_[0]) return error_;
+    if (error_[0] && std::strstr(error_, "Can not read TIFF directory"))
+      return std::string("the file is truncated or corrupt (") + withoutFileName(error_) + ")";
+    if (error_[0]) return withoutFileName(error_);
     if (damaged_) return std::string("the file is truncated or corrupt (") + damage_ + ")";
     if (warning_[0]) return std::string(fallback) + " (" + warning_ + ")";
     return fallback;
   }
 
  private:
+  // libtiff starts most messages with the file's name, which our error line already has.
+  std::string withoutFileName(const char* text) const {
+    const std::string prefix = fileName_ + ": ";
+    return std::strncmp(text, prefix.c_str(), prefix.size()) == 0 ? text + prefix.size() : text;
+  }
+
   // Called from inside libtiff (C): fixed buffers, nothing that can throw.
   static void onError(const char*, const char* format, va_list args) {
     if (active_ && !active_->error_[0]) std::vsnprintf(active_->error_, sizeof error_, format, args);
@@ -78,6 +87,7 @@ class TiffMessages {
   }
 
   static inline TiffMessages* active_ = nullptr;
+  std::string fileName_;
   TiffMessages* outer_;
   TIFFErrorHandler previousError_ = nullptr;
   TIFFErrorHandler previousWarning_ = nullptr;
@@ -364,7 +374,7 @@ void invertFirstChannel(RasterImage& image) {
 
 bool loadTiff(const std::string& path, std::uint64_t fileSize, RasterImage& image,
               std::string& error) {
-  TiffMessages messages;
+  TiffMessages messages(path);
   // "m": no memory mapping, so a file shrinking under us is a read error, not a SIGBUS.
   TiffHandle tif(TIFFOpen(path.c_str(), "rm"));
   if (!tif) {
@@ -409,7 +419,7 @@ bool saveTiff(const std::string& path, const RasterImage& image, std::string& er
   // Classic TIFF addresses 4 GiB; leave room for compression that does not shrink.
   const bool bigTiff = std::uint64_t(rowBytes) * height > (std::uint64_t(3) << 30);
 
-  TiffMessages messages;
+  TiffMessages messages(path);
   TiffHandle tif(TIFFOpen(path.c_str(), bigTiff ? "w8" : "w"));
   if (!tif) {
     error = "cannot write TIFF: " + messages.describe("cannot open the file");

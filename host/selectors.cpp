@@ -68,7 +68,10 @@ bool provideRecords(bool resetViewAlways) {
   pi::Handle state = stateHandle();
   const pi::Handle keptSettings = record().parameters;
   const pi::Handle keptState = state;
-  if (!provideRecordHandle<InkSettings>(record().parameters)) fail(pi::memFullErr, kFailSettingsHandle);
+  // A copy: the record is packed, so its handle field cannot be bound to a reference.
+  pi::Handle settings = record().parameters;
+  if (!provideRecordHandle<InkSettings>(settings)) fail(pi::memFullErr, kFailSettingsHandle);
+  record().parameters = settings;
   if (!provideRecordHandle<FilterState>(state)) fail(pi::memFullErr, kFailStateHandle);
   *module.dataSlot = reinterpret_cast<intptr_t>(state);
   if (currentResult() != pi::noErr || !lockRecords()) return false;

@@ -45,14 +45,14 @@ TEST_F(SelectorRoad, RepeatWithoutParametersRendersTheRecordedLook) {
   const cli::RunOutcome run = host.run(document, first);
   ASSERT_EQ(run.result, 0);
   const intptr_t keptState = host.dataSlot();
-  const pi::Handle keptSettings = host.record().parameters;
+  const pi::Handle keptSettings = host.parametersHandle();
 
   RunRequest repeat;
   repeat.withParameters = false;
   const cli::RunOutcome again = host.run(document, repeat);
   ASSERT_EQ(again.result, 0);
   EXPECT_EQ(host.dataSlot(), keptState) << "the records survive between runs";
-  EXPECT_EQ(host.record().parameters, keptSettings);
+  EXPECT_EQ(host.parametersHandle(), keptSettings);
   EXPECT_EQ(stateOf(host)->showDialog, 0);
   EXPECT_EQ(again.deliveries, run.deliveries);
 }
