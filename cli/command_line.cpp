@@ -28,63 +28,63 @@ bool parseInteger(const std::string& text, long long& value) {
   return errno == 0 && end && *end == '\0';
 }
 
-std::string rangeText(const UserValueSpec& spec) {
-  return std::to_string(spec.minimum) + " and " + std::to_string(spec.maximum);
+std::string rangeText(const UserValueEntry& entry) {
+  return std::to_string(entry.minimum) + " and " + std::to_string(entry.maximum);
 }
 
-std::string namesOf(const UserValueSpec& spec) {
+std::string namesOf(const UserValueEntry& entry) {
   std::string names;
-  for (int n = spec.minimum; n <= spec.maximum; ++n) names += std::string(n > spec.minimum ? ", " : "") + spec.name(n);
+  for (int n = entry.minimum; n <= entry.maximum; ++n) names += std::string(n > entry.minimum ? ", " : "") + entry.name(n);
   return names;
 }
 
 // A named value: its name or its number.
-bool parseNamed(const UserValueSpec& spec, const std::string& text, std::int32_t& value, std::string& error) {
+bool parseNamed(const UserValueEntry& entry, const std::string& text, std::int32_t& value, std::string& error) {
   const std::string wanted = normalised(text);
-  for (int n = spec.minimum; n <= spec.maximum; ++n)
-    if (normalised(spec.name(n)) == wanted) return value = n, true;
+  for (int n = entry.minimum; n <= entry.maximum; ++n)
+    if (normalised(entry.name(n)) == wanted) return value = n, true;
   long long number = 0;
   // The scale is named by its factor only: "2" could mean the second entry or twice the size.
-  if (spec.field != &UserValues::scale && parseInteger(text, number)) {
-    if (number >= spec.minimum && number <= spec.maximum) return value = std::int32_t(number), true;
-    error = "--" + std::string(spec.option) + " " + text + " is out of range: give a number between " + rangeText(spec) +
+  if (entry.field != &UserValues::scale && parseInteger(text, number)) {
+    if (number >= entry.minimum && number <= entry.maximum) return value = std::int32_t(number), true;
+    error = "--" + std::string(entry.option) + " " + text + " is out of range: give a number between " + rangeText(entry) +
             " or a name";
     return false;
   }
-  error = "unknown " + std::string(spec.option) + " \"" + text + "\"; choose one of: " + namesOf(spec);
+  error = "unknown " + std::string(entry.option) + " \"" + text + "\"; choose one of: " + namesOf(entry);
   return false;
 }
 
-bool parseNumber(const UserValueSpec& spec, const std::string& text, std::int32_t& value, std::string& error) {
+bool parseNumber(const UserValueEntry& entry, const std::string& text, std::int32_t& value, std::string& error) {
   long long number = 0;
   if (!parseInteger(text, number)) {
-    error = "--" + std::string(spec.option) + " needs a whole number, not \"" + text + "\"";
+    error = "--" + std::string(entry.option) + " needs a whole number, not \"" + text + "\"";
     return false;
   }
-  if (number < spec.minimum || number > spec.maximum) {
-    error = "--" + std::string(spec.option) + " " + text + " is out of range: it must be between " + rangeText(spec);
+  if (number < entry.minimum || number > entry.maximum) {
+    error = "--" + std::string(entry.option) + " " + text + " is out of range: it must be between " + rangeText(entry);
     return false;
   }
   value = std::int32_t(number);
   return true;
 }
 
-DescriptorItem itemFor(const UserValueSpec& spec, std::int32_t value) {
+DescriptorItem itemFor(const UserValueEntry& entry, std::int32_t value) {
   DescriptorItem item;
-  item.key = spec.descriptorKey;
-  if (spec.kind == ValueKind::Enumerated) {
+  item.key = entry.descriptorKey;
+  if (entry.kind == ValueKind::Enumerated) {
     item.type = pi::typeEnumerated;
-    item.enumType = spec.enumType;
-    item.enumValue = enumeratorFor(spec, value);
+    item.enumType = entry.enumType;
+    item.enumValue = enumeratorFor(entry, value);
   } else {
-    item.type = spec.kind == ValueKind::Boolean ? pi::typeBoolean : pi::typeInteger;
+    item.type = entry.kind == ValueKind::Boolean ? pi::typeBoolean : pi::typeInteger;
     item.integer = value;
   }
   return item;
 }
 
-void setSetting(Command& command, const UserValueSpec& spec, std::int32_t value) {
-  const DescriptorItem item = itemFor(spec, value);
+void setSetting(Command& command, const UserValueEntry& entry, std::int32_t value) {
+  const DescriptorItem item = itemFor(entry, value);
   auto same = [&](const DescriptorItem& existing) { return existing.key == item.key; };
   command.settings.erase(std::remove_if(command.settings.begin(), command.settings.end(), same), command.settings.end());
   command.settings.push_back(item);
@@ -127,21 +127,21 @@ bool parseRepeat(const std::string& text, Command& command, std::string& error) 
 }
 
 bool parseUserValue(Reader& reader, const std::string& option, Command& command, std::string& error) {
-  const UserValueSpec* spec = findUserValue(option.substr(2).c_str());
-  if (!spec) {
+  const UserValueEntry* entry = findUserValue(option.substr(2).c_str());
+  if (!entry) {
     error = "unknown option " + option + " (see quillmark --help)";
     return false;
   }
-  if (spec->kind == ValueKind::Boolean) {
-    setSetting(command, *spec, 1);
+  if (entry->kind == ValueKind::Boolean) {
+    setSetting(command, *entry, 1);
     return true;
   }
   std::string text;
   std::int32_t value = 0;
   if (!takeValue(reader, option, text, error)) return false;
-  const bool ok = spec->kind == ValueKind::Enumerated ? parseNamed(*spec, text, value, error)
-                                                      : parseNumber(*spec, text, value, error);
-  if (ok) setSetting(command, *spec, value);
+  const bool ok = entry->kind == ValueKind::Enumerated ? parseNamed(*entry, text, value, error)
+                                                      : parseNumber(*entry, text, value, error);
+  if (ok) setSetting(command, *entry, value);
   return ok;
 }
 
@@ -213,15 +213,15 @@ std::string blendList() {
 std::string describeSettings(const DescriptorItems& items) {
   std::ostringstream out;
   for (const DescriptorItem& item : items) {
-    const UserValueSpec* spec = nullptr;
-    for (const UserValueSpec& candidate : userValueTable())
-      if (candidate.descriptorKey == item.key) spec = &candidate;
-    std::string option = spec ? spec->option : "?";
+    const UserValueEntry* entry = nullptr;
+    for (const UserValueEntry& candidate : userValueTable())
+      if (candidate.descriptorKey == item.key) entry = &candidate;
+    std::string option = entry ? entry->option : "?";
     option.resize(9, ' ');
     out << fourCCText(item.key) << ' ' << option << "= ";
     if (item.type == pi::typeEnumerated) {
-      const std::int32_t value = spec ? valueOfEnumerator(*spec, item.enumValue) : 0;
-      out << fourCCText(item.enumValue) << "  " << (spec && value ? spec->name(value) : "(not a known value)");
+      const std::int32_t value = entry ? valueOfEnumerator(*entry, item.enumValue) : 0;
+      out << fourCCText(item.enumValue) << "  " << (entry && value ? entry->name(value) : "(not a known value)");
     } else if (item.type == pi::typeBoolean) {
       out << (item.integer ? "true" : "false");
     } else {

@@ -30,9 +30,9 @@ bool writeProcsComplete(const pi::WriteDescriptorProcs* procs) {
          procs->putScopedObjectProc;
 }
 
-const UserValueSpec* specForKey(pi::DescriptorKeyID key) {
-  for (const UserValueSpec& spec : userValueTable())
-    if (spec.descriptorKey == key) return &spec;
+const UserValueEntry* entryForKey(pi::DescriptorKeyID key) {
+  for (const UserValueEntry& entry : userValueTable())
+    if (entry.descriptorKey == key) return &entry;
   return nullptr;
 }
 
@@ -40,23 +40,23 @@ bool accepted(pi::OSErr error) { return error == pi::noErr || error == pi::coerc
 
 // One key's value into the settings, in range. A value the host cannot give, or an
 // enumerator the type does not have, leaves the default in place.
-void readValue(const pi::ReadDescriptorProcs& procs, pi::PIReadDescriptor token, const UserValueSpec& spec,
+void readValue(const pi::ReadDescriptorProcs& procs, pi::PIReadDescriptor token, const UserValueEntry& entry,
                UserValues& look) {
-  switch (spec.kind) {
+  switch (entry.kind) {
     case ValueKind::Enumerated: {
       pi::DescriptorEnumID code = 0;
       if (!accepted(procs.getEnumeratedProc(token, &code))) return;
-      if (const std::int32_t value = valueOfEnumerator(spec, code)) look.*spec.field = value;
+      if (const std::int32_t value = valueOfEnumerator(entry, code)) look.*entry.field = value;
       return;
     }
     case ValueKind::Integer: {
       pi::int32 value = 0;
-      if (accepted(procs.getIntegerProc(token, &value))) look.*spec.field = limitToRange(spec, value);
+      if (accepted(procs.getIntegerProc(token, &value))) look.*entry.field = limitToRange(entry, value);
       return;
     }
     case ValueKind::Boolean: {
       pi::Boolean value = 0;
-      if (accepted(procs.getBooleanProc(token, &value))) look.*spec.field = value ? 1 : 0;
+      if (accepted(procs.getBooleanProc(token, &value))) look.*entry.field = value ? 1 : 0;
       return;
     }
   }
@@ -67,21 +67,21 @@ void readAllKeys(const pi::ReadDescriptorProcs& procs, pi::PIReadDescriptor toke
   pi::DescriptorTypeID type = 0;
   pi::int32 flags = 0;
   while (procs.getKeyProc(token, &key, &type, &flags))
-    if (const UserValueSpec* spec = specForKey(key)) readValue(procs, token, *spec, look);
+    if (const UserValueEntry* entry = entryForKey(key)) readValue(procs, token, *entry, look);
 }
 
-void writeValue(const pi::WriteDescriptorProcs& procs, pi::PIWriteDescriptor token, const UserValueSpec& spec,
+void writeValue(const pi::WriteDescriptorProcs& procs, pi::PIWriteDescriptor token, const UserValueEntry& entry,
                 const UserValues& look) {
-  const std::int32_t value = look.*spec.field;
-  switch (spec.kind) {
+  const std::int32_t value = look.*entry.field;
+  switch (entry.kind) {
     case ValueKind::Enumerated:
-      procs.putEnumeratedProc(token, spec.descriptorKey, spec.enumType, enumeratorFor(spec, value));
+      procs.putEnumeratedProc(token, entry.descriptorKey, entry.enumType, enumeratorFor(entry, value));
       return;
     case ValueKind::Integer:
-      procs.putIntegerProc(token, spec.descriptorKey, value);
+      procs.putIntegerProc(token, entry.descriptorKey, value);
       return;
     case ValueKind::Boolean:
-      procs.putBooleanProc(token, spec.descriptorKey, pi::Boolean(value ? 1 : 0));
+      procs.putBooleanProc(token, entry.descriptorKey, pi::Boolean(value ? 1 : 0));
       return;
   }
 }
@@ -124,7 +124,7 @@ void writeScriptingParameters(pi::FilterRecord& record, const InkSettings& setti
   const pi::WriteDescriptorProcs& procs = *parameters.writeDescriptorProcs;
   pi::PIWriteDescriptor token = procs.openWriteDescriptorProc();
   if (!token) return;
-  for (const UserValueSpec& spec : userValueTable()) writeValue(procs, token, spec, settings.look);
+  for (const UserValueEntry& entry : userValueTable()) writeValue(procs, token, entry, settings.look);
   pi::PIDescriptorHandle written = nullptr;
   procs.closeWriteDescriptorProc(token, &written);
   if (parameters.descriptor) disposeHandle(parameters.descriptor);

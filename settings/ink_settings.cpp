@@ -15,8 +15,8 @@ void setText(char (&field)[kTextLength], const char* text) {
 }
 
 void setDefaults(InkSettings& settings) {
-  for (const UserValueSpec& spec : userValueTable())
-    if (spec.setByDefaults) settings.look.*spec.field = spec.defaultValue;
+  for (const UserValueEntry& entry : userValueTable())
+    if (entry.setByDefaults) settings.look.*entry.field = entry.defaultValue;
 }
 
 void resetForRun(InkSettings& settings) {
@@ -49,7 +49,7 @@ void restoreSnapshot(InkSettings& settings, const Preset& snapshot) {
 }
 
 void clampUserValues(UserValues& look) {
-  for (const UserValueSpec& spec : userValueTable()) look.*spec.field = limitToRange(spec, look.*spec.field);
+  for (const UserValueEntry& entry : userValueTable()) look.*entry.field = limitToRange(entry, look.*entry.field);
 }
 
 }  // namespace qm

@@ -9,7 +9,7 @@
 namespace qm {
 namespace {
 
-constexpr std::array<UserValueSpec, kUserValueCount> kTable = {{
+constexpr std::array<UserValueEntry, kUserValueCount> kTable = {{
     {"style", &UserValues::style, 1, 25, 4, true, false, ValueKind::Enumerated, fourCharCode("QNky"),
      fourCharCode("QNty"), "QN", styleName},
     {"scale", &UserValues::scale, 1, 3, 1, true, false, ValueKind::Enumerated, fourCharCode("QSky"),
@@ -31,47 +31,47 @@ constexpr std::array<UserValueSpec, kUserValueCount> kTable = {{
      fourCharCode("Qmty"), "Qm", lineWeightName},
 }};
 
-std::uint32_t prefixBits(const UserValueSpec& spec) {
-  return (std::uint32_t(std::uint8_t(spec.enumPrefix[0])) << 24) |
-         (std::uint32_t(std::uint8_t(spec.enumPrefix[1])) << 16);
+std::uint32_t prefixBits(const UserValueEntry& entry) {
+  return (std::uint32_t(std::uint8_t(entry.enumPrefix[0])) << 24) |
+         (std::uint32_t(std::uint8_t(entry.enumPrefix[1])) << 16);
 }
 
 }  // namespace
 
-const std::array<UserValueSpec, kUserValueCount>& userValueTable() { return kTable; }
+const std::array<UserValueEntry, kUserValueCount>& userValueTable() { return kTable; }
 
-const UserValueSpec* findUserValue(const char* option) {
-  for (const UserValueSpec& spec : kTable)
-    if (std::strcmp(spec.option, option) == 0) return &spec;
+const UserValueEntry* findUserValue(const char* option) {
+  for (const UserValueEntry& entry : kTable)
+    if (std::strcmp(entry.option, option) == 0) return &entry;
   return nullptr;
 }
 
-std::int32_t limitToRange(const UserValueSpec& spec, std::int32_t value) {
-  if (spec.wraps) {
-    const std::int64_t span = std::int64_t(spec.maximum) - spec.minimum + 1;
-    std::int64_t offset = (std::int64_t(value) - spec.minimum) % span;
+std::int32_t limitToRange(const UserValueEntry& entry, std::int32_t value) {
+  if (entry.wraps) {
+    const std::int64_t span = std::int64_t(entry.maximum) - entry.minimum + 1;
+    std::int64_t offset = (std::int64_t(value) - entry.minimum) % span;
     if (offset < 0) offset += span;
-    return std::int32_t(spec.minimum + offset);
+    return std::int32_t(entry.minimum + offset);
   }
-  if (value < spec.minimum) return spec.minimum;
-  if (value > spec.maximum) return spec.maximum;
+  if (value < entry.minimum) return entry.minimum;
+  if (value > entry.maximum) return entry.maximum;
   return value;
 }
 
-std::uint32_t enumeratorFor(const UserValueSpec& spec, std::int32_t value) {
-  if (value < spec.minimum || value > spec.maximum || value < 0 || value > 99) return kNoEnumerator;
+std::uint32_t enumeratorFor(const UserValueEntry& entry, std::int32_t value) {
+  if (value < entry.minimum || value > entry.maximum || value < 0 || value > 99) return kNoEnumerator;
   const std::uint32_t tens = std::uint32_t('0' + value / 10);
   const std::uint32_t units = std::uint32_t('0' + value % 10);
-  return prefixBits(spec) | (tens << 8) | units;
+  return prefixBits(entry) | (tens << 8) | units;
 }
 
-std::int32_t valueOfEnumerator(const UserValueSpec& spec, std::uint32_t enumerator) {
-  if ((enumerator & 0xFFFF0000u) != prefixBits(spec)) return 0;
+std::int32_t valueOfEnumerator(const UserValueEntry& entry, std::uint32_t enumerator) {
+  if ((enumerator & 0xFFFF0000u) != prefixBits(entry)) return 0;
   const int tens = int((enumerator >> 8) & 0xFF) - '0';
   const int units = int(enumerator & 0xFF) - '0';
   if (tens < 0 || tens > 9 || units < 0 || units > 9) return 0;
   const std::int32_t value = tens * 10 + units;
-  return value >= spec.minimum && value <= spec.maximum ? value : 0;
+  return value >= entry.minimum && value <= entry.maximum ? value : 0;
 }
 
 }  // namespace qm

@@ -13,7 +13,7 @@ namespace qm {
 
 enum class ValueKind { Enumerated, Integer, Boolean };
 
-struct UserValueSpec {
+struct UserValueEntry {
   const char* option;             // command-line name, e.g. "style"
   std::int32_t UserValues::*field;
   std::int32_t minimum;
@@ -29,19 +29,19 @@ struct UserValueSpec {
 };
 
 constexpr int kUserValueCount = 10;
-const std::array<UserValueSpec, kUserValueCount>& userValueTable();
+const std::array<UserValueEntry, kUserValueCount>& userValueTable();
 
 // Null when the option name is unknown.
-const UserValueSpec* findUserValue(const char* option);
+const UserValueEntry* findUserValue(const char* option);
 
 // The value brought into range (clamped, or wrapped for the angle).
-std::int32_t limitToRange(const UserValueSpec& spec, std::int32_t value);
+std::int32_t limitToRange(const UserValueEntry& entry, std::int32_t value);
 
 // Enumerators carry the value as two decimal digits after the prefix ('QN07' for style 7);
 // a value outside the range becomes '<NO>'.
 constexpr std::uint32_t kNoEnumerator = 0x3C4E4F3E;  // '<NO>'
-std::uint32_t enumeratorFor(const UserValueSpec& spec, std::int32_t value);
+std::uint32_t enumeratorFor(const UserValueEntry& entry, std::int32_t value);
 // 0 for a code the value's enumeration does not have.
-std::int32_t valueOfEnumerator(const UserValueSpec& spec, std::uint32_t enumerator);
+std::int32_t valueOfEnumerator(const UserValueEntry& entry, std::uint32_t enumerator);
 
 }  // namespace qm

@@ -41,10 +41,10 @@ DescriptorItem integer(const char* key, std::int32_t value, pi::DescriptorTypeID
 
 // The value the plug-in recorded under a key, as the setting's number.
 std::int32_t recordedValue(const DescriptorItems& items, const char* option) {
-  const UserValueSpec& spec = *findUserValue(option);
+  const UserValueEntry& entry = *findUserValue(option);
   for (const DescriptorItem& item : items)
-    if (item.key == spec.descriptorKey)
-      return item.type == pi::typeEnumerated ? valueOfEnumerator(spec, item.enumValue) : item.integer;
+    if (item.key == entry.descriptorKey)
+      return item.type == pi::typeEnumerated ? valueOfEnumerator(entry, item.enumValue) : item.integer;
   ADD_FAILURE() << option << " was not recorded";
   return -1;
 }
@@ -92,9 +92,9 @@ TEST_F(Scripting, DescriptorWithOnlyTheStyleKeepsEveryOtherDefault) {
   const cli::RunOutcome outcome = runWith({enumerated("QNky", "QNty", "QN07")});
   ASSERT_TRUE(outcome.recorded);
   EXPECT_EQ(recordedValue(*outcome.recorded, "style"), 7);
-  for (const UserValueSpec& spec : userValueTable()) {
-    if (std::string(spec.option) == "style") continue;
-    EXPECT_EQ(recordedValue(*outcome.recorded, spec.option), spec.defaultValue) << spec.option;
+  for (const UserValueEntry& entry : userValueTable()) {
+    if (std::string(entry.option) == "style") continue;
+    EXPECT_EQ(recordedValue(*outcome.recorded, entry.option), entry.defaultValue) << entry.option;
   }
 }
 

@@ -104,7 +104,7 @@ TEST(UserValueRanges, ClampingBringsEveryValueIntoRange) {
 }
 
 TEST(UserValueRanges, AngleWrapsAtEveryExtreme) {
-  const UserValueSpec& angle = *findUserValue("angle");
+  const UserValueEntry& angle = *findUserValue("angle");
   EXPECT_EQ(limitToRange(angle, 360), 0);
   EXPECT_EQ(limitToRange(angle, 359), 359);
   EXPECT_EQ(limitToRange(angle, -1), 359);
@@ -129,23 +129,23 @@ TEST(NameTables, EndsAndOutsideValues) {
 }
 
 TEST(Enumerators, CarryTheValueAsTwoDigits) {
-  const UserValueSpec& style = *findUserValue("style");
-  const UserValueSpec& scale = *findUserValue("scale");
-  const UserValueSpec& blend = *findUserValue("blend");
+  const UserValueEntry& style = *findUserValue("style");
+  const UserValueEntry& scale = *findUserValue("scale");
+  const UserValueEntry& blend = *findUserValue("blend");
   EXPECT_EQ(enumeratorFor(style, 7), 0x514E3037u);  // 'QN07'
   EXPECT_EQ(enumeratorFor(scale, 3), 0x51733033u);  // 'Qs03'
   EXPECT_EQ(enumeratorFor(blend, 69), 0x474C3639u); // 'GL69'
   EXPECT_EQ(enumeratorFor(style, 30), kNoEnumerator);
   EXPECT_EQ(enumeratorFor(style, 0), kNoEnumerator);
-  for (const UserValueSpec& spec : userValueTable()) {
-    if (spec.kind != ValueKind::Enumerated) continue;
-    for (int v = spec.minimum; v <= spec.maximum; ++v) EXPECT_EQ(valueOfEnumerator(spec, enumeratorFor(spec, v)), v);
+  for (const UserValueEntry& entry : userValueTable()) {
+    if (entry.kind != ValueKind::Enumerated) continue;
+    for (int v = entry.minimum; v <= entry.maximum; ++v) EXPECT_EQ(valueOfEnumerator(entry, enumeratorFor(entry, v)), v);
   }
 }
 
 TEST(Enumerators, CodesOfAnotherTypeOrOutOfRangeGiveZero) {
-  const UserValueSpec& style = *findUserValue("style");
-  const UserValueSpec& scale = *findUserValue("scale");
+  const UserValueEntry& style = *findUserValue("style");
+  const UserValueEntry& scale = *findUserValue("scale");
   EXPECT_EQ(valueOfEnumerator(style, kNoEnumerator), 0);
   EXPECT_EQ(valueOfEnumerator(scale, enumeratorFor(style, 2)), 0) << "'QN02' is not a scale";
   EXPECT_EQ(valueOfEnumerator(style, 0x514E3236u), 0) << "'QN26' is past the last style";
@@ -154,14 +154,14 @@ TEST(Enumerators, CodesOfAnotherTypeOrOutOfRangeGiveZero) {
 }
 
 TEST(UserValueTable, EveryValueHasOneKeyAndSaneRange) {
-  for (const UserValueSpec& spec : userValueTable()) {
-    EXPECT_LE(spec.minimum, spec.defaultValue) << spec.option;
-    EXPECT_GE(spec.maximum, spec.defaultValue) << spec.option;
+  for (const UserValueEntry& entry : userValueTable()) {
+    EXPECT_LE(entry.minimum, entry.defaultValue) << entry.option;
+    EXPECT_GE(entry.maximum, entry.defaultValue) << entry.option;
     int sameKey = 0;
-    for (const UserValueSpec& other : userValueTable()) sameKey += other.descriptorKey == spec.descriptorKey;
-    EXPECT_EQ(sameKey, 1) << spec.option;
-    if (spec.kind != ValueKind::Enumerated) continue;
-    for (int v = spec.minimum; v <= spec.maximum; ++v) EXPECT_STRNE(spec.name(v), "") << spec.option << v;
+    for (const UserValueEntry& other : userValueTable()) sameKey += other.descriptorKey == entry.descriptorKey;
+    EXPECT_EQ(sameKey, 1) << entry.option;
+    if (entry.kind != ValueKind::Enumerated) continue;
+    for (int v = entry.minimum; v <= entry.maximum; ++v) EXPECT_STRNE(entry.name(v), "") << entry.option << v;
   }
   EXPECT_EQ(findUserValue("nonsense"), nullptr);
 }
