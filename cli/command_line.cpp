@@ -153,6 +153,7 @@ bool parseRenderOption(Reader& reader, const std::string& option, Command& comma
   if (option == "--repeat") return takeValue(reader, option, value, error) && parseRepeat(value, command, error);
   if (option == "--print-settings") return command.printSettings = true, true;
   if (option == "--no-progress") return command.progress = false, true;
+  if (option == "--lean-host") return command.leanHost = true, true;
   return parseUserValue(reader, option, command, error);
 }
 
@@ -268,7 +269,10 @@ Run:
                       as a paint program's "repeat last filter" does
   --print-settings    print the settings the filter recorded for this run
   --no-progress       no progress bar on the terminal
-  --plugin PATH       the plug-in to load (default: Quillmark.so beside this program)
+  --plugin PATH       the plug-in to load (default: the one beside this program)
+  --lean-host         play a paint program that offers the plug-in as little as the
+                      leanest ones do (no settings reach the filter then: it uses its
+                      defaults); for checking the plug-in against such hosts
 
 Ctrl-C stops a render cleanly; OUT is then not written.
 Exit status: 0 done, 1 failed (the reason is printed), 2 bad command line, 130 stopped.

@@ -24,6 +24,7 @@ struct Command {
   std::optional<std::uint32_t> seed;
   bool printSettings = false;
   bool progress = true;
+  bool leanHost = false;
   int repeat = 0;
 };
 

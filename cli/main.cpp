@@ -8,13 +8,12 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "cli/command_line.h"
+#include "cli/plugin_loader.h"
 #include "cli/progress_bar.h"
 #include "cli/raster_image.h"
 #include "cli/substitute_host.h"
-#include "platform/dynamic_library.h"
+#include "platform/file_system.h"
 
 namespace {
 
@@ -24,21 +23,8 @@ volatile std::sig_atomic_t interrupted = 0;
 
 // The first Ctrl-C asks the filter to stop at its next abort test; a second one leaves at once.
 void onInterrupt(int) {
-  if (interrupted) _exit(130);
+  if (interrupted) qm::platform::exitAtOnce(130);
   interrupted = 1;
-}
-
-// Ctrl-C asks for a clean stop. A shell that started us in the background ignores it for us,
-// and that choice stands; a signal blocked by whoever started us is let through.
-void catchInterrupt() {
-  if (std::signal(SIGINT, onInterrupt) == SIG_IGN) {
-    std::signal(SIGINT, SIG_IGN);
-    return;
-  }
-  sigset_t interrupt;
-  sigemptyset(&interrupt);
-  sigaddset(&interrupt, SIGINT);
-  sigprocmask(SIG_UNBLOCK, &interrupt, nullptr);
 }
 
 int failWith(const std::string& message, int status = 1) {
@@ -49,7 +35,7 @@ int failWith(const std::string& message, int status = 1) {
 std::string pluginPathFor(const Command& command) {
   if (!command.pluginPath.empty()) return command.pluginPath;
   if (const char* path = std::getenv("QUILLMARK_PLUGIN")) return path;
-  return qm::platform::executableFolder() + "/Quillmark.so";
+  return defaultPluginPath();
 }
 
 std::string explainResult(const RunOutcome& outcome) {
@@ -71,18 +57,17 @@ int render(const Command& command) {
   HostDocument document;
   std::string error;
   if (!loadDocument(command, document, error)) return failWith(error);
-  qm::platform::DynamicLibrary library;
-  if (!library.open(pluginPathFor(command), error)) return failWith(error);
-  auto entry = reinterpret_cast<PluginEntry>(library.symbol("PluginMain"));
-  if (!entry) return failWith("the plug-in exports no PluginMain");
+  LoadedPlugin plugin;
+  if (!loadPlugin(pluginPathFor(command), plugin, error)) return failWith(error);
 
   ProgressBar bar(command.progress);
   HostOptions options;
   options.seed = command.seed;
+  options.lean = command.leanHost;
   options.onProgress = [&bar](pi::int32 done, pi::int32 total) { bar.update(done, total); };
   options.shouldAbort = [] { return interrupted != 0; };
 
-  SubstituteHost host(entry, options);
+  SubstituteHost host(plugin.entry, options);
   RunRequest request;
   request.descriptor = command.settings;
   RunOutcome outcome = host.run(document, request);
@@ -104,7 +89,7 @@ int render(const Command& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  catchInterrupt();
+  qm::platform::catchInterrupt(onInterrupt);
   const std::vector<std::string> arguments(argv, argv + argc);
   Command command;
   std::string error;

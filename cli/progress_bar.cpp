@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 #include "cli/progress_bar.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
+
+#include "platform/file_system.h"
 
 namespace qm::cli {
 
 ProgressBar::ProgressBar(bool enabled)
-    : enabled_(enabled && isatty(STDERR_FILENO)), start_(std::chrono::steady_clock::now()) {}
+    : enabled_(enabled && platform::isTerminal(stderr)), start_(std::chrono::steady_clock::now()) {}
 
 ProgressBar::~ProgressBar() { finish(); }
 

@@ -2,10 +2,6 @@
 // Image files of the substitute host: format dispatch, safe saving, selection masks.
 #include "cli/raster_image.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -13,6 +9,8 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+
+#include "platform/file_system.h"
 
 namespace qm::cli {
 
@@ -67,17 +65,18 @@ std::string unknownFormatCause(const unsigned char* bytes, std::size_t count) {
 }
 
 bool loadImageFile(const std::string& path, RasterImage& image, std::string& cause) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) {
+  const platform::PathInfo info = platform::pathInfo(path);
+  if (info.kind == platform::PathKind::Missing) {
+    errno = info.error;
     cause = systemError("cannot open");
     return false;
   }
-  if (S_ISDIR(info.st_mode)) {
+  if (info.kind == platform::PathKind::Directory) {
     cause = "is a directory, not an image file";
     return false;
   }
   // A FIFO or device could block forever or never end.
-  if (!S_ISREG(info.st_mode)) {
+  if (info.kind != platform::PathKind::RegularFile) {
     cause = "not a regular file";
     return false;
   }
@@ -87,7 +86,7 @@ bool loadImageFile(const std::string& path, RasterImage& image, std::string& cau
     return false;
   }
   FileCloser closer(file);
-  const std::uint64_t fileSize = std::uint64_t(info.st_size);
+  const std::uint64_t fileSize = info.size;
   unsigned char signature[8] = {};
   const std::size_t got = std::fread(signature, 1, sizeof signature, file);
   if (got == 0) {
@@ -106,7 +105,7 @@ bool loadImageFile(const std::string& path, RasterImage& image, std::string& cau
 enum class FileFormat { Unknown, Png, Tiff };
 
 FileFormat formatFromExtension(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
+  const std::size_t slash = path.find_last_of(platform::pathSeparators());
   const std::size_t dot = path.find_last_of('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
     return FileFormat::Unknown;
@@ -132,28 +131,26 @@ bool checkImageForSave(const RasterImage& image, std::string& cause) {
 }
 
 // Creates an empty, exclusive temporary file beside path, named ".NAME.tmp-PID-N", with
-// the target's permissions when it exists (else the usual 0666 less umask).
+// the target's permissions when it exists.
 bool createTemporaryBeside(const std::string& path, std::string& temporary, std::string& cause) {
   static std::atomic<unsigned> counter{0};
-  const std::size_t slash = path.find_last_of('/');
+  const std::size_t slash = path.find_last_of(platform::pathSeparators());
   const std::string directory = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
   std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (name.size() > 180) name.resize(180);  // stay well under NAME_MAX
-  struct stat target {};
-  const bool targetExists = ::stat(path.c_str(), &target) == 0 && S_ISREG(target.st_mode);
+  if (name.size() > 180) name.resize(180);  // stay well under the longest file name
   for (int attempt = 0; attempt < 100; ++attempt) {
-    temporary = directory + "." + name + ".tmp-" + std::to_string(::getpid()) + "-" +
+    temporary = directory + "." + name + ".tmp-" + std::to_string(platform::processId()) + "-" +
                 std::to_string(counter++);
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-      if (errno == EEXIST) continue;
-      cause = systemError("cannot create a temporary file in " +
-                          (directory.empty() ? std::string(".") : directory));
-      return false;
+    switch (platform::createNewFile(temporary, path)) {
+      case platform::CreateResult::Created:
+        return true;
+      case platform::CreateResult::Exists:
+        continue;
+      case platform::CreateResult::Failed:
+        cause = systemError("cannot create a temporary file in " +
+                            (directory.empty() ? std::string(".") : directory));
+        return false;
     }
-    if (targetExists) (void)::fchmod(fd, target.st_mode & 07777);
-    ::close(fd);
-    return true;
   }
   cause = "cannot create a unique temporary file beside it";
   return false;
@@ -161,14 +158,9 @@ bool createTemporaryBeside(const std::string& path, std::string& temporary, std:
 
 // The data must be on disk before the rename makes it the target.
 bool syncFile(const std::string& path, std::string& cause) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0 || ::fsync(fd) != 0) {
-    cause = systemError("cannot flush the written file");
-    if (fd >= 0) ::close(fd);
-    return false;
-  }
-  ::close(fd);
-  return true;
+  if (platform::flushToDisk(path)) return true;
+  cause = systemError("cannot flush the written file");
+  return false;
 }
 
 std::uint8_t toByte(std::uint32_t value, SampleType type) {
@@ -262,7 +254,7 @@ bool saveImage(const std::string& path, const RasterImage& image, std::string& e
         cause = "not enough memory";
       }
       if (ok) ok = syncFile(temporary, cause);
-      if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
+      if (ok && !platform::replaceFile(temporary, path)) {
         cause = systemError("cannot replace the file");
         ok = false;
       }

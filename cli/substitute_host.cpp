@@ -52,6 +52,11 @@ pi::OSErr setPropertyCallback(pi::OSType, pi::OSType, pi::int32, intptr_t, pi::H
 
 pi::PropertyProcs propertyProcs = {1, 2, getPropertyCallback, setPropertyCallback};
 
+// Some hosts answer every property call with "no error" and leave the value unwritten.
+pi::OSErr silentGetProperty(pi::OSType, pi::OSType, pi::int32, intptr_t*, pi::Handle*) { return pi::noErr; }
+pi::OSErr silentSetProperty(pi::OSType, pi::OSType, pi::int32, intptr_t, pi::Handle) { return pi::noErr; }
+pi::PropertyProcs silentPropertyProcs = {1, 2, silentGetProperty, silentSetProperty};
+
 // The basic suite exists but offers no suites; memory blocks work.
 pi::int32 acquireSuite(const char*, pi::int32, const void** suite) {
   if (suite) *suite = nullptr;
@@ -90,7 +95,12 @@ bool rectEmpty(const pi::VRect& r) { return r.right <= r.left || r.bottom <= r.t
 
 }  // namespace
 
-SubstituteHost::SubstituteHost(PluginEntry entry, HostOptions options) : entry_(entry), options_(std::move(options)) {}
+SubstituteHost::SubstituteHost(PluginEntry entry, HostOptions options) : entry_(entry), options_(std::move(options)) {
+  if (options_.lean) {
+    options_.bigDocument = false;
+    options_.packedRows = true;
+  }
+}
 
 SubstituteHost::~SubstituteHost() {
   // The host owns both handles and frees them when it is done with the document.
@@ -143,10 +153,10 @@ void SubstituteHost::fillRecord(HostDocument& document) {
   record_.inputPadding = record_.outputPadding = record_.maskPadding = pi::plugInWantsErrorOnBoundsException;
   record_.inLayerPlanes = record_.outLayerPlanes = pi::int16(image.colorChannels);
   record_.inTransparencyMask = record_.outTransparencyMask = image.hasAlpha ? 1 : 0;
-  record_.propertyProcs = &propertyProcs;
+  record_.propertyProcs = options_.lean ? &silentPropertyProcs : &propertyProcs;
   record_.descriptorParameters = options_.scripting ? &descriptorParameters_ : nullptr;
   record_.errorString = &errorString_;
-  record_.sSPBasic = &basicSuite;
+  record_.sSPBasic = options_.lean ? nullptr : &basicSuite;
   record_.depth = depthOf(image);
   if (options_.bigDocument) {
     bigDocument_.imageSize32 = size;
@@ -245,6 +255,7 @@ bool SubstituteHost::anyRectPending() const {
 void SubstituteHost::setDescriptor(const RunRequest& request) {
   if (descriptorParameters_.descriptor) disposeHostHandle(descriptorParameters_.descriptor);
   descriptorParameters_ = pi::PIDescriptorParameters{};
+  if (options_.lean) return;  // present, but without a descriptor or procedures
   descriptorParameters_.readDescriptorProcs = hostReadDescriptorProcs();
   descriptorParameters_.writeDescriptorProcs = hostWriteDescriptorProcs();
   descriptorParameters_.playInfo = request.playInfo;
@@ -261,9 +272,19 @@ std::optional<DescriptorItems> SubstituteHost::takeRecordedDescriptor() {
 
 RunOutcome SubstituteHost::run(HostDocument& document, const RunRequest& request) {
   RunOutcome outcome;
+  if (options_.lean) {
+    // Such a host keeps nothing for the plug-in between runs, and its handles lie about sizes.
+    if (parameters_) disposeHostHandle(parameters_);
+    parameters_ = nullptr;
+    HostMemoryFaults faults;
+    faults.reportZeroSizes = true;
+    faults.failSetSize = true;
+    setHostMemoryFaults(faults);
+  }
   beginDocument(document);
   setDescriptor(request);
   auto finishWith = [&](pi::int16 selector, pi::int16 result) {
+    if (options_.lean) setHostMemoryFaults({});
     outcome.result = result;
     outcome.failedSelector = selector;
     outcome.message.assign(reinterpret_cast<const char*>(&errorString_[1]), errorString_[0]);

@@ -23,6 +23,11 @@ using PluginEntry = void (*)(std::int16_t selector, void* record, intptr_t* data
 constexpr pi::OSType kSubstituteHostSig = pi::fourCC("Qmrk");
 
 struct HostOptions {
+  // Behave like the leanest hosts seen in the wild: no 32-bit coordinates, no basic suite,
+  // a descriptor record without procedures, handle sizes reported as 0 and resizing that
+  // does nothing useful, rows delivered packed with a column step of 0, property calls that
+  // answer without an answer, and nothing kept in `parameters` from one run to the next.
+  bool lean = false;
   bool bigDocument = true;        // offer 32-bit coordinates
   bool scripting = true;          // offer descriptor procedures
   bool advanceState = true;       // a host too old for pulling pixels has none

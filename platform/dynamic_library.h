@@ -2,6 +2,7 @@
 // Loading a library at run time and finding a function in it, as a host loads a plug-in.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace qm::platform {
@@ -17,6 +18,9 @@ class DynamicLibrary {
   bool open(const std::string& path, std::string& error);
   // Null when the library has no such export.
   void* symbol(const char* name) const;
+  // The bytes of a resource of the library (Windows resources by type name and number);
+  // false where the library has none.
+  bool resource(const char* type, int id, const void*& data, std::size_t& size) const;
   void close();
 
  private:

@@ -24,6 +24,13 @@ bool DynamicLibrary::open(const std::string& path, std::string& error) {
 
 void* DynamicLibrary::symbol(const char* name) const { return handle_ ? dlsym(handle_, name) : nullptr; }
 
+// Shared libraries here carry no resources.
+bool DynamicLibrary::resource(const char*, int, const void*& data, std::size_t& size) const {
+  data = nullptr;
+  size = 0;
+  return false;
+}
+
 void DynamicLibrary::close() {
   if (handle_) dlclose(handle_);
   handle_ = nullptr;

@@ -22,6 +22,19 @@ void* DynamicLibrary::symbol(const char* name) const {
   return handle_ ? reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name)) : nullptr;
 }
 
+bool DynamicLibrary::resource(const char* type, int id, const void*& data, std::size_t& size) const {
+  data = nullptr;
+  size = 0;
+  if (!handle_) return false;
+  const auto module = static_cast<HMODULE>(handle_);
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), type);
+  if (!found) return false;
+  HGLOBAL loaded = LoadResource(module, found);
+  data = loaded ? LockResource(loaded) : nullptr;
+  size = data ? std::size_t(SizeofResource(module, found)) : 0;
+  return data != nullptr;
+}
+
 void DynamicLibrary::close() {
   if (handle_) FreeLibrary(static_cast<HMODULE>(handle_));
   handle_ = nullptr;

@@ -91,3 +91,33 @@ TEST_F(PassThrough, UntouchedSixteenBitSamplesKeepTheirFileValues) {
 
 }  // namespace
 }  // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+// The leanest hosts: 16-bit rectangles only, packed rows with a column step of 0, handles
+// that report no size, no basic suite, a descriptor record without procedures, nothing
+// kept between runs. The plug-in must still render, run after run.
+TEST_F(PassThrough, LeanHostRendersRunAfterRun) {
+  for (SampleType type : {SampleType::UInt8, SampleType::UInt16, SampleType::Float32}) {
+    const RasterImage original = makeTestImage(33, 70, type, 3, true);
+    cli::HostDocument document = makeDocument(original, diagonalMask(33, 70));
+    cli::HostOptions options;
+    options.lean = true;
+    cli::SubstituteHost host = makeHost(options);
+    for (int run = 0; run < 2; ++run) {
+      RunRequest request;
+      request.descriptor = cli::DescriptorItems{};
+      const cli::RunOutcome outcome = host.run(document, request);
+      ASSERT_EQ(outcome.result, 0) << outcome.message;
+      EXPECT_FALSE(outcome.recorded) << "nothing can be recorded without procedures";
+      EXPECT_TRUE(sameImage(original, document.image));
+    }
+    EXPECT_EQ(host.record().bigDocumentData, nullptr);
+    EXPECT_EQ(host.record().sSPBasic, nullptr);
+    EXPECT_EQ(host.record().inColumnBytes, 0);
+  }
+}
+
+}  // namespace
+}  // namespace qm::test

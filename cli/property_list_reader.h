@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// Reading a plug-in's property list as a host does: what the plug-in is called, where its
+// entry point is for each processor, which image modes it takes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qm::cli {
+
+struct PluginProperties {
+  std::uint32_t kind = 0;       // '8BFM' for a filter
+  std::uint32_t version = 0;    // major in the high 16 bits
+  std::string name;
+  std::string category;
+  std::string entryX86;         // 'wx86'
+  std::string entryX64;         // '8664'
+  std::vector<int> modes;       // image mode numbers the 'mode' flags admit
+  std::uint32_t scriptingClass = 0;
+  std::uint32_t scriptingEvent = 0;
+  int terminologyId = 0;
+  std::string scope;
+  std::vector<std::string> enableExpressions;
+  std::vector<std::uint8_t> filterCases;  // 4 bytes per case, cases 1..7
+};
+
+// False with a one-line reason for a list that is short, of another version, or whose
+// properties run past its end. Property lengths are read rounded up to 4 bytes, so lists
+// written with exact lengths read as well as padded ones.
+bool readPropertyList(const std::uint8_t* bytes, std::size_t size, PluginProperties& properties,
+                      std::string& error);
+
+// The entry point for this program's processor.
+const std::string& entryPointFor(const PluginProperties& properties);
+
+}  // namespace qm::cli

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// The few file-system facts and moves the command needs beyond the C library: what a path
+// is, a file made only if it did not exist, data forced to disk, and one file replacing
+// another in a single step.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace qm::platform {
+
+enum class PathKind { Missing, RegularFile, Directory, Other };
+
+struct PathInfo {
+  PathKind kind = PathKind::Missing;
+  std::uint64_t size = 0;
+  int error = 0;  // errno when the path could not be examined
+};
+PathInfo pathInfo(const std::string& path);
+
+enum class CreateResult { Created, Exists, Failed };
+// Creates an empty file at path only when none exists there. With `permissionsOf` naming
+// an existing file, the new one gets its permissions where the system has them.
+CreateResult createNewFile(const std::string& path, const std::string& permissionsOf);
+// Forces the written file's data to the disk; false (errno set) when that fails.
+bool flushToDisk(const std::string& path);
+// Moves `from` over `to` in one step, replacing an existing `to`; false (errno set) on failure.
+bool replaceFile(const std::string& from, const std::string& to);
+
+int processId();
+bool isTerminal(std::FILE* stream);
+
+// Both folder separators of the system ('/' everywhere, '\' too on Windows).
+const char* pathSeparators();
+
+// Ctrl-C: calls handler from the signal. A process started with the signal ignored (a
+// background job) keeps ignoring it; a signal blocked by whoever started us is let through.
+void catchInterrupt(void (*handler)(int));
+[[noreturn]] void exitAtOnce(int status);
+
+}  // namespace qm::platform

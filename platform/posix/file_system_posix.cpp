@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+
+#include "platform/file_system.h"
+
+namespace qm::platform {
+
+PathInfo pathInfo(const std::string& path) {
+  PathInfo info;
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) {
+    info.error = errno;
+    return info;
+  }
+  info.kind = S_ISREG(status.st_mode) ? PathKind::RegularFile
+              : S_ISDIR(status.st_mode) ? PathKind::Directory
+                                        : PathKind::Other;
+  info.size = std::uint64_t(status.st_size);
+  return info;
+}
+
+CreateResult createNewFile(const std::string& path, const std::string& permissionsOf) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return errno == EEXIST ? CreateResult::Exists : CreateResult::Failed;
+  struct stat model {};
+  if (!permissionsOf.empty() && ::stat(permissionsOf.c_str(), &model) == 0 && S_ISREG(model.st_mode))
+    (void)::fchmod(fd, model.st_mode & 07777);
+  ::close(fd);
+  return CreateResult::Created;
+}
+
+bool flushToDisk(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool flushed = ::fsync(fd) == 0;
+  const int saved = errno;
+  ::close(fd);
+  errno = saved;
+  return flushed;
+}
+
+bool replaceFile(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
+
+int processId() { return int(::getpid()); }
+
+bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
+
+const char* pathSeparators() { return "/"; }
+
+void catchInterrupt(void (*handler)(int)) {
+  if (std::signal(SIGINT, handler) == SIG_IGN) {
+    std::signal(SIGINT, SIG_IGN);
+    return;
+  }
+  sigset_t interrupt;
+  sigemptyset(&interrupt);
+  sigaddset(&interrupt, SIGINT);
+  sigprocmask(SIG_UNBLOCK, &interrupt, nullptr);
+}
+
+void exitAtOnce(int status) { ::_exit(status); }
+
+}  // namespace qm::platform

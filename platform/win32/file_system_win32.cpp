@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/file_system.h"
+
+namespace qm::platform {
+
+PathInfo pathInfo(const std::string& path) {
+  PathInfo info;
+  struct _stat64 status {};
+  if (::_stat64(path.c_str(), &status) != 0) {
+    info.error = errno;
+    return info;
+  }
+  info.kind = (status.st_mode & _S_IFREG) ? PathKind::RegularFile
+              : (status.st_mode & _S_IFDIR) ? PathKind::Directory
+                                            : PathKind::Other;
+  info.size = std::uint64_t(status.st_size);
+  return info;
+}
+
+CreateResult createNewFile(const std::string& path, const std::string&) {
+  const int fd = ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+  if (fd < 0) return errno == EEXIST ? CreateResult::Exists : CreateResult::Failed;
+  ::_close(fd);
+  return CreateResult::Created;
+}
+
+bool flushToDisk(const std::string& path) {
+  const int fd = ::_open(path.c_str(), _O_RDWR | _O_BINARY);
+  if (fd < 0) return false;
+  const bool flushed = ::_commit(fd) == 0;
+  ::_close(fd);
+  return flushed;
+}
+
+// A plain rename refuses to replace an existing file on Windows.
+bool replaceFile(const std::string& from, const std::string& to) {
+  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+  return false;
+}
+
+int processId() { return ::_getpid(); }
+
+bool isTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
+
+const char* pathSeparators() { return "/\\"; }
+
+void catchInterrupt(void (*handler)(int)) { std::signal(SIGINT, handler); }
+
+void exitAtOnce(int status) { std::_Exit(status); }
+
+}  // namespace qm::platform
