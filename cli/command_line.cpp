@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "cli/settings_text.h"
 #include "settings/name_tables.h"
 #include "settings/user_value_table.h"
 
@@ -84,10 +85,7 @@ DescriptorItem itemFor(const UserValueEntry& entry, std::int32_t value) {
 }
 
 void setSetting(Command& command, const UserValueEntry& entry, std::int32_t value) {
-  const DescriptorItem item = itemFor(entry, value);
-  auto same = [&](const DescriptorItem& existing) { return existing.key == item.key; };
-  command.settings.erase(std::remove_if(command.settings.begin(), command.settings.end(), same), command.settings.end());
-  command.settings.push_back(item);
+  mergeSettings(command.settings, {itemFor(entry, value)});
 }
 
 struct Reader {
@@ -148,6 +146,7 @@ bool parseUserValue(Reader& reader, const std::string& option, Command& command,
 bool parseRenderOption(Reader& reader, const std::string& option, Command& command, std::string& error) {
   std::string value;
   if (option == "--mask") return takeValue(reader, option, command.mask, error);
+  if (option == "--settings") return takeValue(reader, option, command.settingsFile, error);
   if (option == "--plugin") return takeValue(reader, option, command.pluginPath, error);
   if (option == "--seed") return takeValue(reader, option, value, error) && parseSeed(value, command, error);
   if (option == "--repeat") return takeValue(reader, option, value, error) && parseRepeat(value, command, error);
@@ -191,6 +190,15 @@ bool parseCommandLine(const std::vector<std::string>& arguments, Command& comman
     error = verb + " takes no arguments";
     return false;
   }
+  if (verb == "plugin-info" || verb == "about") {
+    command.kind = verb == "about" ? CommandKind::About : CommandKind::PluginInfo;
+    while (reader.more()) {
+      const std::string& option = reader.take();
+      if (option != "--plugin") return error = verb + " takes only --plugin PATH", false;
+      if (!takeValue(reader, option, command.pluginPath, error)) return false;
+    }
+    return true;
+  }
   if (verb == "render") {
     command.kind = CommandKind::Render;
     return parseRender(reader, command, error);
@@ -211,28 +219,6 @@ std::string blendList() {
   return out.str();
 }
 
-std::string describeSettings(const DescriptorItems& items) {
-  std::ostringstream out;
-  for (const DescriptorItem& item : items) {
-    const UserValueEntry* entry = nullptr;
-    for (const UserValueEntry& candidate : userValueTable())
-      if (candidate.descriptorKey == item.key) entry = &candidate;
-    std::string option = entry ? entry->option : "?";
-    option.resize(9, ' ');
-    out << fourCCText(item.key) << ' ' << option << "= ";
-    if (item.type == pi::typeEnumerated) {
-      const std::int32_t value = entry ? valueOfEnumerator(*entry, item.enumValue) : 0;
-      out << fourCCText(item.enumValue) << "  " << (entry && value ? entry->name(value) : "(not a known value)");
-    } else if (item.type == pi::typeBoolean) {
-      out << (item.integer ? "true" : "false");
-    } else {
-      out << item.integer;
-    }
-    out << '\n';
-  }
-  return out.str();
-}
-
 std::string helpText() {
   return R"(quillmark: turn a picture into black-and-white ink art with the Quillmark filter.
 
@@ -240,6 +226,8 @@ Usage:
   quillmark render IN OUT [options]   render IN with the filter and write OUT
   quillmark styles                    list the ink styles
   quillmark blends                    list the blend modes
+  quillmark plugin-info [--plugin P]  what the plug-in's property list says about it
+  quillmark about [--plugin P]        ask the plug-in to show its about box
   quillmark --help                    show this text
 
 IN may be a PNG (8 or 16-bit grey, grey+alpha, RGB or RGBA) or a TIFF (8, 16 or
@@ -268,6 +256,8 @@ Run:
   --repeat N          afterwards, repeat the filter N more times on its own result,
                       as a paint program's "repeat last filter" does
   --print-settings    print the settings the filter recorded for this run
+  --settings FILE     start from settings printed by --print-settings (a recorded look);
+                      look options given as well take precedence
   --no-progress       no progress bar on the terminal
   --plugin PATH       the plug-in to load (default: the one beside this program)
   --lean-host         play a paint program that offers the plug-in as little as the

@@ -12,13 +12,14 @@
 
 namespace qm::cli {
 
-enum class CommandKind { Help, Styles, Blends, Render };
+enum class CommandKind { Help, Styles, Blends, PluginInfo, About, Render };
 
 struct Command {
   CommandKind kind = CommandKind::Help;
   std::string input;
   std::string output;
   std::string mask;
+  std::string settingsFile;
   std::string pluginPath;
   DescriptorItems settings;  // only the values given on the command line
   std::optional<std::uint32_t> seed;
@@ -35,7 +36,5 @@ std::string helpText();
 // "  1  diffusion" lines for every style, or every blend mode.
 std::string styleList();
 std::string blendList();
-// The settings of a descriptor, one line each, in the descriptor's order.
-std::string describeSettings(const DescriptorItems& items);
 
 }  // namespace qm::cli

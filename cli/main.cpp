@@ -4,12 +4,16 @@
 // stream and a non-zero exit status, and never in a partial output file.
 #include <csignal>
 #include <cstdio>
+#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/plugin_info.h"
 #include "cli/plugin_loader.h"
+#include "cli/settings_text.h"
 #include "cli/progress_bar.h"
 #include "cli/raster_image.h"
 #include "cli/substitute_host.h"
@@ -45,6 +49,41 @@ std::string explainResult(const RunOutcome& outcome) {
   return "the filter failed (host error " + std::to_string(outcome.result) + ")";
 }
 
+int pluginInfo(const Command& command) {
+  LoadedPlugin plugin;
+  std::string error;
+  const std::string path = pluginPathFor(command);
+  if (!loadPlugin(path, plugin, error)) return failWith(error);
+  std::cout << describePlugin(path, plugin.properties);
+  return 0;
+}
+
+// The plug-in shows its about box where it has windows; the line tells which plug-in it was.
+int about(const Command& command) {
+  LoadedPlugin plugin;
+  std::string error;
+  const std::string path = pluginPathFor(command);
+  if (!loadPlugin(path, plugin, error)) return failWith(error);
+  SubstituteHost host(plugin.entry, HostOptions{});
+  const pi::int16 result = host.about();
+  std::cout << "Quillmark 4.0, ink art from photographs (" << path << ")\n";
+  return result == 0 ? 0 : failWith("the plug-in's about call failed (" + std::to_string(result) + ")");
+}
+
+// The recorded look of --settings, with the look options of the command line over it.
+bool lookFor(const Command& command, DescriptorItems& look, std::string& error) {
+  look.clear();
+  if (!command.settingsFile.empty()) {
+    std::ifstream file(command.settingsFile);
+    std::stringstream text;
+    text << file.rdbuf();
+    if (!file) return error = command.settingsFile + ": cannot read the settings file", false;
+    if (!parseSettingsText(text.str(), look, error)) return error = command.settingsFile + ": " + error, false;
+  }
+  mergeSettings(look, command.settings);
+  return true;
+}
+
 bool loadDocument(const Command& command, HostDocument& document, std::string& error) {
   RasterImage image;
   if (!loadImage(command.input, image, error)) return false;
@@ -56,6 +95,8 @@ bool loadDocument(const Command& command, HostDocument& document, std::string& e
 int render(const Command& command) {
   HostDocument document;
   std::string error;
+  DescriptorItems look;
+  if (!lookFor(command, look, error)) return failWith(error);
   if (!loadDocument(command, document, error)) return failWith(error);
   LoadedPlugin plugin;
   if (!loadPlugin(pluginPathFor(command), plugin, error)) return failWith(error);
@@ -69,7 +110,7 @@ int render(const Command& command) {
 
   SubstituteHost host(plugin.entry, options);
   RunRequest request;
-  request.descriptor = command.settings;
+  request.descriptor = look;
   RunOutcome outcome = host.run(document, request);
   for (int i = 0; i < command.repeat && outcome.result == 0; ++i) {
     RunRequest repeat;
@@ -104,6 +145,10 @@ int main(int argc, char** argv) {
     case CommandKind::Blends:
       std::cout << blendList();
       return 0;
+    case CommandKind::PluginInfo:
+      return pluginInfo(command);
+    case CommandKind::About:
+      return about(command);
     case CommandKind::Render:
       return render(command);
   }

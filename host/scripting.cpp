@@ -30,12 +30,6 @@ bool writeProcsComplete(const pi::WriteDescriptorProcs* procs) {
          procs->putScopedObjectProc;
 }
 
-const UserValueEntry* entryForKey(pi::DescriptorKeyID key) {
-  for (const UserValueEntry& entry : userValueTable())
-    if (entry.descriptorKey == key) return &entry;
-  return nullptr;
-}
-
 bool accepted(pi::OSErr error) { return error == pi::noErr || error == pi::coercedParamErr; }
 
 // One key's value into the settings, in range. A value the host cannot give, or an
@@ -67,7 +61,7 @@ void readAllKeys(const pi::ReadDescriptorProcs& procs, pi::PIReadDescriptor toke
   pi::DescriptorTypeID type = 0;
   pi::int32 flags = 0;
   while (procs.getKeyProc(token, &key, &type, &flags))
-    if (const UserValueEntry* entry = entryForKey(key)) readValue(procs, token, *entry, look);
+    if (const UserValueEntry* entry = findUserValueByKey(key)) readValue(procs, token, *entry, look);
 }
 
 void writeValue(const pi::WriteDescriptorProcs& procs, pi::PIWriteDescriptor token, const UserValueEntry& entry,

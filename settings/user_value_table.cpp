@@ -46,6 +46,12 @@ const UserValueEntry* findUserValue(const char* option) {
   return nullptr;
 }
 
+const UserValueEntry* findUserValueByKey(std::uint32_t descriptorKey) {
+  for (const UserValueEntry& entry : kTable)
+    if (entry.descriptorKey == descriptorKey) return &entry;
+  return nullptr;
+}
+
 std::int32_t limitToRange(const UserValueEntry& entry, std::int32_t value) {
   if (entry.wraps) {
     const std::int64_t span = std::int64_t(entry.maximum) - entry.minimum + 1;

@@ -33,6 +33,8 @@ const std::array<UserValueEntry, kUserValueCount>& userValueTable();
 
 // Null when the option name is unknown.
 const UserValueEntry* findUserValue(const char* option);
+// Null when no value has this scripting key.
+const UserValueEntry* findUserValueByKey(std::uint32_t descriptorKey);
 
 // The value brought into range (clamped, or wrapped for the angle).
 std::int32_t limitToRange(const UserValueEntry& entry, std::int32_t value);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/settings_text.h"
 #include "host/plugin_interface.h"
 
 namespace qm::test {

@@ -1,0 +1,156 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// The Windows command and plug-in, run under wine64: they read the plug-in's property list
+// as a host does, render what the Linux build renders, replay a recorded look, cope with a
+// lean host, and show their dialogs.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <thread>
+
+#include "cli/raster_image.h"
+#include "tests/test_images.h"
+#include "tests/wine/wine_session.h"
+
+namespace qm::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+ChildResult linuxCommand(const std::vector<std::string>& arguments) {
+  std::vector<std::string> argv = {QUILLMARK_CLI_PATH};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return runChild(QUILLMARK_CLI_PATH, argv);
+}
+
+RasterImage loaded(const std::string& path) {
+  RasterImage image;
+  std::string error;
+  EXPECT_TRUE(loadImage(path, image, error)) << error;
+  return image;
+}
+
+TEST(WineBuild, ReadsThePluginsPropertyListAsAHostDoes) {
+  const ChildResult info = runWindowsCommand({"plugin-info", "--plugin", windowsPluginPath()});
+  ASSERT_EQ(info.exitStatus, 0) << info.err;
+  for (const char* expected : {"name        Quillmark...", "category    Tallowbridge", "kind        8BFM",
+                               "version     4.0", "entry x86   PluginMain", "entry x64   PluginMain",
+                               "modes       grayscale, RGB", "scope \"Tallowbridge Quillmark\""})
+    EXPECT_NE(info.out.find(expected), std::string::npos) << expected << " missing from:\n" << info.out;
+}
+
+TEST(WineBuild, RendersTheSameImagesAsTheLinuxBuild) {
+  struct Case {
+    const char* name;
+    RasterImage image;
+  } cases[] = {
+      {"rgb8.png", makeTestImage(97, 61, cli::SampleType::UInt8, 3, false)},
+      {"greyalpha16.png", makeTestImage(64, 65, cli::SampleType::UInt16, 1, true)},
+      {"rgbafloat.tif", makeTestImage(40, 130, cli::SampleType::Float32, 3, true)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string in = writeTemp(c.image, c.name);
+    const std::string extension = fs::path(c.name).extension().string();
+    const std::string linuxOut = tempPath(std::string("linux-") + c.name);
+    const std::string windowsOut = tempPath(std::string("windows-") + c.name);
+    const std::vector<std::string> look = {"--style", "hatching", "--blend", "multiply", "--seed", "7", "--no-progress"};
+    std::vector<std::string> linuxArgs = {"render", in, linuxOut};
+    linuxArgs.insert(linuxArgs.end(), look.begin(), look.end());
+    std::vector<std::string> windowsArgs = {"render", windowsPath(in), windowsPath(windowsOut)};
+    windowsArgs.insert(windowsArgs.end(), look.begin(), look.end());
+    const ChildResult onLinux = linuxCommand(linuxArgs);
+    const ChildResult onWindows = runWindowsCommand(windowsArgs);
+    ASSERT_EQ(onLinux.exitStatus, 0) << onLinux.err;
+    ASSERT_EQ(onWindows.exitStatus, 0) << onWindows.err;
+    EXPECT_TRUE(sameImage(loaded(linuxOut), loaded(windowsOut)));
+  }
+}
+
+TEST(WineBuild, ReplaysALookRecordedOnLinux) {
+  const std::string in = writeTemp(makeTestImage(50, 70, cli::SampleType::UInt8, 3, false), "in.png");
+  const ChildResult recorded =
+      linuxCommand({"render", in, tempPath("recorded.png"), "--style", "maze", "--angle", "30", "--gray",
+                    "--seed", "3", "--print-settings", "--no-progress"});
+  ASSERT_EQ(recorded.exitStatus, 0) << recorded.err;
+  const std::string settings = tempPath("look.txt");
+  std::ofstream(settings) << recorded.out;
+  const ChildResult replayed = runWindowsCommand({"render", windowsPath(in), windowsPath(tempPath("replayed.png")),
+                                                  "--settings", windowsPath(settings), "--seed", "3",
+                                                  "--print-settings", "--no-progress"});
+  ASSERT_EQ(replayed.exitStatus, 0) << replayed.err;
+  EXPECT_EQ(replayed.out, recorded.out) << "the plug-in records the look it was given";
+  EXPECT_TRUE(sameImage(loaded(tempPath("recorded.png")), loaded(tempPath("replayed.png"))));
+}
+
+TEST(WineBuild, RendersUnderTheLeanestHost) {
+  const RasterImage original = makeTestImage(70, 66, cli::SampleType::UInt8, 3, true);
+  const std::string in = writeTemp(original, "lean.png");
+  const ChildResult run = runWindowsCommand({"render", windowsPath(in), windowsPath(tempPath("lean-out.png")),
+                                             "--lean-host", "--seed", "1", "--no-progress"});
+  ASSERT_EQ(run.exitStatus, 0) << run.err;
+  const ChildResult reference =
+      linuxCommand({"render", in, tempPath("lean-linux.png"), "--lean-host", "--seed", "1", "--no-progress"});
+  ASSERT_EQ(reference.exitStatus, 0) << reference.err;
+  EXPECT_TRUE(sameImage(loaded(tempPath("lean-linux.png")), loaded(tempPath("lean-out.png"))));
+}
+
+// A screenshot shows a dialog when much of it differs from the empty screen and it holds
+// more than a couple of colours (face, text, frame).
+void expectDialogOnScreen(const std::string& name) {
+  fs::create_directories(QUILLMARK_SCREENSHOT_DIR);
+  const std::string shot = std::string(QUILLMARK_SCREENSHOT_DIR) + "/" + name + ".png";
+  ASSERT_TRUE(takeScreenshot(shot));
+  const RasterImage screen = loaded(shot);
+  ASSERT_GE(screen.colorChannels, 3);
+  std::set<std::uint32_t> colours;
+  int drawn = 0;
+  const double background[3] = {sampleAt(screen, 0, 0, 0), sampleAt(screen, 0, 0, 1), sampleAt(screen, 0, 0, 2)};
+  for (int y = 0; y < screen.height; y += 2)
+    for (int x = 0; x < screen.width; x += 2) {
+      std::uint32_t colour = 0;
+      bool differs = false;
+      for (int c = 0; c < 3; ++c) {
+        const double value = sampleAt(screen, x, y, c);
+        colour = (colour << 8) | std::uint32_t(value) >> (screen.type == cli::SampleType::UInt16 ? 8 : 0);
+        differs = differs || value != background[c];
+      }
+      colours.insert(colour);
+      drawn += differs;
+    }
+  EXPECT_GT(drawn, 2000) << "the screenshot " << shot << " looks empty";
+  EXPECT_GE(colours.size(), 3u) << shot;
+}
+
+TEST(WineDialogs, MultichannelRefusalIsShownAndClosed) {
+  const std::string in = writeTemp(makeTestImage(30, 20, cli::SampleType::UInt8, 2, false), "two-channels.tif");
+  const std::string out = tempPath("refused.png");
+  ChildResult run;
+  std::thread command([&] { run = runWindowsCommand({"render", windowsPath(in), windowsPath(out), "--no-progress"}); });
+  const unsigned long window = waitForWindow("Plug-in error", 150);
+  if (window) {
+    expectDialogOnScreen("refusal");
+    pressKey("Escape");
+  }
+  command.join();
+  ASSERT_NE(window, 0u) << "no refusal dialog appeared; the command said: " << run.err;
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_FALSE(fs::exists(out));
+}
+
+TEST(WineDialogs, AboutBoxIsShownAndClosed) {
+  ChildResult run;
+  std::thread command([&] { run = runWindowsCommand({"about", "--plugin", windowsPluginPath()}); });
+  const unsigned long window = waitForWindow("About", 150);
+  if (window) {
+    expectDialogOnScreen("about");
+    pressKey("Escape");
+  }
+  command.join();
+  ASSERT_NE(window, 0u) << "no about box appeared; the command said: " << run.err;
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+}
+
+}  // namespace
+}  // namespace qm::test
