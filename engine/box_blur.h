@@ -1,15 +1,38 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 // An approximately Gaussian blur of one level in place: three box filters along rows and
-// columns with running sums and exact integer division by table. Rgba8 and Rgba16 only;
-// float images are left as they are. Opacity comes out full.
+// columns with running sums and exact integer division (floor). Rgba8 and Rgba16 only:
+// channels 1..3 are filtered and the opacity comes out full (255, 32768); other formats are
+// left as they are.
+//
+// A box window covers positions i - before .. i + after of a line; positions past either
+// end of the line (the part of the row or column inside the pass's rectangle, clipped to
+// the level) repeat the end sample.
 #pragma once
+
+#include <cstdint>
 
 #include "engine/image_buffer.h"
 
 namespace qm {
 
+// Extents past this count as this (a blur size of about 9450).
+constexpr std::int32_t kMostBoxExtent = 4095;
+
+// The extents a blur size gives: q = size x 13 / 30, rounded = floor(q + 0.5),
+// truncated = floor(q). Sizes that are not positive (or NaN) give 0 and 0.
+struct BoxExtents {
+  std::int32_t rounded = 0;
+  std::int32_t truncated = 0;
+};
+BoxExtents boxExtents(float size);
+
+// Six passes, each a job of its own, so each sees the finished result of the one before:
+// rows (truncated, rounded), columns (truncated, rounded), rows (rounded, truncated),
+// columns (rounded, truncated), and when rounded >= 1, rows and columns
+// (rounded - 1, rounded). Rows go in bands of 64, columns in strips of 64.
 void blurImage(ImageBuffer& image, int level, const ImageRect& rect, float size);
 // One task of a box pass over the rows (or columns) of `rect`, window i - before .. i + after.
+// Does nothing, reading nothing, when both extents are 0.
 void boxRowsTask(ImageBuffer& image, int level, const ImageRect& rect, int before, int after);
 void boxColumnsTask(ImageBuffer& image, int level, const ImageRect& rect, int before, int after);
 

@@ -34,8 +34,8 @@ constexpr std::int32_t kTileMask = kTileSize - 1;
 
 // Larger buffers are refused by configureImageBuffer rather than attempted: each side of
 // level 0 at most 2^30 pixels, at most 2^31 pixels in level 0.
-constexpr std::int32_t kMaxImageSide = std::int32_t(1) << 30;
-constexpr std::uint64_t kMaxImagePixels = std::uint64_t(1) << 31;
+constexpr std::int32_t kMaxBufferSide = std::int32_t(1) << 30;
+constexpr std::uint64_t kMaxBufferPixels = std::uint64_t(1) << 31;
 
 static_assert(std::endian::native == std::endian::little || std::endian::native == std::endian::big);
 // Byte offset of channel 1..4 (index 0..3) inside an Rgba8 pixel in memory.
@@ -126,7 +126,7 @@ struct ImageBuffer {
 // Once on every record before it is configured (embedded ones included).
 void initImageBuffer(ImageBuffer& image, void* owner);
 // Sizes, level chain and all tiles (zero-filled); false (nothing allocated) for a missing
-// record, a non-positive size, a size past kMaxImageSide / kMaxImagePixels, an unknown
+// record, a non-positive size, a size past kMaxBufferSide / kMaxBufferPixels, an unknown
 // format or exhausted memory. Pixels the record held before are released first. A bordered
 // buffer is always Rgba8.
 bool configureImageBuffer(ImageBuffer* image, std::int32_t width, std::int32_t height, std::int32_t format,

@@ -11,6 +11,10 @@
 //   one task at a time, rows in order;
 // - after a cancel no new task starts, running ones finish, and none collected after the
 //   cancel is written back.
+//
+// The workers are a pool: started when a job first needs them and kept for later jobs, so
+// a task costs a hand-over rather than a new thread. Nothing observable depends on which
+// worker runs a task, since each task starts from the same random state.
 #pragma once
 
 #include <cstdint>
@@ -68,8 +72,8 @@ struct JobTask {
   JobLayout layout;
   JobParams params;
   BandCell* band;        // render tasks only
-  std::int32_t bandWidth;
-  std::int32_t bandHeight;
+  std::int32_t bandWidth;   // the task's width + 2: one cell of margin left and right
+  std::int32_t bandHeight;  // the task's height + 2; cell (x, y) is band[y * bandWidth + x]
   void* context;         // JobEnvironment::context
 };
 
@@ -91,16 +95,49 @@ struct JobEnvironment {
   // Band memory; from the heap when null.
   void* (*allocateBand)(void* context, std::size_t bytes) = nullptr;
   void (*freeBand)(void* context, void* band) = nullptr;
+  // Shortest time between two progress reports; tests shorten it.
+  std::int32_t progressIntervalMs = 1000;
+};
+
+// Why a job stopped early.
+enum JobStopReason : std::int32_t {
+  kJobNotStopped = 0,
+  kJobStoppedByUser = 1,  // shouldAbort answered true
+  kJobOutOfMemory = 2,    // a band or the job's records could not be allocated
+  kJobTaskFailed = 3,     // a task's work or a hook threw
+  kJobBadLayout = 4,      // an unknown layout code, or a rectangle too large to cut (nothing ran)
 };
 
 struct JobOutcome {
   int threads = 0;
   bool cancelled = false;
+  JobStopReason reason = kJobNotStopped;
 };
 
+// The job rectangle is params.rect for JobReduceLevel, JobBoxRows and JobBoxColumns, and
+// environment.renderRect for every other code. An empty rectangle returns at once (0
+// threads). Each job starts uncancelled.
+//
+// Per collected task, on the calling thread: shouldAbort (until it first answers true),
+// then the write-back unless the job is cancelled by now, then the band is freed, the next
+// task started and progress considered. Progress is ((currentPass - 1) x taskCount +
+// collected) / (passCount x taskCount) in thousandths of 1000, reported with the first
+// collected task and then at most once per progressIntervalMs.
+//
+// Band memory comes from allocateBand or, when that is missing or fails, zero-filled from
+// the heap; freeBand (may be null) gets back what allocateBand gave.
+//
+// A task that throws, a hook that throws and a band that cannot be had all cancel the job
+// with their reason; nothing is thrown out of runJob and it never waits for a task that
+// was not started. When no worker thread can be had, and for a job run from inside a task,
+// the tasks run on the calling thread one after another, under the same rules; the calling
+// thread's random generator is left as it was.
 JobOutcome runJob(std::int32_t code, std::int32_t layout, const JobParams& params, const JobEnvironment& environment);
 
 // How a layout cuts a rectangle: the task count and the rectangle of task i.
+// An empty rectangle has 0 tasks; an unknown layout code or a cut into more than 2^31 - 1
+// tasks gives taskCount -1. taskRect is empty (at the job's corner) for an index outside
+// 0..taskCount - 1.
 JobLayout makeJobLayout(std::int32_t layout, const ImageRect& jobRect);
 ImageRect taskRect(const JobLayout& layout, std::int32_t index);
 
@@ -108,5 +145,14 @@ ImageRect taskRect(const JobLayout& layout, std::int32_t index);
 // machine (0 restores the real count).
 int workerThreadLimit();
 void setProcessorCountForTesting(int processors);
+
+// Joins the worker threads after the work already handed to them; the next job starts new
+// ones. Call it from an ordinary thread before the library may be unloaded: in the plug-in,
+// on every return from the entry point, since a host may unload it between any two calls.
+// The pool deliberately has no static destructor: a library's static destructors can run
+// under the system's loader lock, where joining a thread never returns. A process that
+// never calls it leaves idle workers for the system to end at exit. Does nothing when
+// called from a task.
+void stopWorkerThreads();
 
 }  // namespace qm

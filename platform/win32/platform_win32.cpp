@@ -18,18 +18,6 @@ void* moduleHandle() {
   return module;
 }
 
-// Until the dialog resources exist, a system message box carries the same title and text.
-bool showMessage(const Message& message, void* parentWindow) {
-  MessageBoxA(static_cast<HWND>(parentWindow), message.text, message.title, MB_OK | MB_ICONSTOP);
-  return true;
-}
-
-bool showAboutBox(void* parentWindow) {
-  MessageBoxA(static_cast<HWND>(parentWindow), "Quillmark 4.0\nInk art from photographs.", "About",
-              MB_OK | MB_ICONINFORMATION);
-  return true;
-}
-
 void writeDiagnostic(const char* text) {
   OutputDebugStringA(text);
   OutputDebugStringA("\n");

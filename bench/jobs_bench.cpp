@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// What runJob costs per task when the tasks themselves do nothing: handing a task to a
+// worker, getting it back, and its band memory. Row mode runs one task at a time, so every
+// hand-over is on the critical path; band mode keeps every processor busy.
+// Target: at most 20 microseconds per task (counter us_per_task).
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+
+#include "engine/jobs.h"
+
+namespace qm {
+namespace {
+
+constexpr int kTasks = 4000;
+
+void runEmptyJob(benchmark::State& state, std::int32_t layout, const ImageRect& rect) {
+  JobEnvironment environment;
+  environment.renderRect = rect;
+  environment.render = [](JobTask&) {};
+  runJob(JobRenderBand, layout, JobParams{}, environment);  // the workers start outside the timing
+  double seconds = 0;
+  int threads = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    const JobOutcome outcome = runJob(JobRenderBand, layout, JobParams{}, environment);
+    seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    threads = outcome.threads;
+    if (outcome.cancelled) state.SkipWithError("the job was cancelled");
+  }
+  state.counters["us_per_task"] = seconds * 1e6 / (double(state.iterations()) * kTasks);
+  state.counters["threads"] = threads;
+}
+
+void BM_RowModeEmptyTasks(benchmark::State& state) { runEmptyJob(state, rowMode, {0, 0, kTasks, 1}); }
+BENCHMARK(BM_RowModeEmptyTasks)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// 64 x 256000: 4000 bands of 64 x 64.
+void BM_BandModeEmptyTasks(benchmark::State& state) {
+  runEmptyJob(state, bandMode, {0, 0, kTasks * kJobBandSize, kJobBandSize});
+}
+BENCHMARK(BM_BandModeEmptyTasks)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace qm

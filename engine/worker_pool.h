@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// The engine's worker threads, inside the engine only (jobs.h is the public face). Workers
+// start when a job first asks for them and stay for the jobs that follow; they take items
+// in the order they were posted and report each finished item to the item's inbox. The
+// rules of a job (random state, hooks, how many items at once) are runJob's business: the
+// pool runs whatever it is handed, on whichever worker is free.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <vector>
+
+namespace qm::workers {
+
+// Where finished items report, by slot number; one per job, read by the job's own thread.
+// Holds at most `capacity` reports, which is enough when no more items than that are out.
+class Inbox {
+ public:
+  explicit Inbox(std::size_t capacity);
+  void deliver(int slot);
+  int waitForAny();  // a finished slot, oldest first
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::vector<int> ring_;
+  std::size_t head_ = 0;
+  std::size_t count_ = 0;
+  std::atomic<std::size_t> unread_{0};  // count_, for looking without the lock
+  bool sleeping_ = false;
+};
+
+struct WorkItem {
+  void (*run)(void* argument) noexcept;
+  void* argument;
+  Inbox* inbox;
+  int slot;
+};
+
+// Starts workers until `wanted` (at most 100) run; answers how many run, fewer when the
+// system refuses a thread (0: none could be had).
+int ensureWorkers(int wanted);
+// Queues the item for the next free worker; false when no worker runs or the queue cannot
+// grow, and the caller then runs the item itself.
+bool post(const WorkItem& item) noexcept;
+// Lets the workers finish every queued item, then joins them. Nothing on a worker thread.
+void stopWorkers();
+bool onWorkerThread();
+
+}  // namespace qm::workers

@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// The small file layer under the settings files (cached settings, memory dots, undo):
+// files opened by path with fixed result codes, and the system's temporary folder.
+// Results: 0 success, kOpenRefused when the system refuses to open, kReadFailed and
+// kWriteFailed for a short or failed transfer. Other processes may read a file while we
+// have it open; the last writer wins.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace qm::platform {
+
+constexpr int kOpenRefused = 99;
+constexpr int kReadFailed = -19;
+constexpr int kWriteFailed = -20;
+
+// The system's temporary folder, ending in its separator ("C:\Windows\Temp\" when Windows
+// reports none).
+std::string temporaryFolder();
+// The temporary folder followed directly by name.
+std::string temporaryPath(const std::string& name);
+
+class File {
+ public:
+  File() = default;
+  ~File();
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // Reading: only an existing file. Writing: an existing file from its start, or a new one.
+  int openForReading(const std::string& path);
+  int openForWriting(const std::string& path);
+  int read(void* bytes, std::size_t count);
+  int write(const void* bytes, std::size_t count);
+  // Ends the file after the last byte written, so a shorter rewrite leaves no old tail.
+  int truncateHere();
+  void close();
+  bool isOpen() const { return handle_ != nullptr; }
+
+ private:
+  void* handle_ = nullptr;
+};
+
+// Big-endian words, as every settings file stores them.
+int readWord32(File& file, std::uint32_t& value);
+int writeWord32(File& file, std::uint32_t value);
+int readWord16(File& file, std::uint16_t& value);
+int writeWord16(File& file, std::uint16_t value);
+// Passes over count bytes: pieces of 256, then byte by byte.
+int skipBytes(File& file, std::size_t count);
+
+}  // namespace qm::platform

@@ -1,0 +1,115 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+#include "platform/win32/resource_picture.h"
+
+#include <objbase.h>
+#include <wincodec.h>
+
+#include <algorithm>
+
+namespace qm::platform {
+namespace {
+
+// Releases a COM interface when it goes out of scope.
+template <typename Interface>
+class ComReference {
+ public:
+  ComReference() = default;
+  ComReference(const ComReference&) = delete;
+  ComReference& operator=(const ComReference&) = delete;
+  ~ComReference() {
+    if (pointer_) pointer_->Release();
+  }
+  Interface** out() { return &pointer_; }
+  Interface* operator->() const { return pointer_; }
+  Interface* get() const { return pointer_; }
+
+ private:
+  Interface* pointer_ = nullptr;
+};
+
+// COM for the duration of one decode. A host thread that already runs COM in another
+// apartment model answers RPC_E_CHANGED_MODE; COM is usable then all the same, and not ours
+// to close.
+class ComSession {
+ public:
+  ComSession() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ComSession(const ComSession&) = delete;
+  ComSession& operator=(const ComSession&) = delete;
+  ~ComSession() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  bool usable() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
+
+ private:
+  HRESULT result_;
+};
+
+bool resourceBytes(HMODULE module, int id, const BYTE*& data, DWORD& size) {
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), "JPEG");
+  if (!found) return false;
+  HGLOBAL loaded = LoadResource(module, found);
+  size = SizeofResource(module, found);
+  data = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
+  return data && size > 0;
+}
+
+bool decode(const BYTE* data, DWORD size, BgraPicture& picture) {
+  ComReference<IWICImagingFactory> factory;
+  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                              reinterpret_cast<void**>(factory.out()))))
+    return false;
+  ComReference<IWICStream> stream;
+  if (FAILED(factory->CreateStream(stream.out()))) return false;
+  // The stream only reads from the resource, which the system keeps mapped.
+  if (FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(data), size))) return false;
+  ComReference<IWICBitmapDecoder> decoder;
+  if (FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                              decoder.out())))
+    return false;
+  ComReference<IWICBitmapFrameDecode> frame;
+  if (FAILED(decoder->GetFrame(0, frame.out()))) return false;
+  ComReference<IWICBitmapSource> converted;
+  if (FAILED(WICConvertBitmapSource(GUID_WICPixelFormat32bppBGRA, frame.get(), converted.out()))) return false;
+  UINT width = 0;
+  UINT height = 0;
+  if (FAILED(converted->GetSize(&width, &height)) || width == 0 || height == 0) return false;
+  std::vector<std::uint8_t> pixels(std::size_t(width) * height * 4);
+  if (FAILED(converted->CopyPixels(nullptr, width * 4, UINT(pixels.size()), pixels.data()))) return false;
+  picture = {int(width), int(height), std::move(pixels)};
+  return true;
+}
+
+}  // namespace
+
+bool loadJpegResource(HMODULE module, int id, BgraPicture& picture) {
+  picture = BgraPicture{};
+  const BYTE* data = nullptr;
+  DWORD size = 0;
+  if (!resourceBytes(module, id, data, size)) return false;
+  ComSession com;
+  return com.usable() && decode(data, size, picture);
+}
+
+void drawPicture(HDC dc, const RECT& area, const BgraPicture& picture) {
+  FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
+  if (picture.pixels.empty()) return;
+  const int areaWidth = area.right - area.left;
+  const int areaHeight = area.bottom - area.top;
+  // Never enlarged: a stretched picture shows its pixels; a smaller area shrinks it evenly.
+  const double fit = std::min({1.0, double(areaWidth) / picture.width, double(areaHeight) / picture.height});
+  const int width = std::max(1, int(picture.width * fit));
+  const int height = std::max(1, int(picture.height * fit));
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = picture.width;
+  info.bmiHeader.biHeight = -picture.height;  // rows top to bottom
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  SetStretchBltMode(dc, HALFTONE);
+  SetBrushOrgEx(dc, 0, 0, nullptr);
+  StretchDIBits(dc, area.left + (areaWidth - width) / 2, area.top + (areaHeight - height) / 2, width, height, 0, 0,
+                picture.width, picture.height, picture.pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+}
+
+}  // namespace qm::platform

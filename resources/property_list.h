@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// The plug-in property list ("PIPL" 16000): what a host reads from the library before it
+// calls anything: kind, menu name and category, interface version, the entry point of each
+// Windows architecture, the scripting terminology, the image modes it may be used on, and
+// how each filter case hands over its pixels.
+//
+// Layout: int16 1, int32 0 (list version), int32 property count, then back-to-back
+// properties {'8BIM', key, int32 index, int32 length, data}. Every length is written
+// already rounded up to a multiple of 4 and the data zero-padded to it, because some hosts
+// step from one property to the next by 16 + length without rounding.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "settings/four_char_code.h"
+
+namespace qm::resources {
+
+constexpr int kPropertyListId = 16000;
+
+// Scripting identity shared by the property list and the terminology.
+constexpr int kTerminologyId = 16000;
+constexpr std::uint32_t kScriptingEventCode = fourCharCode("TbQm");  // class and event alike
+constexpr const char* kScriptingScope = "Tallowbridge Quillmark";
+
+// Image-mode expressions a host evaluates before enabling the menu item. The first names
+// the modes of older hosts; the second adds the 32-bit float modes for hosts that know them.
+extern const char* const kEnableExpression;
+extern const char* const kEnableExpressionWithFloat;
+
+std::vector<std::uint8_t> propertyListBytes();
+
+}  // namespace qm::resources
