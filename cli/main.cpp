@@ -43,8 +43,12 @@ std::string pluginPathFor(const Command& command) {
 }
 
 std::string explainResult(const RunOutcome& outcome) {
+  // A positive result means the filter told the user itself: in its error text, or in a
+  // window of its own where it has windows.
   if (outcome.result > 0)
-    return outcome.message.empty() ? "the filter stopped (code " + std::to_string(outcome.result) + ")" : outcome.message;
+    return outcome.message.empty() ? "the filter stopped and showed why in its own window (code " +
+                                         std::to_string(outcome.result) + ")"
+                                   : outcome.message;
   if (outcome.result == pi::memFullErr) return "not enough memory for the filter";
   return "the filter failed (host error " + std::to_string(outcome.result) + ")";
 }

@@ -79,7 +79,8 @@ bool parseSettingsText(const std::string& text, DescriptorItems& items, std::str
   std::istringstream lines(text);
   std::string line;
   for (int number = 1; std::getline(lines, line); ++number) {
-    if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+    if (!line.empty() && line.back() == '\r') line.pop_back();  // written on Windows
+    if (line.find_first_not_of(" \t") == std::string::npos) continue;
     DescriptorItem item;
     std::string problem;
     if (!parseLine(line, item, problem)) {

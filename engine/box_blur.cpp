@@ -9,9 +9,9 @@
 // a pass works in place.
 //
 // A column pass moves each row of its strip as one contiguous run; a row pass moves up to
-// 64 columns of its band at a time, turned on their side. Both ask for their next pixels
-// ahead of use, since a band's 64 rows or a strip's 4000 are too many streams for the
-// processor to foresee.
+// 64 columns of its band at a time, turned on their side. Both ask the memory for their
+// next pixels ahead of use: 64 rows read side by side, or a column of rows 2 KB apart, are
+// patterns the processor does not foresee by itself.
 #include "engine/box_blur.h"
 
 #include <algorithm>
@@ -67,10 +67,11 @@ constexpr int kRgba16OpacityShift = std::endian::native == std::endian::little ?
 constexpr std::uint64_t kRgba16OpacityBits = std::uint64_t(0xFFFF) << kRgba16OpacityShift;
 constexpr std::uint64_t kRgba16Opaque = std::uint64_t(32768) << kRgba16OpacityShift;
 
-// The sample type, the window sums and the division of one kind of pass, which also sets
-// the opacity.
-// Rgba8 with windows of up to 257 samples: sums fit 16 bits (255 x 257 < 2^16), which
-// doubles the samples per vector operation.
+// The sample type, the type of the window sums and the division of one kind of pass; the
+// division also sets the opacity.
+//
+// Rgba8 with windows of up to 257 samples: the sums fit 16 bits (255 x 257 < 2^16), which
+// doubles the samples per vector operation. Larger windows take Rgba8Wide.
 struct Rgba8Narrow {
   using Sample = std::uint8_t;
   using Sum = std::uint16_t;
@@ -118,14 +119,20 @@ class SlidingWindow {
   void run(Lines& lines) {
     length_ = lines.length();
     fetched_ = 0;
+    fetchSlot_ = 0;
     std::fill(ring_.begin(), ring_.end(), Sample(0));  // lanes a narrower group leaves empty stay 0
     fetchUpTo(after_, lines);
     std::fill(std::begin(sums_), std::end(sums_), Sum(0));
-    for (std::int32_t k = -before_; k <= after_; ++k) add(original(k));
+    for (std::int32_t k = -before_; k <= after_; ++k) add(slot(std::clamp(k, 0, length_ - 1) % slots_));
     emit(0, lines);
+    // Slots of the positions entering and leaving, stepped along instead of divided out.
+    std::int32_t entering = std::min(after_, length_ - 1) % slots_;
+    std::int32_t leaving = 0;
     for (std::int32_t p = 1; p < length_; ++p) {
       fetchUpTo(p + after_, lines);
-      slide(original(p + after_), original(p - before_ - 1));
+      if (p + after_ < length_) entering = next(entering);
+      if (p - before_ - 1 > 0) leaving = next(leaving);
+      slide(slot(entering), slot(leaving));
       emit(p, lines);
     }
   }
@@ -133,18 +140,21 @@ class SlidingWindow {
  private:
   template <class Lines>
   void fetchUpTo(std::int32_t position, Lines& lines) {
-    for (const std::int32_t last = std::min(position, length_ - 1); fetched_ <= last; ++fetched_)
-      lines.fetch(fetched_, slot(fetched_));
+    for (const std::int32_t last = std::min(position, length_ - 1); fetched_ <= last; ++fetched_) {
+      lines.fetch(fetched_, slot(fetchSlot_));
+      fetchSlot_ = next(fetchSlot_);
+    }
   }
 
-  // The ring holds the window and the position that just left it.
-  Sample* slot(std::int32_t position) { return ring_.data() + std::size_t(position % slots_) * kSamples; }
-  const Sample* original(std::int32_t position) { return slot(std::clamp(position, 0, length_ - 1)); }
+  // The ring holds the window and the position that just left it; position p is in slot
+  // p mod slots.
+  std::int32_t next(std::int32_t index) const { return index + 1 == slots_ ? 0 : index + 1; }
+  Sample* slot(std::int32_t index) { return ring_.data() + std::size_t(index) * kSamples; }
 
   void add(const Sample* __restrict entering) {
     for (int i = 0; i < kSamples; ++i) sums_[i] = Sum(sums_[i] + entering[i]);
   }
-  // 16-bit sums wrap in between, but every window sum itself fits, so they come out right.
+  // Every window sum fits the Sum type, so narrowing each new sum to it loses nothing.
   void slide(const Sample* __restrict entering, const Sample* __restrict leaving) {
     for (int i = 0; i < kSamples; ++i) sums_[i] = Sum(sums_[i] + entering[i] - leaving[i]);
   }
@@ -162,6 +172,7 @@ class SlidingWindow {
   std::vector<Sample> ring_;
   std::int32_t length_ = 0;
   std::int32_t fetched_ = 0;
+  std::int32_t fetchSlot_ = 0;
   alignas(16) Sum sums_[kSamples];
 };
 
@@ -306,7 +317,9 @@ class StripColumns {
   void fetch(std::int32_t position, Sample* samples) {
     const std::int32_t y = strip_.top + position;
     if (position + kAhead < length()) prefetchRun(image_, level_, y + kAhead, strip_.left, strip_.right);
-    if (oneTile_)
+    if (inPlace_)
+      std::memcpy(samples, tileRun<Sample>(image_, level_, y, strip_.left), kSamples * sizeof(Sample));
+    else if (oneTile_)
       std::memcpy(samples, tileRun<Sample>(image_, level_, y, strip_.left), bytes_);
     else
       lineTransfer(image_, level_, y, strip_.left, strip_.right, samples, false, false);

@@ -10,10 +10,11 @@
 // The integer formats are defined by a running sum in single precision, truncated after
 // every addition. Below 2^24 each partial sum is an integer a float holds exactly, so the
 // truncations change nothing and an integer sum is the same number; 8-bit sums stay below
-// 1640 x 255. And trunc(sum x the single-precision reciprocal of 1630) equals sum / 1630 for
-// every sum a float can hold up to 1640 x 65535 (checked exhaustively by the tests), so the
-// division is done in integers too, alike on every build whatever its float evaluation.
-// Only 16-bit sums pass 2^24; see exactSum16.
+// 1640 x 255. And trunc(sum x the single-precision reciprocal of 1630), held at the format
+// maximum, equals sum / 1630 held the same way for every sum a float can hold up to
+// 1640 x 65535 (the tests check this exhaustively), so the division is done in integers
+// too, alike on every build whatever its float evaluation. Only 16-bit sums pass 2^24; see
+// exactSum16.
 #include "engine/pyramid.h"
 
 #include <algorithm>

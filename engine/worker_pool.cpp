@@ -57,6 +57,11 @@ class Pool {
     return true;
   }
 
+  bool idle() {
+    std::lock_guard lock(mutex_);
+    return threads_.empty();
+  }
+
   void stop() {
     std::vector<std::thread> leaving;
     {
@@ -101,12 +106,21 @@ class Pool {
   bool stopping_ = false;
 };
 
-// Made once and never destroyed. A static Pool would be destroyed by the static
-// destructors, which in a library may run under the system's loader lock; joining a
-// thread there never returns. stopWorkers() is the clean way out.
+// A static Pool with running threads could not be destroyed: static destructors of a
+// library may run under the system's loader lock, where joining a thread never returns,
+// and destroying a joinable thread ends the process. So the pool is freed at unload only
+// when stopWorkers() has left it without threads (as PluginMain does after every call);
+// otherwise it is left to the process's end.
+struct PoolHolder {
+  Pool* pool = new Pool;
+  ~PoolHolder() {
+    if (pool->idle()) delete pool;
+  }
+};
+
 Pool& pool() {
-  static Pool* const instance = new Pool;
-  return *instance;
+  static PoolHolder holder;
+  return *holder.pool;
 }
 
 }  // namespace

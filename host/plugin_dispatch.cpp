@@ -4,6 +4,7 @@
 #include <exception>
 #include <new>
 
+#include "engine/jobs.h"
 #include "host/messages.h"
 #include "host/module_state.h"
 #include "host/plugin_interface.h"
@@ -75,6 +76,8 @@ void pluginEntry(std::int16_t selector, void* record, intptr_t* data, std::int16
     setResult(pi::filterBadParameters);
   }
   if (selector != pi::filterSelectorAbout) unlockRecords();
+  // The host may unload the library between any two calls: no worker may outlive this one.
+  stopWorkerThreads();
   moduleState().record = nullptr;
   moduleState().about = nullptr;
 }

@@ -35,6 +35,16 @@ TEST(SettingsText, WhatIsPrintedReadsBackTheSame) {
   }
 }
 
+TEST(SettingsText, LinesEndedTheWindowsWayReadTheSame) {
+  std::string text = describeSettings(recordedLook());
+  for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 2)) text.insert(at, "\r");
+  DescriptorItems read;
+  std::string error;
+  ASSERT_TRUE(parseSettingsText(text, read, error)) << error;
+  ASSERT_EQ(read.size(), 3u);
+  EXPECT_EQ(read[1].integer, -7);
+}
+
 TEST(SettingsText, BadLinesAreNamedByNumber) {
   DescriptorItems read;
   std::string error;

@@ -221,9 +221,12 @@ TEST(PyramidReference, EveryLevelOfEveryFormatMatches) {
 }
 
 TEST(PyramidReference, ReadsAcrossTileEdgesInBothDirections) {
-  Buffer image = ramps(1100, 530, kRgba8);
-  buildPyramid(*image);
-  EXPECT_TRUE(matchesReference(*image));
+  // Level 1 is wider (and taller) than a tile, and its tasks read across level 0's tiles.
+  for (bool wide : {true, false}) {
+    Buffer image = wide ? ramps(1030, 40, kRgba8) : ramps(40, 1030, kRgba8);
+    buildPyramid(*image);
+    EXPECT_TRUE(matchesReference(*image)) << (wide ? "wide" : "tall");
+  }
 }
 
 TEST(PyramidReference, LargeSixteenBitSumsRoundLikeSinglePrecision) {

@@ -29,7 +29,7 @@ std::string windowsPath(const std::string& path) {
 std::string windowsPluginPath() { return windowsPath(std::string(QUILLMARK_WINDOWS_DIR) + "/bin/Quillmark.8bf"); }
 
 ChildResult runWindowsCommand(const std::vector<std::string>& arguments, int timeoutSeconds) {
-  std::vector<std::string> argv = {kWine, std::string(QUILLMARK_WINDOWS_DIR) + "/bin/quillmark.exe"};
+  std::vector<std::string> argv = {std::string(QUILLMARK_WINDOWS_DIR) + "/bin/quillmark.exe"};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   return runChild(kWine, argv, wineOptions(timeoutSeconds));
 }
@@ -37,7 +37,7 @@ ChildResult runWindowsCommand(const std::vector<std::string>& arguments, int tim
 unsigned long waitForWindow(const std::string& title, int timeoutSeconds) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
   while (std::chrono::steady_clock::now() < deadline) {
-    const ChildResult found = runChild("/usr/bin/xdotool", {"xdotool", "search", "--name", "^" + title + "$"});
+    const ChildResult found = runChild("/usr/bin/xdotool", {"search", "--name", "^" + title + "$"});
     if (found.exitStatus == 0 && !found.out.empty()) return std::stoul(found.out);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
   }
@@ -45,11 +45,11 @@ unsigned long waitForWindow(const std::string& title, int timeoutSeconds) {
 }
 
 bool pressKey(const std::string& key) {
-  return runChild("/usr/bin/xdotool", {"xdotool", "key", key}).exitStatus == 0;
+  return runChild("/usr/bin/xdotool", {"key", key}).exitStatus == 0;
 }
 
 bool takeScreenshot(const std::string& path) {
-  return runChild("/usr/bin/import", {"import", "-window", "root", path}).exitStatus == 0;
+  return runChild("/usr/bin/import", {"-window", "root", path}).exitStatus == 0;
 }
 
 }  // namespace qm::test
