@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/engine_picture.h"
 #include "engine/image_buffer.h"
 #include "engine/jobs.h"
 #include "engine/box_blur.h"
@@ -14,43 +15,11 @@
 namespace qm {
 namespace {
 
-constexpr std::int32_t kWidth = 6000;
-constexpr std::int32_t kHeight = 4000;
+using bench::countMegapixels;
+using bench::memcpyBench;
+using bench::Picture;
+
 constexpr float kSize = 50.0f / 3.0f;
-
-// A record of its own whose level 0 holds repeating diagonal ramps over the whole sample
-// range, a different one per channel.
-class Picture {
- public:
-  explicit Picture(std::int32_t format) : image_(createImageBuffer(nullptr, kWidth, kHeight, format, 0, false)) {
-    if (!image_) return;
-    const bool wide = format == kRgba16;
-    const std::uint32_t range = wide ? 32769 : 256;
-    std::vector<std::uint16_t> row(std::size_t(kWidth) * 4);
-    for (std::int32_t y = 0; y < kHeight; ++y) {
-      for (std::size_t i = 0; i < row.size(); ++i)
-        row[i] = std::uint16_t((std::uint32_t(i) * (i % 4 + 1) * 37 + std::uint32_t(y) * 53) % range);
-      if (!wide) {  // Rgba8 takes the low bytes
-        std::vector<std::uint8_t> bytes(row.begin(), row.end());
-        lineTransfer(*image_, 0, y, 0, kWidth, bytes.data(), true, false);
-      } else {
-        lineTransfer(*image_, 0, y, 0, kWidth, row.data(), true, false);
-      }
-    }
-  }
-  ~Picture() { destroyImageBuffer(image_); }
-  Picture(const Picture&) = delete;
-  Picture& operator=(const Picture&) = delete;
-  ImageBuffer* get() { return image_; }
-
- private:
-  ImageBuffer* image_;
-};
-
-void countMegapixels(benchmark::State& state) {
-  state.counters["Mpixel/s"] =
-      benchmark::Counter(double(kWidth) * kHeight / 1e6, benchmark::Counter::kIsIterationInvariantRate);
-}
 
 void blurBench(benchmark::State& state, std::int32_t format) {
   Picture picture(format);
@@ -61,17 +30,6 @@ void blurBench(benchmark::State& state, std::int32_t format) {
   setProcessorCountForTesting(int(state.range(0)));
   for (auto _ : state) blurImage(*picture.get(), 0, levelRect(picture.get(), 0), kSize);
   setProcessorCountForTesting(0);
-  countMegapixels(state);
-}
-
-// The level-0 bytes copied once, contiguous: what merely touching the source costs.
-void memcpyBench(benchmark::State& state, std::size_t bytesPerPixel) {
-  const std::size_t bytes = std::size_t(kWidth) * std::size_t(kHeight) * bytesPerPixel;
-  std::vector<std::uint8_t> from(bytes, 1), to(bytes, 0);
-  for (auto _ : state) {
-    std::memcpy(to.data(), from.data(), bytes);
-    benchmark::ClobberMemory();
-  }
   countMegapixels(state);
 }
 
