@@ -15,29 +15,15 @@
 #include "engine/box_blur.h"
 #include "engine/box_division.h"
 #include "engine/image_buffer.h"
+#include "tests/engine/engine_fixtures.h"
 #include "engine/jobs.h"
 
 namespace qm {
 namespace {
 
-struct BufferDeleter {
-  void operator()(ImageBuffer* image) const { destroyImageBuffer(image); }
-};
-using Buffer = std::unique_ptr<ImageBuffer, BufferDeleter>;
-
-Buffer makeBuffer(std::int32_t width, std::int32_t height, std::int32_t format) {
-  Buffer image(createImageBuffer(nullptr, width, height, format, 0, false));
-  EXPECT_NE(image, nullptr) << width << " x " << height << " format " << format;
-  return image;
-}
-
-class Processors {
- public:
-  explicit Processors(int count) { setProcessorCountForTesting(count); }
-  ~Processors() { setProcessorCountForTesting(0); }
-  Processors(const Processors&) = delete;
-  Processors& operator=(const Processors&) = delete;
-};
+using test::Buffer;
+using test::makeBuffer;
+using test::Processors;
 
 // Level 0 of an Rgba8 or Rgba16 buffer as plain numbers, row by row.
 using Pixel = std::array<std::int32_t, 4>;

@@ -11,30 +11,16 @@
 #include <vector>
 
 #include "engine/image_buffer.h"
+#include "tests/engine/engine_fixtures.h"
 #include "engine/jobs.h"
 #include "engine/pyramid.h"
 
 namespace qm {
 namespace {
 
-struct BufferDeleter {
-  void operator()(ImageBuffer* image) const { destroyImageBuffer(image); }
-};
-using Buffer = std::unique_ptr<ImageBuffer, BufferDeleter>;
-
-Buffer makeBuffer(std::int32_t width, std::int32_t height, std::int32_t format, std::int32_t edgeMode = 0) {
-  Buffer image(createImageBuffer(nullptr, width, height, format, edgeMode, false));
-  EXPECT_NE(image, nullptr) << width << " x " << height << " format " << format;
-  return image;
-}
-
-class Processors {
- public:
-  explicit Processors(int count) { setProcessorCountForTesting(count); }
-  ~Processors() { setProcessorCountForTesting(0); }
-  Processors(const Processors&) = delete;
-  Processors& operator=(const Processors&) = delete;
-};
+using test::Buffer;
+using test::makeBuffer;
+using test::Processors;
 
 // Channel c of pixel (x, y) of any format as a float in the format's own units.
 float sampleAt(const ImageBuffer& image, std::int32_t x, std::int32_t y, int level, int c) {
