@@ -57,7 +57,7 @@ std::string unknownFormatCause(const unsigned char* bytes, std::size_t count) {
   else if (startsWith(bytes, count, "GIF8", 4)) name = "a GIF";
   else if (startsWith(bytes, count, "BM", 2)) name = "a BMP";
   else if (startsWith(bytes, count, "RIFF", 4)) name = "a RIFF (WebP?)";
-  else if (startsWith(bytes, count, "8BPS", 4)) name = "a Photoshop (PSD)";
+  else if (startsWith(bytes, count, "8BPS", 4)) name = "a PSD";
   if (name) {
     return std::string("this is ") + name + " file; only PNG and TIFF are read: convert it first";
   }

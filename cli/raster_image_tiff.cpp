@@ -13,7 +13,7 @@
 //
 // Written: the same depths, grey or RGB, alpha as EXTRASAMPLE_UNASSALPHA, other channel
 // counts with their extra channels as EXTRASAMPLE_UNSPECIFIED (RGB photometric from 4
-// channels up, grey below); Adobe deflate with a predictor. A multichannel image with
+// channels up, grey below); deflate with a predictor. A multichannel image with
 // alpha is written as its channels plus alpha, and reads back as multichannel without
 // alpha; one of 2 channels plus alpha is refused (it would read back as 3 channels).
 //
