@@ -119,26 +119,17 @@ Fixed towards(Fixed from, Fixed to, Fixed weight) { return ((kOne - weight) * fr
 
 // A's channels move towards B's, each weighted by another channel of A (north, south)
 // or of B (east, west).
-void north(const Operands& o, Colour& out) {
+// Each of A's channels moves towards B's, weighted by channel `weights[c]` of A or of B.
+void mixTowards(const Operands& o, const FixedRgb& weightSource, const int (&weights)[3], Colour& out) {
   const FixedRgb& a = o.a;
   const FixedRgb& b = o.b;
-  setFixedRgb(out, {towards(a[0], b[0], a[1]), towards(a[1], b[1], a[2]), towards(a[2], b[2], a[0])});
+  setFixedRgb(out, {towards(a[0], b[0], weightSource[weights[0]]), towards(a[1], b[1], weightSource[weights[1]]),
+                    towards(a[2], b[2], weightSource[weights[2]])});
 }
-void south(const Operands& o, Colour& out) {
-  const FixedRgb& a = o.a;
-  const FixedRgb& b = o.b;
-  setFixedRgb(out, {towards(a[0], b[0], a[2]), towards(a[1], b[1], a[0]), towards(a[2], b[2], a[1])});
-}
-void east(const Operands& o, Colour& out) {
-  const FixedRgb& a = o.a;
-  const FixedRgb& b = o.b;
-  setFixedRgb(out, {towards(a[0], b[0], b[1]), towards(a[1], b[1], b[2]), towards(a[2], b[2], b[0])});
-}
-void west(const Operands& o, Colour& out) {
-  const FixedRgb& a = o.a;
-  const FixedRgb& b = o.b;
-  setFixedRgb(out, {towards(a[0], b[0], b[2]), towards(a[1], b[1], b[0]), towards(a[2], b[2], b[1])});
-}
+void north(const Operands& o, Colour& out) { mixTowards(o, o.a, {1, 2, 0}, out); }
+void south(const Operands& o, Colour& out) { mixTowards(o, o.a, {2, 0, 1}, out); }
+void east(const Operands& o, Colour& out) { mixTowards(o, o.b, {1, 2, 0}, out); }
+void west(const Operands& o, Colour& out) { mixTowards(o, o.b, {2, 0, 1}, out); }
 
 }  // namespace
 
