@@ -49,7 +49,8 @@ bool pressKey(const std::string& key) {
 }
 
 bool takeScreenshot(const std::string& path) {
-  return runChild("/usr/bin/import", {"-window", "root", path}).exitStatus == 0;
+  // Always plain 8-bit RGB: a screen of few colours would otherwise be saved as a palette PNG.
+  return runChild("/usr/bin/import", {"-window", "root", "png24:" + path}).exitStatus == 0;
 }
 
 }  // namespace qm::test
