@@ -33,6 +33,11 @@ void adoptFilterState(FilterState& state) {
   state.scratchBuffer = nullptr;
   state.planarCopy = nullptr;
   state.planarCopySize = 0;
+  initImageBuffer(state.source, &state);
+  initImageBuffer(state.sharpCopy, &state);
+  initImageBuffer(state.blurred, &state);
+  state.render.errorRow = nullptr;
+  state.render.errorRowBytes = 0;
   state.ownerToken = thisLoadToken();
 }
 
@@ -83,6 +88,10 @@ void freeWorkingBuffers(FilterState& state) {
   std::free(state.planarCopy);
   state.planarCopy = nullptr;
   state.planarCopySize = 0;
+  releasePixels(state.source);
+  releasePixels(state.sharpCopy);
+  releasePixels(state.blurred);
+  freeErrorRow(state.render);
 }
 
 }  // namespace qm

@@ -8,7 +8,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/image_buffer.h"
 #include "host/plugin_interface.h"
+#include "render/render_state.h"
 
 namespace qm {
 
@@ -45,6 +47,13 @@ struct FilterState {
   void* scratchBuffer;
   std::uint8_t* planarCopy;  // 8-bit planar copy of the view rectangle, planes x W x H bytes
   std::size_t planarCopySize;
+  // The render's working set: the document at its own depth with its pyramid, the tone
+  // images made from it, the tables and the error row.
+  ImageBuffer source;
+  ImageBuffer sharpCopy;
+  ImageBuffer blurred;
+  RenderState render;
+  RenderTables tables;
 };
 
 // Makes the record's pointers safe to use in this load of the library.
@@ -55,6 +64,7 @@ void computeWorkingSizes(FilterState& state, const pi::VRect& filterRect);
 // Allocates the working buffers from the size table (freeing any left over); false when
 // memory runs out, with nothing left allocated.
 bool allocateWorkingBuffers(FilterState& state);
+// Frees the working buffers and the render's working set.
 void freeWorkingBuffers(FilterState& state);
 
 }  // namespace qm

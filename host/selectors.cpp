@@ -11,7 +11,7 @@
 #include "host/main_dialog.h"
 #include "host/messages.h"
 #include "host/module_state.h"
-#include "host/pass_through.h"
+#include "host/host_render.h"
 #include "host/scripting.h"
 #include "platform/platform.h"
 #include "platform/random_generator.h"
@@ -171,7 +171,7 @@ void doStart() {
   const bool ok = state.showDialog ? runMainDialog(settings) : true;
   state.showDialog = 0;
   if (currentResult() == pi::noErr && ok) {
-    if (copySourceToResult()) return;
+    if (renderHostImage()) return;
     // The host's error or the user's stop stays the result; nothing more is asked for.
     emptyRequest();
     cleanUp(state);

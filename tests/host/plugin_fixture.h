@@ -7,6 +7,7 @@
 
 #include "cli/host_document.h"
 #include "cli/host_memory.h"
+#include "cli/settings_text.h"
 #include "cli/substitute_host.h"
 #include "host/filter_state.h"
 #include "host/module_state.h"
@@ -26,6 +27,16 @@ inline cli::HostDocument makeDocument(cli::RasterImage image, std::vector<std::u
 inline cli::SubstituteHost makeHost(cli::HostOptions options = {}) {
   options.seed = 1;
   return cli::SubstituteHost(pluginEntry, std::move(options));
+}
+
+// A look for the run, in the text --print-settings writes ("QNky style = QN01" and so on).
+inline cli::RunRequest requestWithLook(const std::string& look) {
+  cli::RunRequest request;
+  cli::DescriptorItems items;
+  std::string error;
+  EXPECT_TRUE(cli::parseSettingsText(look, items, error)) << error;
+  request.descriptor = items;
+  return request;
 }
 
 // The plug-in's records as the host keeps them between calls.

@@ -17,14 +17,14 @@ using cli::SampleType;
 
 class SelectorRoad : public PluginTest {};
 
-TEST_F(SelectorRoad, NormalRunLeavesThePictureAndRecordsTheLook) {
+TEST_F(SelectorRoad, NormalRunRendersAndRecordsTheLook) {
   const RasterImage original = makeTestImage(37, 29, SampleType::UInt8, 3, false);
   cli::HostDocument document = makeDocument(original);
   cli::SubstituteHost host = makeHost();
   const cli::RunOutcome outcome = host.run(document, RunRequest{});
   ASSERT_EQ(outcome.result, 0) << outcome.message;
-  EXPECT_TRUE(sameImage(original, document.image));
-  EXPECT_GE(outcome.deliveries, 1);
+  EXPECT_FALSE(sameImage(original, document.image));
+  EXPECT_GE(outcome.deliveries, 2) << "the source in, the ink out";
   EXPECT_EQ(outcome.continueCalls, 1) << "continue is asked once and then nothing more is wanted";
   EXPECT_EQ(moduleState().lastFailureCode, kFailContinueCalled);
   ASSERT_TRUE(outcome.recorded.has_value());
@@ -35,6 +35,8 @@ TEST_F(SelectorRoad, NormalRunLeavesThePictureAndRecordsTheLook) {
   ASSERT_NE(stateOf(host), nullptr);
   EXPECT_EQ(stateOf(host)->showDialog, 0);
   EXPECT_EQ(stateOf(host)->workingBuffers[0], nullptr) << "finish frees the working buffers";
+  EXPECT_FALSE(hasPixels(stateOf(host)->source)) << "and the working image";
+  EXPECT_EQ(stateOf(host)->render.errorRow, nullptr);
 }
 
 TEST_F(SelectorRoad, RepeatWithoutParametersRendersTheRecordedLook) {

@@ -1,0 +1,153 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+#include "host/host_render.h"
+
+#include <algorithm>
+
+#include "host/area_request.h"
+#include "host/filter_state.h"
+#include "host/host_coordinates.h"
+#include "host/host_image.h"
+#include "host/module_state.h"
+#include "host/source_loader.h"
+#include "render/render_image.h"
+#include "settings/ink_settings.h"
+
+namespace qm {
+namespace {
+
+constexpr std::int32_t kWindowRows = 64;
+constexpr pi::VRect kNoArea{0, 0, 0, 0};
+
+// The rows of the document the host has handed out for writing; what is stored there goes
+// back to the document at the next delivery (or when start returns).
+struct HostOutput {
+  pi::FilterRecord* record;
+  pi::VRect filter;
+  DocumentLayout layout;
+  std::int32_t pixelBytes;
+  bool open = false;
+  std::int32_t top = 0;
+  std::int32_t bottom = 0;
+  DeliveredArea area{};
+};
+
+HostOutput& outputOf(void* context) { return *static_cast<HostOutput*>(context); }
+
+// Output and selection only: the source is already in the working image.
+bool openWindow(HostOutput& out, std::int32_t top, std::int32_t bottom) {
+  const std::int32_t height = rectHeight(out.filter);
+  out.top = top;
+  out.bottom = std::min(std::max(bottom, top + kWindowRows), height);
+  requestArea({out.filter.top + out.top, out.filter.left, out.filter.top + out.bottom, out.filter.right});
+  setInRect(*out.record, kNoArea);
+  out.record->inputRate = out.record->maskRate = pi::kFixedOne;
+  out.open = false;
+  if (!advance()) {
+    noteFailure(kFailBandRead);
+    return false;
+  }
+  out.area = deliveredArea();
+  if (!out.area.outData) {
+    fail(pi::errPlugInHostInsufficient, kFailBandRead);
+    return false;
+  }
+  out.pixelBytes = std::max(out.area.outColumnBytes, 1);
+  out.open = true;
+  return true;
+}
+
+bool beginRows(void* context, std::int32_t top, std::int32_t bottom) {
+  HostOutput& out = outputOf(context);
+  if (out.open && top >= out.top && bottom <= out.bottom) return true;
+  return openWindow(out, top, bottom);
+}
+
+// The part of row y, columns x .. x + count - 1, that lies inside a delivered rectangle:
+// the first column inside and how many follow.
+bool clipToRect(const pi::VRect& rect, const pi::VRect& filter, std::int32_t x, std::int32_t y, std::int32_t count,
+                std::int32_t& from, std::int32_t& length) {
+  const std::int32_t docY = filter.top + y;
+  if (docY < rect.top || docY >= rect.bottom) return false;
+  const std::int32_t left = std::max(filter.left + x, rect.left);
+  const std::int32_t right = std::min(filter.left + x + count, rect.right);
+  if (right <= left) return false;
+  from = left - filter.left;
+  length = right - left;
+  return true;
+}
+
+void storeRow(void* context, std::int32_t x, std::int32_t y, std::int32_t count, const Colour* colours) {
+  HostOutput& out = outputOf(context);
+  std::int32_t from = 0;
+  std::int32_t length = 0;
+  if (!out.open || !clipToRect(out.area.outRect, out.filter, x, y, count, from, length)) return;
+  std::uint8_t* at = out.area.outData +
+                     std::ptrdiff_t(out.filter.top + y - out.area.outRect.top) * out.area.outRowBytes +
+                     std::ptrdiff_t(out.filter.left + from - out.area.outRect.left) * out.pixelBytes;
+  storeSamples(out.layout, colours + (from - x), length, at, out.pixelBytes);
+}
+
+// 0 outside the host's mask rectangle, the mask byte inside it.
+bool maskRow(void* context, std::int32_t x, std::int32_t y, std::int32_t count, std::uint8_t* selection) {
+  HostOutput& out = outputOf(context);
+  if (!out.open || !out.area.maskData) return false;
+  std::fill(selection, selection + count, std::uint8_t(0));
+  std::int32_t from = 0;
+  std::int32_t length = 0;
+  if (!clipToRect(out.area.maskRect, out.filter, x, y, count, from, length)) return true;
+  const std::uint8_t* row = out.area.maskData +
+                            std::ptrdiff_t(out.filter.top + y - out.area.maskRect.top) * out.area.maskRowBytes +
+                            (out.filter.left + from - out.area.maskRect.left);
+  std::copy(row, row + length, selection + (from - x));
+  return true;
+}
+
+bool shouldAbort(void*) { return testAbort(); }
+void progress(void*, std::int32_t done, std::int32_t total) { reportProgress(done, total); }
+
+HostOutput hostOutput(pi::FilterRecord& record) {
+  HostOutput out{};
+  out.record = &record;
+  out.filter = getFilterRect(record);
+  const bool withOpacity = hasEditableTransparency(record) && record.planes >= 2;
+  out.layout.sampleBytes = sampleBytes(record);
+  out.layout.colourPlanes = record.planes - (withOpacity ? 1 : 0) >= 3 ? 3 : 1;
+  out.layout.hasTransparency = withOpacity;
+  out.pixelBytes = record.planes * out.layout.sampleBytes;
+  return out;
+}
+
+void reportFailure(RenderFailure failure) {
+  switch (failure) {
+    case kRenderDone:
+    case kRenderOutputFailed: break;  // the delivery left the host's result
+    case kRenderStopped: fail(pi::userCanceledErr, kFailAborted); break;
+    case kRenderErrorRowMemory: fail(pi::memFullErr, kFailGrowBuffer); break;
+    case kRenderImageMemory: fail(pi::memFullErr, kFailWorkingImage); break;
+    case kRenderTaskFailed: fail(pi::memFullErr, kFailWorkingImage); break;
+  }
+}
+
+}  // namespace
+
+bool renderHostImage() {
+  ModuleState& module = moduleState();
+  pi::FilterRecord& record = *module.record;
+  InkSettings& settings = *module.settings;
+  FilterState& state = *module.state;
+  const pi::VRect filter = getFilterRect(record);
+  if (rectEmpty(filter)) return true;
+  if (!loadSourceFromHost(state.source)) return false;
+  settings.previewZoom = 1;
+  settings.viewOffsetX = settings.viewOffsetY = 0;
+  settings.passCount = settings.currentPass = 1;
+  HostOutput out = hostOutput(record);
+  RenderOutput output{&out, out.layout, beginRows, maskRow, storeRow, shouldAbort, progress};
+  const RenderImages images{&state.source, &state.sharpCopy, &state.blurred};
+  const RenderView view{rectWidth(filter), rectHeight(filter), kTargetHostImage, 1, 0, 0};
+  const RenderFailure failure = renderImage(settings, state.render, state.tables, images, view, output);
+  reportFailure(failure);
+  return failure == kRenderDone;
+}
+
+}  // namespace qm

@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// The styles that carry a phase or a running sum along the row and down through the error
+// row, rather than an error: arabesque, splatter and ripple. Their decisions compare a
+// periodic value with the density, so the carried value shapes strokes instead of
+// balancing tone. Entries of the error row are 16 bits, read sign-extended and written
+// back as their low 16 bits.
+#include <algorithm>
+
+#include "platform/random_generator.h"
+#include "render/style_row.h"
+
+namespace qm {
+namespace {
+
+// Visits the row's columns in scan order: odd rows backward for serpentine scans. Columns
+// outside the error row are left alone, so no entry outside 0..lastColumn is ever touched.
+template <typename Visit>
+void scanRow(StyleRowContext& context, bool serpentine, Visit visit) {
+  const std::int32_t first = std::max(context.first, 0);
+  const std::int32_t last = std::min(context.last, context.state->lastColumn);
+  const bool backward = serpentine && scansBackward(context);
+  context.direction = backward ? -1 : 1;
+  std::int32_t x = backward ? last : first;
+  for (std::int32_t count = last - first + 1; count > 0; --count, x += context.direction) {
+    context.column = x;
+    visit(x);
+  }
+}
+
+// A random mix of the value above (12/32 to 19/32) and the value before, as diffusion mixes
+// its errors; here the mixed values are phases.
+std::int32_t mixWithAbove(std::int32_t above, std::int32_t before) {
+  const std::int32_t w = (nextRandom() & 7) + 12;
+  return (above * w + (32 - w) * before) / 32;
+}
+
+std::int32_t paperOrInk(bool paper) { return paper ? 255 : 0; }
+
+}  // namespace
+
+// The phase advances by a fixed step per pixel and wraps within -1023..1023; its sawtooth,
+// scaled by the line weight, is the screen the density is compared with. The last phase of
+// a row is the first "before" of the next, so strokes run on across row ends.
+void renderArabesqueRow(StyleRowContext& context) {
+  RenderState& state = *context.state;
+  std::int16_t* phases = state.errorRow;
+  const std::int32_t step = state.constants.phaseStep;
+  const std::int32_t m = state.constants.multiplier;
+  bool visited = false;
+  scanRow(context, false, [&](std::int32_t x) {
+    std::int32_t p = mixWithAbove(phases[x], context.previousError) + step;
+    if (p > 1023) p -= 2047;
+    const std::int32_t value = (((p + 1023) * m) / 8) & 255;
+    putInk(context, x, value, paperOrInk(value > densityAt(context, x)), toneAt(context, x));
+    phases[x] = std::int16_t(p);
+    context.previousError = p;
+    visited = true;
+  });
+  if (visited) state.arabesqueCarry = context.previousError;
+}
+
+// Like arabesque with a small step (the bias) and a short period: the mixed phase, masked,
+// is compared with a tone curve that gives the light third of the tones half the range.
+void renderSplatterRow(StyleRowContext& context) {
+  const RenderState& state = *context.state;
+  std::int16_t* phases = state.errorRow;
+  const StyleConstants& k = state.constants;
+  scanRow(context, true, [&](std::int32_t x) {
+    std::int32_t p = mixWithAbove(phases[x], context.previousError) + k.splatterBias;
+    if (p > 127) p -= 255;
+    const std::int32_t v = (p + 127) & k.splatterMask;
+    const std::int32_t tone = toneAt(context, x);
+    const std::int32_t density = std::clamp<std::int32_t>(state.tables->toneMap[tone], 0, kToneLevels - 1);
+    putInk(context, x, 2 * v, paperOrInk(v > (state.tables->waveTable[density] >> k.splatterShift)), tone);
+    phases[x] = std::int16_t(p);
+    context.previousError = p;
+  });
+}
+
+// A running sum of 16 x density overflows at 2047 into an ink stroke of lineFactor pixels,
+// each stroke pixel paying 4095 back. Where x plus or minus the row's sine offset meets the
+// amplitude mask the sum restarts from what the row above held there, which bends the
+// strokes into ripples. The stroke counter starts far beyond any stroke length, so no row
+// starts inside a stroke.
+void renderRippleRow(StyleRowContext& context) {
+  const RenderState& state = *context.state;
+  std::int16_t* sums = state.errorRow;
+  const StyleConstants& k = state.constants;
+  const std::int32_t offset = state.tables->waveTable[context.row & k.indexMask & (kWaveTableSize - 1)];
+  std::int32_t run = 0;
+  std::int32_t count = 4000;
+  scanRow(context, false, [&](std::int32_t x) {
+    bool paper = true;
+    if (count < k.lineFactor) {
+      run -= 4095;
+      paper = false;
+    }
+    if (((x - offset) & k.amplitude) == 0 || ((x + offset) & k.amplitude) == 0) run = sums[x];
+    const std::int32_t old = run;
+    run = old + densityAt(context, x) * 16;
+    if (run > 2047) {
+      run -= 4095;
+      count = 0;
+      paper = false;
+    }
+    sums[x] = std::int16_t(old);
+    ++count;
+    putInk(context, x, (run + 2047) >> 4, paperOrInk(paper), toneAt(context, x));
+  });
+  context.spare[0] = run;
+  context.spare[1] = count;
+}
+
+}  // namespace qm

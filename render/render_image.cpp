@@ -1,0 +1,204 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+#include "render/render_image.h"
+
+#include <algorithm>
+#include <bit>
+#include <new>
+#include <vector>
+
+#include "engine/jobs.h"
+#include "render/blend_stage.h"
+#include "render/source_pixels.h"
+#include "render/style_tables.h"
+#include "render/tone.h"
+#include "render/tone_images.h"
+
+namespace qm {
+namespace {
+
+// Everything the job's hooks share; the scratch rows belong to the calling thread.
+struct RenderRun {
+  RenderState* state;
+  const RenderOutput* output;
+  BlendStage stage;
+  SourceMapping mapping;
+  StyleRowFunction row;
+  std::vector<Colour> sourceRow;
+  std::vector<Colour> resultRow;
+  std::vector<std::uint8_t> selectionRow;
+  bool outputFailed = false;
+};
+
+RenderRun& runOf(const JobTask& task) { return *static_cast<RenderRun*>(task.context); }
+
+// Worker thread: the tone, then the style, row after row of the band.
+void renderBand(JobTask& task) {
+  RenderRun& run = runOf(task);
+  const ImageRect& rect = task.layout.taskRect;
+  StyleRowContext context{};
+  context.state = run.state;
+  context.task = &task;
+  context.first = rect.left;
+  context.last = rect.right - 1;
+  context.direction = 1;
+  context.previousError = run.state->style == 4 ? run.state->arabesqueCarry : 0;
+  for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
+    context.row = y;
+    fillToneRow(context);
+    run.row(context);
+  }
+}
+
+// Calling thread: blend each row of the finished band with its source and store it.
+void writeBand(JobTask& task) {
+  RenderRun& run = runOf(task);
+  if (run.outputFailed) return;
+  const ImageRect& rect = task.layout.taskRect;
+  const RenderOutput& output = *run.output;
+  if (!output.beginRows(output.context, rect.top, rect.bottom)) {
+    run.outputFailed = true;
+    return;
+  }
+  const std::int32_t count = rect.right - rect.left;
+  for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
+    const BandCell* cells = task.band + std::ptrdiff_t(y - rect.top + 1) * task.bandWidth + 1;
+    const bool partial =
+        output.maskRow && output.maskRow(output.context, rect.left, y, count, run.selectionRow.data());
+    const bool withSource = rowNeedsSource(run.stage, cells, count, partial);
+    if (withSource) readSourceRow(run.mapping, rect.left, y, count, run.sourceRow.data());
+    blendRow(run.stage, cells, withSource ? run.sourceRow.data() : nullptr,
+             partial ? run.selectionRow.data() : nullptr, count, rect.left, y, run.resultRow.data());
+    output.storeRow(output.context, rect.left, y, count, run.resultRow.data());
+  }
+}
+
+bool shouldStop(void* context) {
+  const RenderRun& run = *static_cast<const RenderRun*>(context);
+  const RenderOutput& output = *run.output;
+  return run.outputFailed || (output.shouldAbort && output.shouldAbort(output.context));
+}
+
+void reportProgress(void* context, std::int32_t done, std::int32_t total) {
+  const RenderOutput& output = *static_cast<const RenderRun*>(context)->output;
+  if (output.progress) output.progress(output.context, done, total);
+}
+
+// The level pixels a view samples, widened by the blur's reach.
+ImageRect sampledArea(const RenderView& view, std::int32_t level, std::int32_t zoom, std::int32_t reach) {
+  const std::int32_t left = view.offsetX >> level;
+  const std::int32_t top = view.offsetY >> level;
+  const std::int32_t right = ((view.width - 1) * zoom + view.offsetX) >> level;
+  const std::int32_t bottom = ((view.height - 1) * zoom + view.offsetY) >> level;
+  return {top - reach, left - reach, bottom + 1 + reach, right + 1 + reach};
+}
+
+BlendStage blendStageFor(const UserValues& look, const RenderView& view, const DocumentLayout& layout) {
+  BlendStage stage{};
+  stage.mode = look.blendMode;
+  stage.target = view.target;
+  stage.floatDocument = layout.sampleBytes == 4;
+  stage.greyDocument = layout.colourPlanes < 3;
+  stage.hasTransparency = layout.hasTransparency;
+  return stage;
+}
+
+InkDepth inkDepthOf(const DocumentLayout& layout) {
+  return layout.sampleBytes == 4 ? kInkFloat : (layout.sampleBytes == 2 ? kInk16 : kInk8);
+}
+
+// Set-up of the tone, the tables and the error row; the failure when one cannot be had.
+RenderFailure prepareRender(const UserValues& look, RenderState& state, RenderTables& tables,
+                            const RenderImages& images, const RenderView& view, std::int32_t level,
+                            std::int32_t zoom, const DocumentLayout& layout) {
+  if (!growErrorRow(state, view.width)) return kRenderErrorRowMemory;
+  state.tables = &tables;
+  state.lastColumn = view.width - 1;
+  state.firstRow = 0;
+  state.lastRow = view.height - 1;
+  state.inkDepth = inkDepthOf(layout);
+  const float blurSize = blurSizeFor(look.diameter, level);
+  ToneSource& tone = state.tone;
+  tone = ToneSource{};
+  tone.zoom = zoom;
+  tone.offsetX = view.offsetX;
+  tone.offsetY = view.offsetY;
+  const ImageRect area = sampledArea(view, level, zoom, blurReach(blurSize) + 1);
+  if (!makeToneImages(*images.source, level, area, blurSize, *images.sharpCopy, *images.blurred, tone))
+    return kRenderImageMemory;
+  tables.sharpenAmount = look.sharpen * 1024 / 100;
+  tone.sharpenAmount = tables.sharpenAmount;
+  prepareStyleTables(state, look);
+  return kRenderDone;
+}
+
+RenderFailure runBands(RenderRun& run, const RenderView& view) {
+  JobEnvironment environment;
+  environment.context = &run;
+  environment.renderRect = {0, 0, view.height, view.width};
+  environment.render = renderBand;
+  environment.writeBack = writeBand;
+  environment.shouldAbort = shouldStop;
+  environment.progress = reportProgress;
+  environment.passCount = 1;
+  environment.currentPass = view.target == kTargetPreview ? -1 : 1;
+  const JobOutcome outcome = runJob(JobRenderBand, styleLayout(run.state->style), JobParams{}, environment);
+  if (run.outputFailed) return kRenderOutputFailed;
+  switch (outcome.reason) {
+    case kJobNotStopped: return kRenderDone;
+    case kJobStoppedByUser: return kRenderStopped;
+    default: return kRenderTaskFailed;
+  }
+}
+
+RenderFailure renderWithTables(const UserValues& look, RenderState& state, RenderTables& tables,
+                               const RenderImages& images, const RenderView& view, const RenderOutput& output) {
+  const bool preview = view.target == kTargetPreview;
+  const std::int32_t zoom = preview ? std::max(view.zoom, 1) : 1;
+  const std::int32_t level = preview ? samplingLevel(zoom, images.source->lastLevel) : 0;
+  RenderView placed = view;
+  if (!preview) placed.offsetX = placed.offsetY = 0;
+  const RenderFailure failure = prepareRender(look, state, tables, images, placed, level, zoom, output.layout);
+  if (failure != kRenderDone) return failure;
+  RenderRun run{};
+  run.state = &state;
+  run.output = &output;
+  run.stage = blendStageFor(look, placed, output.layout);
+  run.mapping = {images.source, level, zoom, placed.offsetX, placed.offsetY};
+  run.row = styleRowFunction(state.style);
+  try {
+    run.sourceRow.resize(std::size_t(view.width));
+    run.resultRow.resize(std::size_t(view.width));
+    run.selectionRow.resize(std::size_t(view.width));
+  } catch (const std::bad_alloc&) {
+    return kRenderImageMemory;
+  }
+  return runBands(run, placed);
+}
+
+}  // namespace
+
+std::int32_t samplingLevel(std::int32_t zoom, std::int32_t lastLevel) {
+  if (zoom <= 1) return 0;
+  const std::int32_t level = std::int32_t(std::bit_width(std::uint32_t(zoom))) - 1;
+  return std::min(level, std::max(lastLevel, 0));
+}
+
+RenderFailure renderImage(InkSettings& settings, RenderState& state, RenderTables& tables,
+                          const RenderImages& images, const RenderView& view, const RenderOutput& output) {
+  if (view.width <= 0 || view.height <= 0) return kRenderDone;
+  if (!images.source || !hasPixels(*images.source)) return kRenderImageMemory;
+  const Preset snapshot = takeSnapshot(settings);
+  const std::int32_t savedTarget = settings.renderTarget;
+  settings.renderTarget = view.target;
+  UserValues look = settings.look;
+  clampUserValues(look);
+  const RenderFailure failure = renderWithTables(look, state, tables, images, view, output);
+  settings.currentPass = -1;
+  releasePixels(*images.blurred);
+  releasePixels(*images.sharpCopy);
+  settings.renderTarget = savedTarget;
+  restoreSnapshot(settings, snapshot);
+  return failure;
+}
+
+}  // namespace qm

@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// The row functions of the ink styles and what they work with. A row function renders the
+// columns first..last of the context's current row: it takes each pixel's density from the
+// tone map (toneAt, densityAt), decides ink or paper and stores the sample with putInk.
+// Row-mode styles run one row at a time in row order and may carry state between rows in
+// the error row; band-mode styles must depend on nothing but the row, the column and the
+// shared tables, so that bands can run on any thread in any order.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/jobs.h"
+#include "render/render_state.h"
+
+namespace qm {
+
+// One per task, reset at the start of each band (row mode: each row).
+struct StyleRowContext {
+  RenderState* state;
+  JobTask* task;
+  std::int32_t first;          // the task's columns, render coordinates
+  std::int32_t last;
+  std::int32_t row;            // current row, render coordinates
+  std::int32_t column;
+  std::int32_t direction;      // +1 or -1
+  std::int32_t error;          // running error
+  std::int32_t previousError;  // the previous pixel's (the arabesque carry at a band's start)
+  std::int32_t spare[2];
+};
+
+using StyleRowFunction = void (*)(StyleRowContext& context);
+
+// Serpentine scans: odd rows run from the last column back to the first.
+inline bool scansBackward(const StyleRowContext& context) { return (context.row & 1) != 0; }
+
+// The band cell of render column x on the context's current row; null outside the task's band.
+inline BandCell* bandCell(const StyleRowContext& context, std::int32_t x) {
+  const JobTask& task = *context.task;
+  const ImageRect& rect = task.layout.taskRect;
+  if (x < rect.left || x >= rect.right || context.row < rect.top || context.row >= rect.bottom) return nullptr;
+  return task.band + std::ptrdiff_t(context.row - rect.top + 1) * task.bandWidth + (x - rect.left + 1);
+}
+
+// The sharpened grey S (0..255) and the blurred grey B of column x on the current row, as
+// filled by the driver before the row function runs (x within first..last).
+inline std::int32_t toneAt(const StyleRowContext& context, std::int32_t x) { return bandCell(context, x)->spare[0]; }
+inline std::int32_t blurredToneAt(const StyleRowContext& context, std::int32_t x) {
+  return bandCell(context, x)->spare[1];
+}
+// The ink density (0 paper .. 255 full ink) of column x: the tone map at S.
+inline std::int32_t densityAt(const StyleRowContext& context, std::int32_t x) {
+  return context.state->tables->toneMap[toneAt(context, x)];
+}
+
+// Stores one ink sample for column x of the current row. value is the style's continuous
+// value (0..255), paper non-zero for paper and zero for ink, grey the grey that decides
+// which invert flag applies (S, or 0 for the styles whose inversion is in the tone map).
+// With the gray setting the value itself is stored. Columns outside the band are skipped.
+void putInk(StyleRowContext& context, std::int32_t x, std::int32_t value, std::int32_t paper, std::int32_t grey);
+
+// The error-carrying styles.
+void renderDiffusionRow(StyleRowContext& context);      // 1
+void renderRippleRow(StyleRowContext& context);         // 3
+void renderArabesqueRow(StyleRowContext& context);      // 4
+void renderSplatterRow(StyleRowContext& context);       // 12
+void renderOstromoukhovRow(StyleRowContext& context);   // 20
+void renderHyperARow(StyleRowContext& context);         // 24
+void renderHyperBRow(StyleRowContext& context);         // 25
+
+// The 128 rows of the variable error-diffusion coefficients (right, down-left, down) for
+// densities 0..127; densities above 127 use row 255 - density.
+struct DiffusionWeights {
+  std::int16_t right;
+  std::int16_t downLeft;
+  std::int16_t down;
+};
+extern const DiffusionWeights kOstromoukhovWeights[128];
+
+}  // namespace qm

@@ -1,0 +1,135 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+#include "render/tone.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace qm {
+namespace {
+
+// Grey of the clamped pixel (x, y) of a level, in 0..255.
+std::int32_t greyAt(const ImageBuffer& image, std::int32_t x, std::int32_t y, int level) {
+  if (!hasPixels(image) || level < 0 || level > image.lastLevel) return 0;
+  const std::uint8_t* at =
+      pixelAddress(image, std::clamp(x, 0, image.maxX[level]), std::clamp(y, 0, image.maxY[level]), level);
+  if (image.format == kRgba16) {
+    std::uint16_t c[4];
+    std::memcpy(c, at, sizeof c);
+    return grey16(c[0], c[1], c[2]);
+  }
+  if (image.format != kRgba8) return 0;
+  std::uint32_t word;
+  std::memcpy(&word, at, sizeof word);
+  return grey8(std::int32_t(word >> 24), std::int32_t((word >> 16) & 255u), std::int32_t((word >> 8) & 255u));
+}
+
+std::int32_t sourceX(const ToneSource& source, std::int32_t x) { return (x * source.zoom + source.offsetX) >> source.level; }
+std::int32_t sourceY(const ToneSource& source, std::int32_t y) { return (y * source.zoom + source.offsetY) >> source.level; }
+
+// One row of greys of a level from column `from` on, the columns stepping by one: the
+// common case (zoom 1), walked tile by tile without a lookup per pixel.
+template <typename Sample>
+void greyRun(const ImageBuffer& image, int level, std::int32_t from, std::int32_t y, std::int32_t count,
+             std::int32_t* out) {
+  y = std::clamp(y, 0, image.maxY[level]);
+  const std::int32_t last = image.maxX[level];
+  std::int32_t i = 0;
+  for (; i < count && from + i < 0; ++i) out[i] = greyAt(image, from + i, y, level);
+  while (i < count && from + i <= last) {
+    const std::int32_t x = from + i;
+    const std::int32_t run = std::min({count - i, last - x + 1, kTileSize - (x & kTileMask)});
+    const std::uint8_t* at = pixelAddress(image, x, y, level);
+    for (std::int32_t k = 0; k < run; ++k, at += sizeof(Sample) * 4) {
+      if constexpr (sizeof(Sample) == 1) {
+        std::uint32_t word;
+        std::memcpy(&word, at, sizeof word);
+        out[i + k] =
+            grey8(std::int32_t(word >> 24), std::int32_t((word >> 16) & 255u), std::int32_t((word >> 8) & 255u));
+      } else {
+        std::uint16_t c[4];
+        std::memcpy(c, at, sizeof c);
+        out[i + k] = grey16(c[0], c[1], c[2]);
+      }
+    }
+    i += run;
+  }
+  for (; i < count; ++i) out[i] = greyAt(image, from + i, y, level);
+}
+
+void greyRow(const ImageBuffer& image, int level, std::int32_t from, std::int32_t y, std::int32_t count,
+             std::int32_t* out) {
+  if (!hasPixels(image) || level < 0 || level > image.lastLevel) {
+    std::fill(out, out + count, 0);
+  } else if (image.format == kRgba8) {
+    greyRun<std::uint8_t>(image, level, from, y, count, out);
+  } else if (image.format == kRgba16) {
+    greyRun<std::uint16_t>(image, level, from, y, count, out);
+  } else {
+    std::fill(out, out + count, 0);
+  }
+}
+
+constexpr std::int32_t kChunk = 256;
+
+}  // namespace
+
+std::int32_t sampleTone(const ToneSource& source, std::int32_t x, std::int32_t y, std::int32_t* blurred) {
+  const std::int32_t sx = sourceX(source, x);
+  const std::int32_t sy = sourceY(source, y);
+  const std::int32_t grey =
+      source.image ? greyAt(*source.image, sx - source.imageLeft, sy - source.imageTop, source.imageLevel) : 0;
+  const std::int32_t mean =
+      source.blurred ? greyAt(*source.blurred, sx - source.blurredLeft, sy - source.blurredTop, 0) : grey;
+  if (blurred) *blurred = mean;
+  return sharpenedTone(grey, mean, source.sharpenAmount);
+}
+
+void fillToneRow(StyleRowContext& context) {
+  const ToneSource& source = context.state->tone;
+  const std::int32_t y = context.row;
+  if (source.zoom != 1 || source.level != 0 || !source.image || !source.blurred) {
+    for (std::int32_t x = context.first; x <= context.last; ++x) {
+      BandCell* cell = bandCell(context, x);
+      if (cell) cell->spare[0] = sampleTone(source, x, y, &cell->spare[1]);
+    }
+    return;
+  }
+  std::int32_t grey[kChunk];
+  std::int32_t mean[kChunk];
+  for (std::int32_t from = context.first; from <= context.last; from += kChunk) {
+    const std::int32_t count = std::min(kChunk, context.last - from + 1);
+    greyRow(*source.image, source.imageLevel, from + source.offsetX - source.imageLeft,
+            y + source.offsetY - source.imageTop, count, grey);
+    greyRow(*source.blurred, 0, from + source.offsetX - source.blurredLeft, y + source.offsetY - source.blurredTop,
+            count, mean);
+    BandCell* cell = bandCell(context, from);
+    if (!cell) continue;
+    for (std::int32_t i = 0; i < count; ++i) {
+      cell[i].spare[0] = sharpenedTone(grey[i], mean[i], source.sharpenAmount);
+      cell[i].spare[1] = mean[i];
+    }
+  }
+}
+
+void putInk(StyleRowContext& context, std::int32_t x, std::int32_t value, std::int32_t paper, std::int32_t grey) {
+  BandCell* cell = bandCell(context, x);
+  if (!cell) return;
+  const RenderState& state = *context.state;
+  float level;
+  if (state.grayOutput) {
+    const std::int32_t v = std::clamp(value, 0, 255);
+    if (state.inkDepth == kInk16)
+      level = v < 255 ? float((v >> 1) | (v << 7)) / 32768.0f : 1.0f;
+    else
+      level = float(v) / 255.0f;  // 8-bit levels, and the same grey in float documents
+  } else {
+    bool ink = paper == 0;
+    const bool bright = grey >= 128;
+    if ((bright && state.invertBrightRegion) || (!bright && state.invertDarkRegion)) ink = !ink;
+    level = ink ? 0.0f : 1.0f;
+  }
+  cell->colour[0] = cell->colour[1] = cell->colour[2] = level;
+  cell->colour[3] = 1.0f;
+}
+
+}  // namespace qm
