@@ -140,7 +140,6 @@ bool renderHostImage() {
   if (!loadSourceFromHost(state.source)) return false;
   settings.previewZoom = 1;
   settings.viewOffsetX = settings.viewOffsetY = 0;
-  settings.passCount = settings.currentPass = 1;
   HostOutput out = hostOutput(record);
   RenderOutput output{&out, out.layout, beginRows, maskRow, storeRow, shouldAbort, progress};
   const RenderImages images{&state.source, &state.sharpCopy, &state.blurred};

@@ -116,6 +116,10 @@ RenderFailure prepareRender(const UserValues& look, RenderState& state, RenderTa
   state.firstRow = 0;
   state.lastRow = view.height - 1;
   state.inkDepth = inkDepthOf(layout);
+  // The style's random draws come first, straight from the seeded generator: making the
+  // tone images may draw too (each new image buffer takes a random phase), and how many
+  // they make depends on the document's depth.
+  prepareStyleTables(state, look);
   const float blurSize = blurSizeFor(look.diameter, level);
   ToneSource& tone = state.tone;
   tone = ToneSource{};
@@ -127,7 +131,6 @@ RenderFailure prepareRender(const UserValues& look, RenderState& state, RenderTa
     return kRenderImageMemory;
   tables.sharpenAmount = look.sharpen * 1024 / 100;
   tone.sharpenAmount = tables.sharpenAmount;
-  prepareStyleTables(state, look);
   return kRenderDone;
 }
 
@@ -193,7 +196,6 @@ RenderFailure renderImage(InkSettings& settings, RenderState& state, RenderTable
   UserValues look = settings.look;
   clampUserValues(look);
   const RenderFailure failure = renderWithTables(look, state, tables, images, view, output);
-  settings.currentPass = -1;
   releasePixels(*images.blurred);
   releasePixels(*images.sharpCopy);
   settings.renderTarget = savedTarget;

@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// A whole render into memory: a source image the test fills, the driver with its working
+// images, and an output that keeps every colour it is given.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "engine/pyramid.h"
+#include "platform/random_generator.h"
+#include "render/render_image.h"
+#include "tests/engine/engine_fixtures.h"
+
+namespace qm::test {
+
+class MemoryRender {
+ public:
+  // A source of the format, each pixel's red, green, blue (and opacity 1) from `colour`
+  // (0..1), with its pyramid.
+  MemoryRender(std::int32_t width, std::int32_t height, std::int32_t format,
+               const std::function<float(std::int32_t x, std::int32_t y)>& grey)
+      : source_(makeBuffer(width, height, format)) {
+    for (std::int32_t y = 0; y < height; ++y)
+      for (std::int32_t x = 0; x < width; ++x) {
+        const float g = grey(x, y);
+        const float c[4] = {g, g, g, 1.0f};
+        setNormalised(*source_, x, y, 0, c);
+      }
+    buildPyramid(*source_);
+    initImageBuffer(sharp_, nullptr);
+    initImageBuffer(blurred_, nullptr);
+    resetForRun(settings_);
+  }
+  ~MemoryRender() {
+    releasePixels(sharp_);
+    releasePixels(blurred_);
+    freeErrorRow(state_);
+  }
+  MemoryRender(const MemoryRender&) = delete;
+  MemoryRender& operator=(const MemoryRender&) = delete;
+
+  InkSettings& settings() { return settings_; }
+  RenderState& state() { return state_; }
+  const ImageBuffer& source() const { return *source_; }
+
+  // Renders the view with the document layout of the source's depth (RGB, no opacity);
+  // the colours row by row, view.width per row.
+  std::vector<Colour> render(const RenderView& view, std::uint32_t seed = 1) {
+    colours_.assign(std::size_t(view.width) * std::size_t(view.height), Colour{-1, -1, -1, -1});
+    width_ = view.width;
+    const std::int32_t bytes = source_->format == kRgbaFloat ? 4 : (source_->format == kRgba16 ? 2 : 1);
+    const RenderOutput output{this, {bytes, 3, 0}, beginRows, nullptr, storeRow, nullptr, nullptr};
+    seedRandom(seed);
+    const RenderImages images{source_.get(), &sharp_, &blurred_};
+    EXPECT_EQ(renderImage(settings_, state_, tables_, images, view, output), kRenderDone);
+    return colours_;
+  }
+  // The whole source as the final render sees it.
+  std::vector<Colour> renderWhole(std::uint32_t seed = 1) {
+    return render({source_->width[0], source_->height[0], kTargetMemoryImage, 1, 0, 0}, seed);
+  }
+
+ private:
+  static bool beginRows(void*, std::int32_t, std::int32_t) { return true; }
+  static void storeRow(void* context, std::int32_t x, std::int32_t y, std::int32_t count, const Colour* colours) {
+    MemoryRender& self = *static_cast<MemoryRender*>(context);
+    std::copy(colours, colours + count, self.colours_.begin() + std::ptrdiff_t(y) * self.width_ + x);
+  }
+
+  Buffer source_;
+  ImageBuffer sharp_{};
+  ImageBuffer blurred_{};
+  InkSettings settings_{};
+  RenderState state_{};
+  RenderTables tables_{};
+  std::vector<Colour> colours_;
+  std::int32_t width_ = 0;
+};
+
+// Fraction of pixels stored as ink (red below one half).
+inline double inkFraction(const std::vector<Colour>& colours) {
+  std::size_t ink = 0;
+  for (const Colour& c : colours) ink += c.red < 0.5f;
+  return colours.empty() ? 0.0 : double(ink) / double(colours.size());
+}
+
+}  // namespace qm::test
