@@ -50,7 +50,7 @@ cli::DescriptorItems lookWithStyle(int style) {
   return items;
 }
 
-void renderDocument(benchmark::State& state) {
+void BM_RenderDocument(benchmark::State& state) {
   const int style = int(state.range(0));
   cli::HostDocument document;
   std::string error;
@@ -66,7 +66,7 @@ void renderDocument(benchmark::State& state) {
   }
   bench::countMegapixels(state);
 }
-BENCHMARK(renderDocument)->Arg(1)->Arg(20)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_RenderDocument)->Arg(1)->Arg(20)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 // An output that only counts what it is given.
 struct NullOutput {
@@ -77,7 +77,7 @@ void storeRow(void* context, std::int32_t, std::int32_t, std::int32_t count, con
   static_cast<NullOutput*>(context)->stored += count;
 }
 
-void renderToMemory(benchmark::State& state) {
+void BM_RenderToMemory(benchmark::State& state) {
   bench::Picture picture(kRgba8);
   buildPyramid(*picture.get());
   ImageBuffer sharp{}, blurred{};
@@ -99,9 +99,9 @@ void renderToMemory(benchmark::State& state) {
   freeErrorRow(renderState);
   bench::countMegapixels(state);
 }
-BENCHMARK(renderToMemory)->Arg(1)->Arg(20)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_RenderToMemory)->Arg(1)->Arg(20)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
-void toneImages(benchmark::State& state) {
+void BM_ToneImages(benchmark::State& state) {
   bench::Picture picture(kRgba8);
   ImageBuffer sharp{}, blurred{};
   initImageBuffer(sharp, nullptr);
@@ -114,7 +114,7 @@ void toneImages(benchmark::State& state) {
   releasePixels(blurred);
   bench::countMegapixels(state);
 }
-BENCHMARK(toneImages)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_ToneImages)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace
 }  // namespace qm

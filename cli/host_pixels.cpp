@@ -209,7 +209,15 @@ void writePixels(HostDocument& document, const PixelRequest& request, const Pixe
   const std::int32_t left = std::max(r.left, f.left), right = std::min(r.right, f.right);
   const int planes = request.hiPlane - request.loPlane + 1;
   const int sampleSize = bytesPerSample(image.type);
-  for (std::int32_t y = top; y < bottom; ++y) {
+  // 8-bit pixels of every plane, taken whole: the rows go back as they are.
+  const bool wholePixels = image.type == SampleType::UInt8 && request.loPlane == 0 && planes == image.channels() &&
+                           buffer.columnBytes == planes && !(autoMask && !document.mask.empty());
+  for (std::int32_t y = top; y < bottom && wholePixels && left < right; ++y) {
+    const std::uint8_t* row = buffer.bytes.data() + std::size_t(y - r.top) * std::size_t(buffer.rowBytes);
+    std::memcpy(image.pixels.data() + (std::size_t(y) * std::size_t(image.width) + std::size_t(left)) * std::size_t(planes),
+                row + std::size_t(left - r.left) * std::size_t(planes), std::size_t(right - left) * std::size_t(planes));
+  }
+  for (std::int32_t y = top; y < bottom && !wholePixels; ++y) {
     const std::uint8_t* row = buffer.bytes.data() + std::size_t(y - r.top) * std::size_t(buffer.rowBytes);
     for (std::int32_t x = left; x < right; ++x) {
       const std::size_t pixel = std::size_t(y) * std::size_t(image.width) + std::size_t(x);

@@ -115,7 +115,7 @@ class JobRun {
   JobRun(std::int32_t code, const JobParams& params, const JobEnvironment& environment, const JobLayout& layout,
          int threads)
       : code_(code), params_(params), environment_(environment), layout_(layout), slots_(std::size_t(threads)),
-        inbox_(std::size_t(threads)),
+        inbox_(std::size_t(threads)), pipelined_(layout.layout == rowMode && threads == 2),
         interval_(std::chrono::milliseconds(std::max(environment.progressIntervalMs, 0))),
         lastProgress_(Clock::now() - interval_) {
     for (Slot& slot : slots_) slot.environment = &environment_;
@@ -123,13 +123,13 @@ class JobRun {
 
   // Nothing may leave while tasks are out: they use this object's slots.
   JobOutcome run() noexcept {
-    useWorkers_ = !workers::onWorkerThread() && workers::ensureWorkers(int(slots_.size())) > 0;
-    for (int index = 0; index < int(slots_.size()); ++index) {
+    useWorkers_ = !workers::onWorkerThread() && workers::ensureWorkers(threads()) > 0;
+    for (int index = 0; index < threads(); ++index) {
       if (!startTask(index)) break;
     }
     while (collected_ < started_) collect(inbox_.waitForAny());
     if (callerRandom_) seedRandom(*callerRandom_);
-    return {int(slots_.size()), cancelled_, reason_};
+    return {threads(), cancelled_, reason_};
   }
 
  private:
@@ -182,14 +182,20 @@ class JobRun {
         if (guarded([&] { stop = environment_.shouldAbort(environment_.context); }) && stop) cancel(kJobStoppedByUser);
       }
     }
+    // A row is started before the row above is written back, so that the write-back on
+    // this thread overlaps the rendering of the next row; the other slot is free by now.
+    if (pipelined_) startTask(1 - index);
     if (code_ == JobRenderBand && !cancelled_ && environment_.writeBack) {
       guarded([&] { environment_.writeBack(slot.task); });
     }
     freeBand(slot);
     ++collected_;
-    startTask(index);
+    if (!pipelined_) startTask(index);
     reportProgress();
   }
+
+  // Row mode keeps a second slot, never running at the same time as the first.
+  int threads() const { return pipelined_ ? 1 : int(slots_.size()); }
 
   bool allocateBand(Slot& slot) {
     JobTask& task = slot.task;
@@ -266,6 +272,7 @@ class JobRun {
   const JobLayout layout_;
   std::vector<Slot> slots_;
   workers::Inbox inbox_;
+  const bool pipelined_;
   const Clock::duration interval_;
   Clock::time_point lastProgress_;
   bool useWorkers_ = false;
@@ -283,7 +290,9 @@ JobOutcome runJob(std::int32_t code, std::int32_t layout, const JobParams& param
   const JobLayout cut = makeJobLayout(layout, rect);
   if (cut.taskCount < 0) return {0, true, kJobBadLayout};
   if (cut.taskCount == 0) return {};
-  const int threads = layout == rowMode ? 1 : std::min(workerThreadLimit(), int(cut.taskCount));
+  // Row mode: one task at a time, in two slots that take turns (see collect).
+  const int threads = layout == rowMode ? (code == JobRenderBand ? 2 : 1)
+                                        : std::min(workerThreadLimit(), int(cut.taskCount));
   try {
     JobRun job(code, params, environment, cut, threads);
     return job.run();

@@ -120,7 +120,9 @@ struct JobOutcome {
 //
 // Per collected task, on the calling thread: shouldAbort (until it first answers true),
 // then the write-back unless the job is cancelled by now, then the band is freed, the next
-// task started and progress considered. Progress is ((currentPass - 1) x taskCount +
+// task started and progress considered. A render in row mode starts the next row (its load
+// hook included) before the write-back instead, so that the write-back of one row overlaps
+// the rendering of the next; still only one row renders at a time, in order. Progress is ((currentPass - 1) x taskCount +
 // collected) / (passCount x taskCount) in thousandths of 1000, reported with the first
 // collected task and then at most once per progressIntervalMs.
 //

@@ -43,7 +43,7 @@ void renderBand(JobTask& task) {
   context.direction = 1;
   context.previousError = run.state->style == 4 ? run.state->arabesqueCarry : 0;
   for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
-    context.row = y;
+    enterRow(context, y);
     fillToneRow(context);
     run.row(context);
   }

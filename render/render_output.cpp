@@ -16,24 +16,36 @@ Sample scaled(float value, float full) {
   return Sample(v < full ? v : full);
 }
 
-template <typename Sample>
-void storeAs(const DocumentLayout& layout, const Colour* colours, std::int32_t count, std::uint8_t* out,
-             std::ptrdiff_t pixelBytes, float full) {
-  const bool grey = layout.colourPlanes < 3;
+template <typename Sample, bool kGrey, bool kOpacity>
+void storeAs(const Colour* colours, std::int32_t count, std::uint8_t* out, std::ptrdiff_t pixelBytes, float full) {
   for (std::int32_t i = 0; i < count; ++i, out += pixelBytes) {
     const Colour& c = colours[i];
     Sample samples[4];
     int n = 0;
-    if (grey) {
+    if constexpr (kGrey) {
       samples[n++] = scaled<Sample>(c.green, full);
     } else {
       samples[n++] = scaled<Sample>(c.red, full);
       samples[n++] = scaled<Sample>(c.green, full);
       samples[n++] = scaled<Sample>(c.blue, full);
     }
-    if (layout.hasTransparency) samples[n++] = scaled<Sample>(c.alpha, full);
+    if constexpr (kOpacity) samples[n++] = scaled<Sample>(c.alpha, full);
     std::memcpy(out, samples, sizeof(Sample) * std::size_t(n));
   }
+}
+
+template <typename Sample>
+void storeAs(const DocumentLayout& layout, const Colour* colours, std::int32_t count, std::uint8_t* out,
+             std::ptrdiff_t pixelBytes, float full) {
+  const bool grey = layout.colourPlanes < 3;
+  if (grey && layout.hasTransparency)
+    storeAs<Sample, true, true>(colours, count, out, pixelBytes, full);
+  else if (grey)
+    storeAs<Sample, true, false>(colours, count, out, pixelBytes, full);
+  else if (layout.hasTransparency)
+    storeAs<Sample, false, true>(colours, count, out, pixelBytes, full);
+  else
+    storeAs<Sample, false, false>(colours, count, out, pixelBytes, full);
 }
 
 void storeFloats(const DocumentLayout& layout, const Colour* colours, std::int32_t count, std::uint8_t* out,

@@ -26,6 +26,10 @@ struct StyleRowContext {
   std::int32_t error;          // running error
   std::int32_t previousError;  // the previous pixel's (the arabesque carry at a band's start)
   std::int32_t spare[2];
+  // The band cells of the current row (set by enterRow): cell i is column cellLeft + i.
+  BandCell* rowCells;
+  std::int32_t cellLeft;
+  std::int32_t cellCount;
 };
 
 using StyleRowFunction = void (*)(StyleRowContext& context);
@@ -33,19 +37,30 @@ using StyleRowFunction = void (*)(StyleRowContext& context);
 // Serpentine scans: odd rows run from the last column back to the first.
 inline bool scansBackward(const StyleRowContext& context) { return (context.row & 1) != 0; }
 
-// The band cell of render column x on the context's current row; null outside the task's band.
-inline BandCell* bandCell(const StyleRowContext& context, std::int32_t x) {
+// Makes `row` the context's current row; null cells when the row is outside the band.
+inline void enterRow(StyleRowContext& context, std::int32_t row) {
   const JobTask& task = *context.task;
   const ImageRect& rect = task.layout.taskRect;
-  if (x < rect.left || x >= rect.right || context.row < rect.top || context.row >= rect.bottom) return nullptr;
-  return task.band + std::ptrdiff_t(context.row - rect.top + 1) * task.bandWidth + (x - rect.left + 1);
+  context.row = row;
+  context.cellLeft = rect.left;
+  const bool inside = row >= rect.top && row < rect.bottom && task.band;
+  context.cellCount = inside ? rect.right - rect.left : 0;
+  context.rowCells = inside ? task.band + std::ptrdiff_t(row - rect.top + 1) * task.bandWidth + 1 : nullptr;
+}
+
+// The band cell of render column x on the current row; null outside the task's band.
+inline BandCell* bandCell(const StyleRowContext& context, std::int32_t x) {
+  const std::uint32_t i = std::uint32_t(x - context.cellLeft);
+  return i < std::uint32_t(context.cellCount) ? context.rowCells + i : nullptr;
 }
 
 // The sharpened grey S (0..255) and the blurred grey B of column x on the current row, as
 // filled by the driver before the row function runs (x within first..last).
-inline std::int32_t toneAt(const StyleRowContext& context, std::int32_t x) { return bandCell(context, x)->spare[0]; }
+inline std::int32_t toneAt(const StyleRowContext& context, std::int32_t x) {
+  return context.rowCells[x - context.cellLeft].spare[0];
+}
 inline std::int32_t blurredToneAt(const StyleRowContext& context, std::int32_t x) {
-  return bandCell(context, x)->spare[1];
+  return context.rowCells[x - context.cellLeft].spare[1];
 }
 // The ink density (0 paper .. 255 full ink) of column x: the tone map at S.
 inline std::int32_t densityAt(const StyleRowContext& context, std::int32_t x) {
@@ -56,7 +71,27 @@ inline std::int32_t densityAt(const StyleRowContext& context, std::int32_t x) {
 // value (0..255), paper non-zero for paper and zero for ink, grey the grey that decides
 // which invert flag applies (S, or 0 for the styles whose inversion is in the tone map).
 // With the gray setting the value itself is stored. Columns outside the band are skipped.
-void putInk(StyleRowContext& context, std::int32_t x, std::int32_t value, std::int32_t paper, std::int32_t grey);
+inline void putInk(StyleRowContext& context, std::int32_t x, std::int32_t value, std::int32_t paper,
+                   std::int32_t grey) {
+  BandCell* cell = bandCell(context, x);
+  if (!cell) return;
+  const RenderState& state = *context.state;
+  float level;
+  if (state.grayOutput) {
+    const std::int32_t v = value < 0 ? 0 : (value > 255 ? 255 : value);
+    if (state.inkDepth == kInk16)
+      level = v < 255 ? float((v >> 1) | (v << 7)) / 32768.0f : 1.0f;
+    else
+      level = float(v) / 255.0f;  // 8-bit levels, and the same grey in float documents
+  } else {
+    bool ink = paper == 0;
+    const bool bright = grey >= 128;
+    if ((bright && state.invertBrightRegion) || (!bright && state.invertDarkRegion)) ink = !ink;
+    level = ink ? 0.0f : 1.0f;
+  }
+  cell->colour[0] = cell->colour[1] = cell->colour[2] = level;
+  cell->colour[3] = 1.0f;
+}
 
 // The error-carrying styles.
 void renderDiffusionRow(StyleRowContext& context);      // 1

@@ -111,25 +111,4 @@ void fillToneRow(StyleRowContext& context) {
   }
 }
 
-void putInk(StyleRowContext& context, std::int32_t x, std::int32_t value, std::int32_t paper, std::int32_t grey) {
-  BandCell* cell = bandCell(context, x);
-  if (!cell) return;
-  const RenderState& state = *context.state;
-  float level;
-  if (state.grayOutput) {
-    const std::int32_t v = std::clamp(value, 0, 255);
-    if (state.inkDepth == kInk16)
-      level = v < 255 ? float((v >> 1) | (v << 7)) / 32768.0f : 1.0f;
-    else
-      level = float(v) / 255.0f;  // 8-bit levels, and the same grey in float documents
-  } else {
-    bool ink = paper == 0;
-    const bool bright = grey >= 128;
-    if ((bright && state.invertBrightRegion) || (!bright && state.invertDarkRegion)) ink = !ink;
-    level = ink ? 0.0f : 1.0f;
-  }
-  cell->colour[0] = cell->colour[1] = cell->colour[2] = level;
-  cell->colour[3] = 1.0f;
-}
-
 }  // namespace qm

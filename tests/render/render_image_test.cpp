@@ -97,7 +97,11 @@ TEST(RenderTone, RowFillAgreesWithSamplingEachPixel) {
     task.bandWidth = 42;
     task.bandHeight = 3;
     task.layout.taskRect = {7, 0, 8, 40};
-    StyleRowContext context{&state, &task, 0, 39, 7, 0, 1, 0, 0, {0, 0}};
+    StyleRowContext context{};
+    context.state = &state;
+    context.task = &task;
+    context.last = 39;
+    enterRow(context, 7);
     fillToneRow(context);
     for (std::int32_t x = 0; x < 40; ++x) {
       std::int32_t mean = 0;
@@ -118,7 +122,10 @@ TEST(RenderTone, GraySettingStoresTheValueAtTheDocumentsDepth) {
   task.bandWidth = 3;
   task.bandHeight = 3;
   task.layout.taskRect = {0, 0, 1, 1};
-  StyleRowContext context{&state, &task, 0, 0, 0, 0, 1, 0, 0, {0, 0}};
+  StyleRowContext context{};
+  context.state = &state;
+  context.task = &task;
+  enterRow(context, 0);
   const float* stored = band[4].colour;
   for (std::int32_t v : {0, 1, 2, 100, 127, 254, 255}) {
     state.inkDepth = kInk16;

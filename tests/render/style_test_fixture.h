@@ -111,7 +111,8 @@ class StyleRender {
     context.last = last;
     context.direction = 1;
     context.previousError = state_.style == 4 ? state_.arabesqueCarry : 0;
-    for (context.row = rect.top; context.row < rect.bottom; ++context.row) {
+    for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
+      enterRow(context, y);
       context.column = first;
       rowFunction_(context);
     }
