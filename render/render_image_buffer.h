@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// A render of an image held in memory, in place: the exports render the picture they
+// write this way. The image is copied into the working source (with its pyramid), then
+// rendered whole with zoom 1 and no offsets, and the result replaces its pixels.
+#pragma once
+
+#include "render/render_image.h"
+
+namespace qm {
+
+struct RenderWorkingImages {
+  ImageBuffer* source;   // receives the copy with its pyramid
+  ImageBuffer* sharpCopy;
+  ImageBuffer* blurred;
+};
+
+// Rgba8, Rgba16 or RgbaFloat images; kRenderImageMemory when the copy cannot be made
+// (the image is then left as it was) or the image has another format.
+RenderFailure renderImageBuffer(InkSettings& settings, RenderState& state, RenderTables& tables,
+                                const RenderWorkingImages& working, ImageBuffer& image);
+
+}  // namespace qm
