@@ -3,6 +3,10 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
 #include <new>
 #include <vector>
 
@@ -26,8 +30,51 @@ struct RenderRun {
   std::vector<Colour> sourceRow;
   std::vector<Colour> resultRow;
   std::vector<std::uint8_t> selectionRow;
+  // Band memory handed back by finished tasks, for the next ones: a row-mode render would
+  // otherwise map and clear a fresh band for every row.
+  std::vector<std::pair<void*, std::size_t>> spareBands;
   bool outputFailed = false;
+
+  RenderRun() = default;
+  RenderRun(const RenderRun&) = delete;
+  RenderRun& operator=(const RenderRun&) = delete;
+  ~RenderRun() {
+    for (auto& band : spareBands) std::free(band.first);
+  }
 };
+
+// Keeps the band's cells aligned as the heap aligns them.
+constexpr std::size_t kBandHeader = alignof(std::max_align_t);
+
+// Calling thread only, like every hook.
+void* takeBand(void* context, std::size_t bytes) {
+  RenderRun& run = *static_cast<RenderRun*>(context);
+  for (auto it = run.spareBands.begin(); it != run.spareBands.end(); ++it) {
+    if (it->second < bytes) continue;
+    auto* start = static_cast<std::uint8_t*>(it->first);
+    run.spareBands.erase(it);
+    return start + kBandHeader;
+  }
+  // Each band remembers its size in a header in front of it.
+  auto* start = static_cast<std::uint8_t*>(std::malloc(bytes + kBandHeader));
+  if (!start) return nullptr;
+  std::memcpy(start, &bytes, sizeof bytes);
+  return start + kBandHeader;
+}
+
+void giveBandBack(void* context, void* band) {
+  RenderRun& run = *static_cast<RenderRun*>(context);
+  std::uint8_t* start = static_cast<std::uint8_t*>(band) - kBandHeader;
+  std::size_t bytes;
+  std::memcpy(&bytes, start, sizeof bytes);
+  try {
+    run.spareBands.emplace_back(start, bytes);
+  } catch (...) {
+    std::free(start);
+  }
+}
+
+constexpr BandCell kPaperCell{{1.0f, 1.0f, 1.0f, 1.0f}, {0, 0}};
 
 RenderRun& runOf(const JobTask& task) { return *static_cast<RenderRun*>(task.context); }
 
@@ -44,6 +91,8 @@ void renderBand(JobTask& task) {
   context.previousError = run.state->style == 4 ? run.state->arabesqueCarry : 0;
   for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
     enterRow(context, y);
+    // Band memory is reused: a cell no style row writes shows paper, never an older row.
+    std::fill(context.rowCells, context.rowCells + context.cellCount, kPaperCell);
     fillToneRow(context);
     run.row(context);
   }
@@ -140,6 +189,8 @@ RenderFailure runBands(RenderRun& run, const RenderView& view) {
   environment.renderRect = {0, 0, view.height, view.width};
   environment.render = renderBand;
   environment.writeBack = writeBand;
+  environment.allocateBand = takeBand;
+  environment.freeBand = giveBandBack;
   environment.shouldAbort = shouldStop;
   environment.progress = reportProgress;
   environment.passCount = 1;

@@ -9,11 +9,14 @@ namespace {
 // Rounded rather than truncated: the blend's fixed point lands a hair below an 8-bit value
 // (100 / 255 comes back as 99.998 / 255), and truncating would darken every untouched
 // source pixel by one step.
+// Written to compile without branches: ink and paper alternate at random, and a branch
+// per sample would be mispredicted half the time.
 template <typename Sample>
 Sample scaled(float value, float full) {
-  const float v = value * full + 0.5f;
-  if (!(v > 0.0f)) return 0;
-  return Sample(v < full ? v : full);
+  float v = value * full + 0.5f;
+  v = v > 0.0f ? v : 0.0f;  // NaN too
+  v = v < full ? v : full;
+  return Sample(v);
 }
 
 template <typename Sample, bool kGrey, bool kOpacity>
