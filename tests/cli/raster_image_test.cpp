@@ -4,13 +4,16 @@
 // saving and selection masks.
 #include <png.h>
 #include <tiffio.h>
+#include <zlib.h>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <csetjmp>
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <utility>
 
 #include "cli/raster_image.h"
 #include "tests/test_images.h"
@@ -195,6 +198,77 @@ TEST(RasterImagePng, RoundTripsEveryLayout) {
         std::string error;
         ASSERT_TRUE(loadImage(writeTemp(image, "round.png"), loaded, error)) << error;
         EXPECT_TRUE(sameImage(image, loaded));
+      }
+}
+
+// The filter type that starts each row of a non-interlaced PNG, from its inflated image data.
+std::vector<int> rowFilters(const std::string& file, std::size_t rowBytes, int height) {
+  std::string data;
+  auto be32 = [&](std::size_t at) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i) value = value << 8 | std::uint8_t(file[at + i]);
+    return value;
+  };
+  for (std::size_t at = 8; at + 12 <= file.size(); at += 12 + be32(at)) {
+    if (file.compare(at + 4, 4, "IDAT") == 0) data += file.substr(at + 8, be32(at));
+  }
+  std::vector<Bytef> raw(std::size_t(height) * (rowBytes + 1));
+  uLongf rawSize = uLongf(raw.size());
+  const auto* packed = reinterpret_cast<const Bytef*>(data.data());
+  EXPECT_EQ(uncompress(raw.data(), &rawSize, packed, uLong(data.size())), Z_OK);
+  EXPECT_EQ(rawSize, raw.size());
+  std::vector<int> filters;
+  for (int y = 0; y < height; ++y) filters.push_back(raw[std::size_t(y) * (rowBytes + 1)]);
+  return filters;
+}
+
+// Rows of pure ink and paper (every sample 0 or full scale) are written unfiltered, which
+// is what makes ink pictures quick to write; rows of tone still get a filter, including the
+// filters that look at the row above even when the picture starts with ink. Switching the
+// filter from row to row must keep every pixel, also on pictures one pixel high or wide.
+TEST(RasterImagePng, WritesRowsOfInkUnfilteredAndRowsOfToneFiltered) {
+  // The tone rows are one ramp across, so the last row repeats the one above it.
+  const bool toneRow[] = {false, true, false, false, true, true};
+  for (SampleType type : {SampleType::UInt8, SampleType::UInt16})
+    for (int colors : {1, 3})
+      for (bool alpha : {false, true}) {
+        SCOPED_TRACE(layoutName(type, colors, alpha));
+        const double full = type == SampleType::UInt8 ? 255 : 65535;
+        const int width = 40, height = 6;
+        RasterImage image = makeFlat(width, height, type, colors, alpha, 0);
+        for (int y = 0; y < height; ++y)
+          for (int x = 0; x < width; ++x)
+            for (int c = 0; c < image.channels(); ++c) {
+              const double ink = (x / 3 + y + c) % 2 ? full : 0;
+              const double ramp = std::round(full * (x + c) / (width + 4));
+              setSampleAt(image, x, y, c, toneRow[y] ? ramp : ink);
+            }
+        const std::string path = writeTemp(image, "rows.png");
+        RasterImage loaded;
+        std::string error;
+        ASSERT_TRUE(loadImage(path, loaded, error)) << error;
+        EXPECT_TRUE(sameImage(image, loaded));
+        const std::vector<int> filters = rowFilters(readBytes(path), image.rowBytes(), height);
+        ASSERT_EQ(filters.size(), std::size_t(height));
+        // The first row sets up libpng's filters and may take any of them.
+        for (int y = 1; y < height - 1; ++y) {
+          if (toneRow[y]) {
+            EXPECT_NE(filters[std::size_t(y)], PNG_FILTER_VALUE_NONE) << "row " << y;
+          } else {
+            EXPECT_EQ(filters[std::size_t(y)], PNG_FILTER_VALUE_NONE) << "row " << y;
+          }
+        }
+        EXPECT_EQ(filters.back(), PNG_FILTER_VALUE_UP);
+        for (const auto& [w, h] : {std::pair{1, 6}, std::pair{40, 1}}) {
+          SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+          RasterImage strip = makeFlat(w, h, type, colors, alpha, 0);
+          for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+              for (int c = 0; c < strip.channels(); ++c)
+                setSampleAt(strip, x, y, c, sampleAt(image, x, y, c));
+          ASSERT_TRUE(loadImage(writeTemp(strip, "strip.png"), loaded, error)) << error;
+          EXPECT_TRUE(sameImage(strip, loaded));
+        }
       }
 }
 
