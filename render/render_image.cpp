@@ -74,8 +74,6 @@ void giveBandBack(void* context, void* band) {
   }
 }
 
-constexpr BandCell kPaperCell{{1.0f, 1.0f, 1.0f, 1.0f}, {0, 0}};
-
 RenderRun& runOf(const JobTask& task) { return *static_cast<RenderRun*>(task.context); }
 
 // Worker thread: the tone, then the style, row after row of the band.
@@ -91,8 +89,9 @@ void renderBand(JobTask& task) {
   context.previousError = run.state->style == 4 ? run.state->arabesqueCarry : 0;
   for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
     enterRow(context, y);
-    // Band memory is reused: a cell no style row writes shows paper, never an older row.
-    std::fill(context.rowCells, context.rowCells + context.cellCount, kPaperCell);
+    // Band memory is reused: a cell no style row writes is clear ink (the source shows
+    // through), never a cell of an older row.
+    std::memset(static_cast<void*>(context.rowCells), 0, std::size_t(context.cellCount) * sizeof(BandCell));
     fillToneRow(context);
     run.row(context);
   }

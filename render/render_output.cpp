@@ -9,31 +9,40 @@ namespace {
 // Rounded rather than truncated: the blend's fixed point lands a hair below an 8-bit value
 // (100 / 255 comes back as 99.998 / 255), and truncating would darken every untouched
 // source pixel by one step.
-// Written to compile without branches: ink and paper alternate at random, and a branch
-// per sample would be mispredicted half the time.
+// Held within range as integers, which compiles to conditional moves: ink and paper
+// alternate at random, and a branch per sample would be mispredicted half the time. NaN
+// and values past the int range convert to INT_MIN and end as 0; the blend stage hands
+// over nothing above 1 anyway.
 template <typename Sample>
 Sample scaled(float value, float full) {
-  float v = value * full + 0.5f;
-  v = v > 0.0f ? v : 0.0f;  // NaN too
-  v = v < full ? v : full;
+  std::int32_t v = std::int32_t(value * full + 0.5f);
+  const std::int32_t top = std::int32_t(full);
+  v = v < 0 ? 0 : v;
+  v = v > top ? top : v;
   return Sample(v);
+}
+
+template <typename Sample>
+void put(std::uint8_t* at, Sample value) {
+  if constexpr (sizeof(Sample) == 1)
+    *at = value;
+  else
+    std::memcpy(at, &value, sizeof value);  // host rows need not be aligned
 }
 
 template <typename Sample, bool kGrey, bool kOpacity>
 void storeAs(const Colour* colours, std::int32_t count, std::uint8_t* out, std::ptrdiff_t pixelBytes, float full) {
+  constexpr std::size_t step = sizeof(Sample);
   for (std::int32_t i = 0; i < count; ++i, out += pixelBytes) {
     const Colour& c = colours[i];
-    Sample samples[4];
-    int n = 0;
     if constexpr (kGrey) {
-      samples[n++] = scaled<Sample>(c.green, full);
+      put(out, scaled<Sample>(c.green, full));
     } else {
-      samples[n++] = scaled<Sample>(c.red, full);
-      samples[n++] = scaled<Sample>(c.green, full);
-      samples[n++] = scaled<Sample>(c.blue, full);
+      put(out, scaled<Sample>(c.red, full));
+      put(out + step, scaled<Sample>(c.green, full));
+      put(out + 2 * step, scaled<Sample>(c.blue, full));
     }
-    if constexpr (kOpacity) samples[n++] = scaled<Sample>(c.alpha, full);
-    std::memcpy(out, samples, sizeof(Sample) * std::size_t(n));
+    if constexpr (kOpacity) put(out + (kGrey ? 1 : 3) * step, scaled<Sample>(c.alpha, full));
   }
 }
 
