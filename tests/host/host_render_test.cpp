@@ -145,7 +145,8 @@ TEST_F(HostRender, FailedDeliveryBackStopsTheRenderWithTheHostsError) {
 
 // The leanest hosts: 16-bit rectangles only, packed rows with a column step of 0, handles
 // that report no size, no basic suite, a descriptor record without procedures, nothing
-// kept between runs. The plug-in must still render, run after run, the same way.
+// kept between runs. The plug-in must still render, run after run, with its defaults; no
+// seed reaches it either, so the clock seeds the default style's phases.
 TEST_F(HostRender, LeanHostRendersRunAfterRun) {
   for (SampleType type : {SampleType::UInt8, SampleType::UInt16, SampleType::Float32}) {
     const RasterImage original = makeTestImage(33, 70, type, 3, true);
@@ -153,7 +154,6 @@ TEST_F(HostRender, LeanHostRendersRunAfterRun) {
     cli::HostOptions options;
     options.lean = true;
     cli::SubstituteHost host = makeHost(options);
-    std::optional<RasterImage> first;
     for (int run = 0; run < 2; ++run) {
       cli::HostDocument document = makeDocument(original, mask);
       RunRequest request;
@@ -162,10 +162,6 @@ TEST_F(HostRender, LeanHostRendersRunAfterRun) {
       ASSERT_EQ(outcome.result, 0) << outcome.message;
       EXPECT_FALSE(outcome.recorded) << "nothing can be recorded without procedures";
       expectInkWhereSelected(original, document.image, mask);
-      if (first) {
-        EXPECT_TRUE(sameImage(*first, document.image)) << "the same seed renders the same bytes";
-      }
-      first = document.image;
     }
     EXPECT_EQ(host.record().bigDocumentData, nullptr);
     EXPECT_EQ(host.record().sSPBasic, nullptr);

@@ -94,15 +94,26 @@ TEST(WineBuild, ReplaysALookRecordedOnLinux) {
 }
 
 TEST(WineBuild, RendersUnderTheLeanestHost) {
+  // The leanest hosts pass no settings and answer no property, so the defaults render and
+  // the clock seeds their phases: the picture is checked, not compared with Linux's.
   const RasterImage original = makeTestImage(70, 66, cli::SampleType::UInt8, 3, true);
   const std::string in = writeTemp(original, "lean.png");
   const ChildResult run = runWindowsCommand({"render", windowsPath(in), windowsPath(tempPath("lean-out.png")),
-                                             "--lean-host", "--seed", "1", "--no-progress"});
+                                             "--lean-host", "--no-progress"});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
-  const ChildResult reference =
-      linuxCommand({"render", in, tempPath("lean-linux.png"), "--lean-host", "--seed", "1", "--no-progress"});
-  ASSERT_EQ(reference.exitStatus, 0) << reference.err;
-  EXPECT_TRUE(sameImage(loaded(tempPath("lean-linux.png")), loaded(tempPath("lean-out.png"))));
+  const RasterImage rendered = loaded(tempPath("lean-out.png"));
+  ASSERT_EQ(rendered.width, 70);
+  ASSERT_EQ(rendered.height, 66);
+  int inked = 0;
+  for (int y = 0; y < 66; ++y)
+    for (int x = 0; x < 70; ++x) {
+      const double red = sampleAt(rendered, x, y, 0);
+      ASSERT_TRUE(red == 0.0 || red == 255.0) << x << "," << y << ": " << red;
+      ASSERT_EQ(sampleAt(rendered, x, y, 2), red);
+      inked += red == 0.0;
+    }
+  EXPECT_GT(inked, 0);
+  EXPECT_LT(inked, 70 * 66);
 }
 
 // A screenshot shows a dialog when much of it differs from the empty screen and it holds
