@@ -36,6 +36,7 @@ void adoptFilterState(FilterState& state) {
   initImageBuffer(state.source, &state);
   initImageBuffer(state.sharpCopy, &state);
   initImageBuffer(state.blurred, &state);
+  initImageBuffer(state.tables.spotTile, &state);
   state.render.errorRow = nullptr;
   state.render.errorRowBytes = 0;
   state.ownerToken = thisLoadToken();
@@ -91,6 +92,7 @@ void freeWorkingBuffers(FilterState& state) {
   releasePixels(state.source);
   releasePixels(state.sharpCopy);
   releasePixels(state.blurred);
+  releasePixels(state.tables.spotTile);
   freeErrorRow(state.render);
 }
 

@@ -248,6 +248,7 @@ RenderFailure renderImage(InkSettings& settings, RenderState& state, RenderTable
   const RenderFailure failure = renderWithTables(look, state, tables, images, view, output);
   releasePixels(*images.blurred);
   releasePixels(*images.sharpCopy);
+  releasePixels(tables.spotTile);
   settings.renderTarget = savedTarget;
   restoreSnapshot(settings, snapshot);
   return failure;

@@ -24,6 +24,9 @@ struct RenderTables {
   std::int32_t rampTable[kToneLevels];
   std::int32_t displaceX[kToneLevels];
   std::int32_t displaceY[kToneLevels];
+  // Spots, netting and spiders: the equalised dot texture, Gray8, edge mode -1 (tiles in
+  // both directions). Made by buildSpotTile, its pixels freed at the end of every render.
+  ImageBuffer spotTile;
 };
 
 // The per-style constants of the set-up. Each style reads the ones it set.

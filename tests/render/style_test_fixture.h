@@ -40,7 +40,8 @@ class StyleRender {
   // Cells never written by the style keep this level.
   static constexpr float kUnwritten = -1.0f;
 
-  StyleRender(std::int32_t width, std::int32_t height, const UserValues& look)
+  // `row` replaces the style's row function from the catalogue when given.
+  StyleRender(std::int32_t width, std::int32_t height, const UserValues& look, StyleRowFunction row = nullptr)
       : width_(width), height_(height), tones_(std::size_t(width * height), 255),
         cells_(std::size_t(width * height), unwrittenCell()) {
     state_.tables = &tables_;
@@ -51,9 +52,12 @@ class StyleRender {
     EXPECT_TRUE(growErrorRow(state_, width));
     seedRandom(1);  // the set-up draws from the calling thread's generator
     prepareStyleTables(state_, look);
-    rowFunction_ = styleRowFunction(state_.style);
+    rowFunction_ = row ? row : styleRowFunction(state_.style);
   }
-  ~StyleRender() { freeErrorRow(state_); }
+  ~StyleRender() {
+    freeErrorRow(state_);
+    releasePixels(tables_.spotTile);
+  }
   StyleRender(const StyleRender&) = delete;
   StyleRender& operator=(const StyleRender&) = delete;
 
