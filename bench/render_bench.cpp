@@ -15,6 +15,7 @@
 #include "cli/settings_text.h"
 #include "cli/substitute_host.h"
 #include "engine/jobs.h"
+#include "render/style_tables.h"
 #include "engine/pyramid.h"
 #include "host/plugin_dispatch.h"
 #include "render/render_image.h"
@@ -73,7 +74,7 @@ struct NullOutput {
   std::int64_t stored = 0;
 };
 bool beginRows(void*, std::int32_t, std::int32_t) { return true; }
-void storeRow(void* context, std::int32_t, std::int32_t, std::int32_t count, const Colour*) {
+void storeRow(void* context, std::int32_t, std::int32_t, std::int32_t count, const void*, std::ptrdiff_t) {
   static_cast<NullOutput*>(context)->stored += count;
 }
 
@@ -100,6 +101,39 @@ void BM_RenderToMemory(benchmark::State& state) {
   bench::countMegapixels(state);
 }
 BENCHMARK(BM_RenderToMemory)->Arg(1)->Arg(20)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// The band-mode screens, with 1 and 2 workers: bands of 64 rows run side by side, and the
+// calling thread blends each finished band.
+void BM_RenderBandStyle(benchmark::State& state) {
+  setProcessorCountForTesting(int(state.range(1)));
+  bench::Picture picture(kRgba8);
+  buildPyramid(*picture.get());
+  ImageBuffer sharp{}, blurred{};
+  initImageBuffer(sharp, nullptr);
+  initImageBuffer(blurred, nullptr);
+  InkSettings settings{};
+  resetForRun(settings);
+  settings.look.style = std::int32_t(state.range(0));
+  RenderState renderState{};
+  RenderTables tables{};
+  NullOutput sink;
+  const RenderOutput output{&sink, {1, 3, 0}, beginRows, nullptr, storeRow, nullptr, nullptr};
+  const RenderImages images{picture.get(), &sharp, &blurred};
+  const RenderView view{kWidth, kHeight, kTargetMemoryImage, 1, 0, 0};
+  for (auto _ : state) {
+    if (renderImage(settings, renderState, tables, images, view, output) != kRenderDone)
+      state.SkipWithError("the render failed");
+  }
+  freeErrorRow(renderState);
+  setProcessorCountForTesting(0);
+  bench::countMegapixels(state);
+}
+BENCHMARK(BM_RenderBandStyle)
+    ->ArgsProduct({{2, 5, 6, 7, 8, 9, 10, 11, 13, 17, 18, 19, 21, 22, 23}, {1, 2}})
+    ->ArgNames({"style", "workers"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 
 void BM_ToneImages(benchmark::State& state) {
   bench::Picture picture(kRgba8);

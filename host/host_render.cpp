@@ -76,7 +76,8 @@ bool clipToRect(const pi::VRect& rect, const pi::VRect& filter, std::int32_t x, 
   return true;
 }
 
-void storeRow(void* context, std::int32_t x, std::int32_t y, std::int32_t count, const Colour* colours) {
+void storeRow(void* context, std::int32_t x, std::int32_t y, std::int32_t count, const void* colours,
+              std::ptrdiff_t stride) {
   HostOutput& out = outputOf(context);
   std::int32_t from = 0;
   std::int32_t length = 0;
@@ -84,7 +85,8 @@ void storeRow(void* context, std::int32_t x, std::int32_t y, std::int32_t count,
   std::uint8_t* at = out.area.outData +
                      std::ptrdiff_t(out.filter.top + y - out.area.outRect.top) * out.area.outRowBytes +
                      std::ptrdiff_t(out.filter.left + from - out.area.outRect.left) * out.pixelBytes;
-  storeSamples(out.layout, colours + (from - x), length, at, out.pixelBytes);
+  storeSamples(out.layout, static_cast<const std::uint8_t*>(colours) + (from - x) * stride, stride, length, at,
+               out.pixelBytes);
 }
 
 // 0 outside the host's mask rectangle, the mask byte inside it.

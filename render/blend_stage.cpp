@@ -83,17 +83,26 @@ void spillHighlights(Colour& colour) {
 
 float checkerboardGrey(std::int32_t x, std::int32_t y) { return ((x ^ y) & 8) == 0 ? 1.0f : 0.8f; }
 
-Colour blendInk(const BlendStage& stage, const Colour& ink, const Colour& source, float selection, std::int32_t x,
-                std::int32_t y) {
+Colour blendUnselected(const BlendStage& stage, const Colour& ink, const Colour& source, std::int32_t x,
+                       std::int32_t y) {
   Colour out = blended(stage, preparedInk(stage, ink), source);
-  Colour under = source;
   if (stage.target == kTargetPreview) {
-    under = greyColour(checkerboardGrey(x, y));
-    out = overSource(out, under);
+    out = overSource(out, greyColour(checkerboardGrey(x, y)));
     out.alpha = 1.0f;
   }
-  if (selection < 1.0f) out = mixed(under, out, std::max(selection, 0.0f));
   return out;
+}
+
+Colour applySelection(const BlendStage& stage, const Colour& out, const Colour& source, float selection,
+                      std::int32_t x, std::int32_t y) {
+  if (selection >= 1.0f) return out;
+  const Colour under = stage.target == kTargetPreview ? greyColour(checkerboardGrey(x, y)) : source;
+  return mixed(under, out, std::max(selection, 0.0f));
+}
+
+Colour blendInk(const BlendStage& stage, const Colour& ink, const Colour& source, float selection, std::int32_t x,
+                std::int32_t y) {
+  return applySelection(stage, blendUnselected(stage, ink, source, x, y), source, selection, x, y);
 }
 
 namespace {
@@ -131,6 +140,42 @@ void blendRow(const BlendStage& stage, const BandCell* ink, const Colour* source
     }
     const float m = selection ? float(selection[i]) / 255.0f : 1.0f;
     out[i] = blendInk(stage, {c[0], c[1], c[2], c[3]}, source[i], m, x + i, y);
+  }
+}
+
+}  // namespace qm
+
+namespace qm {
+
+void blendCellsInPlace(const BlendStage& stage, BandCell* cells, const Colour* source, std::int32_t count,
+                       std::int32_t x, std::int32_t y) {
+  const bool plain = plainInk(stage);
+  for (std::int32_t i = 0; i < count; ++i) {
+    float* c = cells[i].colour;
+    Colour out;
+    if (plain && takesPlainPath(c)) {
+      const float grey = fixedPoint(c[0]);
+      out = {grey, grey, grey, 1.0f};
+    } else {
+      out = blendUnselected(stage, {c[0], c[1], c[2], c[3]}, source[i], x + i, y);
+    }
+    c[0] = out.red;
+    c[1] = out.green;
+    c[2] = out.blue;
+    c[3] = out.alpha;
+  }
+}
+
+void selectCellsInPlace(const BlendStage& stage, BandCell* cells, const Colour* source,
+                        const std::uint8_t* selection, std::int32_t count, std::int32_t x, std::int32_t y) {
+  for (std::int32_t i = 0; i < count; ++i) {
+    float* c = cells[i].colour;
+    const Colour out =
+        applySelection(stage, {c[0], c[1], c[2], c[3]}, source[i], float(selection[i]) / 255.0f, x + i, y);
+    c[0] = out.red;
+    c[1] = out.green;
+    c[2] = out.blue;
+    c[3] = out.alpha;
   }
 }
 

@@ -36,6 +36,14 @@ void spillHighlights(Colour& colour);
 // The grey of the preview's 8 x 8 checkerboard at (x, y): 1.0 or 0.8.
 float checkerboardGrey(std::int32_t x, std::int32_t y);
 
+// The blend before the selection: the colour over what lies under it (the source, or the
+// preview's checkerboard).
+Colour blendUnselected(const BlendStage& stage, const Colour& ink, const Colour& source, std::int32_t x,
+                       std::int32_t y);
+// The selection m (0..1) over such a colour: under + (colour - under) x m.
+Colour applySelection(const BlendStage& stage, const Colour& colour, const Colour& source, float selection,
+                      std::int32_t x, std::int32_t y);
+
 // One pixel: the ink, its source colour and the selection (0..1) to the colour to store.
 Colour blendInk(const BlendStage& stage, const Colour& ink, const Colour& source, float selection, std::int32_t x,
                 std::int32_t y);
@@ -49,5 +57,13 @@ bool rowNeedsSource(const BlendStage& stage, const BandCell* ink, std::int32_t c
 // (null: all selected) into `out`. `source` may be null when rowNeedsSource says so.
 void blendRow(const BlendStage& stage, const BandCell* ink, const Colour* source, const std::uint8_t* selection,
               std::int32_t count, std::int32_t x, std::int32_t y, Colour* out);
+
+// The same two steps apart and in place over a band row, so that the blend can run on the
+// worker that rendered the band and only the selection, which comes from the host, on the
+// calling thread. `source` may be null when rowNeedsSource(..., false) says so.
+void blendCellsInPlace(const BlendStage& stage, BandCell* cells, const Colour* source, std::int32_t count,
+                       std::int32_t x, std::int32_t y);
+void selectCellsInPlace(const BlendStage& stage, BandCell* cells, const Colour* source,
+                        const std::uint8_t* selection, std::int32_t count, std::int32_t x, std::int32_t y);
 
 }  // namespace qm

@@ -30,6 +30,9 @@ struct RenderRun {
   std::vector<Colour> sourceRow;
   std::vector<Colour> resultRow;
   std::vector<std::uint8_t> selectionRow;
+  // Band mode blends on the workers; row mode blends on the calling thread, where it
+  // overlaps the next row's rendering instead.
+  bool blendOnWorker = false;
   // Band memory handed back by finished tasks, for the next ones: a row-mode render would
   // otherwise map and clear a fresh band for every row.
   std::vector<std::pair<void*, std::size_t>> spareBands;
@@ -76,6 +79,23 @@ void giveBandBack(void* context, void* band) {
 
 RenderRun& runOf(const JobTask& task) { return *static_cast<RenderRun*>(task.context); }
 
+// Worker thread, band mode: each row's blend before the selection, in place, so that the
+// bands blend side by side; the calling thread is left the selection and the store.
+void blendBandOnWorker(const RenderRun& run, JobTask& task) {
+  const ImageRect& rect = task.layout.taskRect;
+  const std::int32_t count = rect.right - rect.left;
+  std::vector<Colour> source;
+  for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
+    BandCell* cells = task.band + std::ptrdiff_t(y - rect.top + 1) * task.bandWidth + 1;
+    const bool withSource = rowNeedsSource(run.stage, cells, count, false);
+    if (withSource) {
+      source.resize(std::size_t(count));
+      readSourceRow(run.mapping, rect.left, y, count, source.data());
+    }
+    blendCellsInPlace(run.stage, cells, withSource ? source.data() : nullptr, count, rect.left, y);
+  }
+}
+
 // Worker thread: the tone, then the style, row after row of the band.
 void renderBand(JobTask& task) {
   RenderRun& run = runOf(task);
@@ -95,9 +115,31 @@ void renderBand(JobTask& task) {
     fillToneRow(context);
     run.row(context);
   }
+  if (run.blendOnWorker) blendBandOnWorker(run, task);
 }
 
-// Calling thread: blend each row of the finished band with its source and store it.
+// Calling thread: the rows of a band blended by its worker, with the host's selection.
+void storeBlendedRow(RenderRun& run, BandCell* cells, std::int32_t x, std::int32_t y, std::int32_t count) {
+  const RenderOutput& output = *run.output;
+  if (output.maskRow && output.maskRow(output.context, x, y, count, run.selectionRow.data())) {
+    readSourceRow(run.mapping, x, y, count, run.sourceRow.data());
+    selectCellsInPlace(run.stage, cells, run.sourceRow.data(), run.selectionRow.data(), count, x, y);
+  }
+  output.storeRow(output.context, x, y, count, cells, sizeof(BandCell));
+}
+
+// Calling thread: blend a row with its source and selection, and store it.
+void blendAndStoreRow(RenderRun& run, const BandCell* cells, std::int32_t x, std::int32_t y, std::int32_t count) {
+  const RenderOutput& output = *run.output;
+  const bool partial = output.maskRow && output.maskRow(output.context, x, y, count, run.selectionRow.data());
+  const bool withSource = rowNeedsSource(run.stage, cells, count, partial);
+  if (withSource) readSourceRow(run.mapping, x, y, count, run.sourceRow.data());
+  blendRow(run.stage, cells, withSource ? run.sourceRow.data() : nullptr, partial ? run.selectionRow.data() : nullptr,
+           count, x, y, run.resultRow.data());
+  output.storeRow(output.context, x, y, count, run.resultRow.data(), sizeof(Colour));
+}
+
+// Calling thread: hand each row of the finished band to the output.
 void writeBand(JobTask& task) {
   RenderRun& run = runOf(task);
   if (run.outputFailed) return;
@@ -109,14 +151,11 @@ void writeBand(JobTask& task) {
   }
   const std::int32_t count = rect.right - rect.left;
   for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
-    const BandCell* cells = task.band + std::ptrdiff_t(y - rect.top + 1) * task.bandWidth + 1;
-    const bool partial =
-        output.maskRow && output.maskRow(output.context, rect.left, y, count, run.selectionRow.data());
-    const bool withSource = rowNeedsSource(run.stage, cells, count, partial);
-    if (withSource) readSourceRow(run.mapping, rect.left, y, count, run.sourceRow.data());
-    blendRow(run.stage, cells, withSource ? run.sourceRow.data() : nullptr,
-             partial ? run.selectionRow.data() : nullptr, count, rect.left, y, run.resultRow.data());
-    output.storeRow(output.context, rect.left, y, count, run.resultRow.data());
+    BandCell* cells = task.band + std::ptrdiff_t(y - rect.top + 1) * task.bandWidth + 1;
+    if (run.blendOnWorker)
+      storeBlendedRow(run, cells, rect.left, y, count);
+    else
+      blendAndStoreRow(run, cells, rect.left, y, count);
   }
 }
 
@@ -218,6 +257,7 @@ RenderFailure renderWithTables(const UserValues& look, RenderState& state, Rende
   run.stage = blendStageFor(look, placed, output.layout);
   run.mapping = {images.source, level, zoom, placed.offsetX, placed.offsetY};
   run.row = styleRowFunction(state.style);
+  run.blendOnWorker = styleLayout(state.style) == bandMode;
   try {
     run.sourceRow.resize(std::size_t(view.width));
     run.resultRow.resize(std::size_t(view.width));

@@ -17,12 +17,14 @@ struct BufferOutput {
 bool beginRows(void*, std::int32_t, std::int32_t) { return true; }
 
 // Through the same rounding as a document's samples, then into the buffer's own format.
-void storeRow(void* context, std::int32_t x, std::int32_t y, std::int32_t count, const Colour* colours) {
+void storeRow(void* context, std::int32_t x, std::int32_t y, std::int32_t count, const void* colours,
+              std::ptrdiff_t stride) {
   const BufferOutput& out = *static_cast<BufferOutput*>(context);
   ImageBuffer& image = *out.image;
   for (std::int32_t i = 0; i < count; ++i) {
     alignas(float) std::uint8_t samples[4 * sizeof(float)];
-    storeSamples(out.layout, colours + i, 1, samples, sizeof samples);
+    storeSamples(out.layout, static_cast<const std::uint8_t*>(colours) + i * stride, stride, 1, samples,
+                 sizeof samples);
     if (image.format == kRgba8) {
       setColour(image, x + i, y, 0, samples);
     } else if (image.format == kRgba16) {

@@ -31,10 +31,11 @@ void put(std::uint8_t* at, Sample value) {
 }
 
 template <typename Sample, bool kGrey, bool kOpacity>
-void storeAs(const Colour* colours, std::int32_t count, std::uint8_t* out, std::ptrdiff_t pixelBytes, float full) {
+void storeAs(const void* colours, std::ptrdiff_t stride, std::int32_t count, std::uint8_t* out,
+             std::ptrdiff_t pixelBytes, float full) {
   constexpr std::size_t step = sizeof(Sample);
   for (std::int32_t i = 0; i < count; ++i, out += pixelBytes) {
-    const Colour& c = colours[i];
+    const Colour c = colourAt(colours, stride, i);
     if constexpr (kGrey) {
       put(out, scaled<Sample>(c.green, full));
     } else {
@@ -47,24 +48,24 @@ void storeAs(const Colour* colours, std::int32_t count, std::uint8_t* out, std::
 }
 
 template <typename Sample>
-void storeAs(const DocumentLayout& layout, const Colour* colours, std::int32_t count, std::uint8_t* out,
-             std::ptrdiff_t pixelBytes, float full) {
+void storeAs(const DocumentLayout& layout, const void* colours, std::ptrdiff_t stride, std::int32_t count,
+             std::uint8_t* out, std::ptrdiff_t pixelBytes, float full) {
   const bool grey = layout.colourPlanes < 3;
   if (grey && layout.hasTransparency)
-    storeAs<Sample, true, true>(colours, count, out, pixelBytes, full);
+    storeAs<Sample, true, true>(colours, stride, count, out, pixelBytes, full);
   else if (grey)
-    storeAs<Sample, true, false>(colours, count, out, pixelBytes, full);
+    storeAs<Sample, true, false>(colours, stride, count, out, pixelBytes, full);
   else if (layout.hasTransparency)
-    storeAs<Sample, false, true>(colours, count, out, pixelBytes, full);
+    storeAs<Sample, false, true>(colours, stride, count, out, pixelBytes, full);
   else
-    storeAs<Sample, false, false>(colours, count, out, pixelBytes, full);
+    storeAs<Sample, false, false>(colours, stride, count, out, pixelBytes, full);
 }
 
-void storeFloats(const DocumentLayout& layout, const Colour* colours, std::int32_t count, std::uint8_t* out,
-                 std::ptrdiff_t pixelBytes) {
+void storeFloats(const DocumentLayout& layout, const void* colours, std::ptrdiff_t stride, std::int32_t count,
+                 std::uint8_t* out, std::ptrdiff_t pixelBytes) {
   const bool grey = layout.colourPlanes < 3;
   for (std::int32_t i = 0; i < count; ++i, out += pixelBytes) {
-    const Colour& c = colours[i];
+    const Colour c = colourAt(colours, stride, i);
     float samples[4];
     int n = 0;
     if (grey) {
@@ -81,12 +82,12 @@ void storeFloats(const DocumentLayout& layout, const Colour* colours, std::int32
 
 }  // namespace
 
-void storeSamples(const DocumentLayout& layout, const Colour* colours, std::int32_t count, std::uint8_t* out,
-                  std::ptrdiff_t pixelBytes) {
+void storeSamples(const DocumentLayout& layout, const void* colours, std::ptrdiff_t stride, std::int32_t count,
+                  std::uint8_t* out, std::ptrdiff_t pixelBytes) {
   switch (layout.sampleBytes) {
-    case 1: storeAs<std::uint8_t>(layout, colours, count, out, pixelBytes, 255.0f); break;
-    case 2: storeAs<std::uint16_t>(layout, colours, count, out, pixelBytes, 32768.0f); break;
-    case 4: storeFloats(layout, colours, count, out, pixelBytes); break;
+    case 1: storeAs<std::uint8_t>(layout, colours, stride, count, out, pixelBytes, 255.0f); break;
+    case 2: storeAs<std::uint16_t>(layout, colours, stride, count, out, pixelBytes, 32768.0f); break;
+    case 4: storeFloats(layout, colours, stride, count, out, pixelBytes); break;
     default: break;
   }
 }

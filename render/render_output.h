@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "render/blend_modes.h"
 
@@ -27,8 +28,10 @@ struct RenderOutput {
   // The selection of `count` pixels from (x, y), 0..255 each; false when all of them are
   // fully selected (out untouched).
   bool (*maskRow)(void* context, std::int32_t x, std::int32_t y, std::int32_t count, std::uint8_t* out);
-  // Stores `count` finished colours from (x, y).
-  void (*storeRow)(void* context, std::int32_t x, std::int32_t y, std::int32_t count, const Colour* colours);
+  // Stores `count` finished colours from (x, y). Each is red, green, blue and alpha as four
+  // floats at the start of a record `stride` bytes long: a Colour or a band cell.
+  void (*storeRow)(void* context, std::int32_t x, std::int32_t y, std::int32_t count, const void* colours,
+                   std::ptrdiff_t stride);
   // The user's stop and progress in thousandths; may be null.
   bool (*shouldAbort)(void* context);
   void (*progress)(void* context, std::int32_t done, std::int32_t total);
@@ -38,7 +41,14 @@ struct RenderOutput {
 // round(channel x 255) and round(channel x 32768), floats as they are; a grey document
 // takes the green channel; the opacity plane, when there is one, takes the alpha.
 // Channels are expected within 0..1 (the blend stage holds them there).
-void storeSamples(const DocumentLayout& layout, const Colour* colours, std::int32_t count, std::uint8_t* out,
-                  std::ptrdiff_t pixelBytes);
+void storeSamples(const DocumentLayout& layout, const void* colours, std::ptrdiff_t stride, std::int32_t count,
+                  std::uint8_t* out, std::ptrdiff_t pixelBytes);
+
+// The colour of one such record.
+inline Colour colourAt(const void* colours, std::ptrdiff_t stride, std::int32_t i) {
+  float c[4];
+  std::memcpy(c, static_cast<const std::uint8_t*>(colours) + i * stride, sizeof c);
+  return {c[0], c[1], c[2], c[3]};
+}
 
 }  // namespace qm

@@ -17,6 +17,8 @@ void renderThresholdRow(StyleRowContext& context) {
   }
 }
 
+// The styles whose inversion lives in the tone map, and the chaos styles, which compare
+// with the grey itself, ignore the invert mode.
 struct StyleEntry {
   StyleRowFunction row;
   TaskLayout layout;
@@ -29,8 +31,8 @@ constexpr std::array<StyleEntry, kStyleCount> kStyles{{
     {renderRippleRow, rowMode, false},         // 3 ripple
     {renderArabesqueRow, rowMode, false},      // 4 arabesque
     {renderThresholdRow, bandMode, false},     // 5 wave
-    {renderThresholdRow, bandMode, false},     // 6 square chaos
-    {renderThresholdRow, bandMode, false},     // 7 round chaos
+    {renderThresholdRow, bandMode, true},      // 6 square chaos
+    {renderThresholdRow, bandMode, true},      // 7 round chaos
     {renderThresholdRow, bandMode, false},     // 8 basketweave
     {renderThresholdRow, bandMode, false},     // 9 crosscut
     {renderThresholdRow, bandMode, false},     // 10 maze

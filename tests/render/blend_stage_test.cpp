@@ -108,13 +108,13 @@ TEST(BlendStage, StoredSamplesComeBackAsTheLevelsTheyStandFor) {
     const float level = float(std::int32_t(float(v) / 255.0f * 32768.0f)) / 32768.0f;
     const Colour c{level, level, level, 1.0f};
     std::uint8_t out[3];
-    storeSamples(eight, &c, 1, out, 3);
+    storeSamples(eight, &c, sizeof c, 1, out, 3);
     ASSERT_EQ(out[1], v);
   }
   const DocumentLayout greyWithOpacity16{2, 1, 1};
   const Colour c{0.0f, 0.5f, 2.0f, -1.0f};
   std::uint16_t wide[2];
-  storeSamples(greyWithOpacity16, &c, 1, reinterpret_cast<std::uint8_t*>(wide), 4);
+  storeSamples(greyWithOpacity16, &c, sizeof c, 1, reinterpret_cast<std::uint8_t*>(wide), 4);
   EXPECT_EQ(wide[0], 16384) << "grey documents take green";
   EXPECT_EQ(wide[1], 0) << "held within the range";
 }

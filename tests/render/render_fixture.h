@@ -64,9 +64,11 @@ class MemoryRender {
 
  private:
   static bool beginRows(void*, std::int32_t, std::int32_t) { return true; }
-  static void storeRow(void* context, std::int32_t x, std::int32_t y, std::int32_t count, const Colour* colours) {
+  static void storeRow(void* context, std::int32_t x, std::int32_t y, std::int32_t count, const void* colours,
+                       std::ptrdiff_t stride) {
     MemoryRender& self = *static_cast<MemoryRender*>(context);
-    std::copy(colours, colours + count, self.colours_.begin() + std::ptrdiff_t(y) * self.width_ + x);
+    for (std::int32_t i = 0; i < count; ++i)
+      self.colours_[std::size_t(std::ptrdiff_t(y) * self.width_ + x + i)] = colourAt(colours, stride, i);
   }
 
   Buffer source_;

@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// The cell and texture screens. Shards and bubbles find each pixel's nearest jittered cell
+// centre (jittered_cells.h): shards give the whole cell one random grey, bubbles draw rings
+// round the centre. Spots, netting and spiders read the equalised dot texture, tiled over
+// the image and pushed about by the blurred grey, and shape its value into dots, a net or
+// two sawtooth teeth. Every pixel is ink where its density exceeds the value.
+#include <algorithm>
+
+#include "render/jittered_cells.h"
+#include "render/style_row.h"
+
+namespace qm {
+namespace {
+
+constexpr std::int32_t kRingTable = 2048;  // bubbles' rings: W[2048 + squared distance]
+constexpr std::int64_t kNoCachedColumn = -9999;
+
+std::int32_t paperOrInk(bool paper) { return paper ? 255 : 0; }
+
+void storeDecision(StyleRowContext& context, std::int32_t x, std::int32_t value) {
+  putInk(context, x, value, paperOrInk(densityAt(context, x) <= value), toneAt(context, x));
+}
+
+// The jitters depend on the cell column only, the row being fixed, so they are redrawn
+// when the column changes: once every 32 >> shift pixels.
+void renderJitteredCellRow(StyleRowContext& context, bool bubbles) {
+  const RenderState& state = *context.state;
+  const std::int16_t* w = state.tables->waveTable;
+  const std::int32_t shift = state.constants.shift;
+  const CellCoordinate row = cellCoordinate(patternY(context), shift);
+  std::int64_t cachedColumn = kNoCachedColumn;
+  CellJitter jitter{};
+  for (std::int32_t x = context.first; x <= context.last; ++x) {
+    const CellCoordinate column = cellCoordinate(patternX(context, x), shift);
+    if (column.cell != cachedColumn) {
+      jitter = cellJitter(w, column.cell, row.cell);
+      cachedColumn = column.cell;
+    }
+    const NearestCell nearest = nearestCell(jitter, column.local, row.local);
+    std::int32_t value;
+    if (bubbles) {
+      value = w[kRingTable + nearest.distance];  // distance <= 1922, see jittered_cells.h
+    } else {
+      const std::uint32_t ix = std::uint32_t(column.cell + nearest.dx);
+      const std::uint32_t iy = std::uint32_t(row.cell + nearest.dy);
+      value = w[(47 * iy + 33 * ix) & std::uint32_t(kCellJitterMask)];
+    }
+    storeDecision(context, x, value);
+  }
+}
+
+enum class SpotShape { dots, net, teeth };
+
+// Netting folds the upper half back down (a ridge at the tile's middle values); spiders
+// restart it from 0 (two sawtooth teeth).
+std::int32_t shapeSpot(std::int32_t v, SpotShape shape) {
+  const std::int32_t twice = 2 * v;
+  switch (shape) {
+    case SpotShape::net: return twice > 255 ? 510 - twice : twice;
+    case SpotShape::teeth: return twice > 255 ? twice - 255 : twice;
+    case SpotShape::dots: break;
+  }
+  return v;
+}
+
+// Into 0..period - 1, negative values wrapping to the other end.
+std::int32_t wrapInto(std::int64_t value, std::int32_t period) {
+  const std::int64_t r = value % period;
+  return std::int32_t(r < 0 ? r + period : r);
+}
+
+// Band mode: a pure function of the position, the two greys and the tables. Without a tile
+// (the set-up could not make one) the pixel is a plain threshold at half density.
+void renderSpotTileRow(StyleRowContext& context, SpotShape shape) {
+  const RenderTables& tables = *context.state->tables;
+  const ImageBuffer& tile = tables.spotTile;
+  const bool hasTile = hasPixels(tile) && tile.format == kGray8;
+  const std::int32_t width = hasTile ? tile.width[0] : 1;
+  const std::int32_t height = hasTile ? tile.height[0] : 1;
+  const std::int64_t py = patternY(context);
+  for (std::int32_t x = context.first; x <= context.last; ++x) {
+    if (!hasTile) {
+      storeDecision(context, x, 127);
+      continue;
+    }
+    const std::int32_t blurred = std::clamp<std::int32_t>(blurredToneAt(context, x), 0, kToneLevels - 1);
+    const std::int32_t tx = wrapInto(std::int64_t(tables.displaceX[blurred]) + width + patternX(context, x), width);
+    const std::int32_t ty = wrapInto(std::int64_t(tables.displaceY[blurred]) + height + py, height);
+    storeDecision(context, x, shapeSpot(*pixelAddress(tile, tx, ty, 0), shape));
+  }
+}
+
+}  // namespace
+
+void renderShardsRow(StyleRowContext& context) { renderJitteredCellRow(context, false); }
+void renderBubblesRow(StyleRowContext& context) { renderJitteredCellRow(context, true); }
+
+void renderSpotsRow(StyleRowContext& context) { renderSpotTileRow(context, SpotShape::dots); }
+void renderNettingRow(StyleRowContext& context) { renderSpotTileRow(context, SpotShape::net); }
+void renderSpidersRow(StyleRowContext& context) { renderSpotTileRow(context, SpotShape::teeth); }
+
+}  // namespace qm

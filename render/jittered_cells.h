@@ -1,0 +1,75 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// The jittered cells of shards and bubbles. Pattern space is cut into cells of 32 units;
+// each cell's centre is moved by a jitter of 0..31 in x and y taken from the random bytes
+// of the wave table, W[0..1023]. A point is described by its cell (cx, cy), chosen so that
+// the local position (lx, ly) lies in 16..47, and it belongs to the nearest of the four
+// centres of the cells (cx, cy) to (cx + 1, cy + 1).
+//
+// Bound on the distance: in each quadrant of 16..47 one of the four centres lies within 31
+// units in both directions (below 32 it is the cell's own, from 32 on the next one's), so
+// the squared distance to the nearest centre never exceeds 2 x 31 x 31 = 1922 and the ring
+// table W[2048 + d] of bubbles is never read past its end.
+#pragma once
+
+#include <cstdint>
+
+namespace qm {
+
+constexpr std::int32_t kCellJitterMask = 1023;
+constexpr std::int32_t kLargestCellDistance = 2 * 31 * 31;
+
+// A pattern coordinate (column or row, before the scale shift) in cell units: the cell, and
+// the place inside it, 16..47 for any coordinate, negative ones included.
+struct CellCoordinate {
+  std::int64_t cell;
+  std::int32_t local;
+};
+inline CellCoordinate cellCoordinate(std::int32_t pattern, std::int32_t shift) {
+  const std::int64_t units = std::int64_t(pattern) * (std::int64_t(1) << shift);
+  const std::int64_t cell = (units - 16) >> 5;
+  return CellCoordinate{cell, std::int32_t(units - 32 * cell)};
+}
+
+// The seven jitters of the four centres round (cx, cy); the far corner uses one value for
+// both directions.
+struct CellJitter {
+  std::int32_t x00, y00, x10, y10, x01, y01, corner;
+};
+
+// The nearest centre: squared distance, and which of the four cells (0 or 1 in each
+// direction, added to cx and cy).
+struct NearestCell {
+  std::int32_t distance;
+  std::int32_t dx;
+  std::int32_t dy;
+};
+
+// Indices are formed in unsigned arithmetic: only their low ten bits matter, and far-out
+// or negative cells must not overflow.
+inline std::int32_t jitterAt(const std::int16_t* w, std::uint32_t index) {
+  return w[index & std::uint32_t(kCellJitterMask)] & 31;
+}
+
+inline CellJitter cellJitter(const std::int16_t* w, std::int64_t cx, std::int64_t cy) {
+  const std::uint32_t x = std::uint32_t(cx);
+  const std::uint32_t y = std::uint32_t(cy);
+  return CellJitter{jitterAt(w, 17 * x + 27 * y),       jitterAt(w, 19 * x + 37 * y),
+                    jitterAt(w, 17 * (x + 1) + 27 * y), jitterAt(w, 19 * (x + 1) + 37 * y),
+                    jitterAt(w, 17 * x + 27 * (y + 1)), jitterAt(w, 19 * x + 37 * (y + 1)),
+                    jitterAt(w, 17 * x + 27 * y + 44)};
+}
+
+// Ties keep the earlier candidate in the order (0,0), (1,0), (0,1), (1,1).
+inline NearestCell nearestCell(const CellJitter& j, std::int32_t lx, std::int32_t ly) {
+  const auto squared = [](std::int32_t v) { return v * v; };
+  NearestCell best{squared(ly - j.y00) + squared(lx - j.x00), 0, 0};
+  const std::int32_t d10 = squared(ly - j.y10) + squared(lx - j.x10 - 32);
+  if (d10 < best.distance) best = NearestCell{d10, 1, 0};
+  const std::int32_t d01 = squared(ly - j.y01 - 32) + squared(lx - j.x01);
+  if (d01 < best.distance) best = NearestCell{d01, 0, 1};
+  const std::int32_t d11 = squared(ly - j.corner - 32) + squared(lx - j.corner - 32);
+  if (d11 < best.distance) best = NearestCell{d11, 1, 1};
+  return best;
+}
+
+}  // namespace qm

@@ -1,0 +1,250 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// The line and pattern screens: square and round chaos, basketweave, crosscut, maze, flow
+// and hatching. Each builds a periodic pattern from the pattern coordinates (bent by the
+// blurred grey through the displacement tables where the style has them) and compares it
+// with the density. None carries anything from pixel to pixel beyond crosscut's last value
+// within a row, so every row depends only on position, tone and the read-only tables.
+//
+// Products that grow with the coordinates are taken in 64 bits: only their low bits are
+// used, which are the same as those of the 32-bit wrap, and no overflow can occur. Every
+// table index is masked or clamped into its table; see the notes at maze and tableIndex.
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+
+#include "render/style_row.h"
+
+namespace qm {
+namespace {
+
+constexpr std::int32_t kWaveMask = kWaveTableSize - 1;
+// Crosscut and maze fill the first 198 entries of the wave table with their cell hash.
+constexpr std::int64_t kCellHashModulus = 197;
+// Hatching: random bytes after the 256 wobble entries.
+constexpr std::int32_t kHatchRandomBase = 256;
+constexpr std::int32_t kHatchRandomMask = 2047;
+constexpr std::int32_t kHatchWobbleMask = 255;
+constexpr std::int32_t kHatchBrick = 48;
+
+std::int32_t paperOrInk(bool paper) { return paper ? 255 : 0; }
+
+// The driver keeps the greys and the density in 0..255; clamped anyway, since they index
+// 256-entry tables.
+std::int32_t tableIndex(std::int32_t tone) { return std::clamp(tone, 0, kToneLevels - 1); }
+
+std::int32_t shifted(std::int32_t coordinate, std::int32_t shift) { return coordinate * (1 << shift); }
+
+// Basketweave and flow: the ramp period and how far the mixed ramps are shifted down.
+struct RampWords {
+  std::int32_t shift;     // r
+  std::int32_t wrapMask;  // M
+  std::int32_t step4;     // basketweave's offset of the second family's row ramp
+  std::int32_t step5;     // and of both its ramps
+};
+
+RampWords rampWords(const RenderState& state) {
+  const std::int32_t lw = state.lineWeight;
+  switch (state.scaleFactor) {
+    case 1: return {lw - 1, 63, 16, 32};
+    case 2: return {lw, 127, 32, 64};
+    default: return {lw + 1, 255, 64, 128};
+  }
+}
+
+// One family of ramps: two ramps across each other, each bent by the wave of the other
+// coordinate, mixed by the blurred grey (the first weighs more in dark surroundings, the
+// second in light ones) so that the strokes turn with the local tone.
+std::int32_t mixedRamp(std::int32_t darkRamp, std::int32_t lightRamp, std::int32_t blurred, std::int32_t displace,
+                       std::int32_t shift) {
+  return ((darkRamp * (255 - blurred) + lightRamp * blurred + displace) >> shift) & 255;
+}
+
+}  // namespace
+
+// A five-step chain of lookups through the wave table scrambles the coordinates into a
+// value compared with the grey itself; the tone map is not consulted, and grey 0 is passed
+// so that the set-up's cleared flags leave the decision alone under every invert mode.
+void renderChaosRow(StyleRowContext& context) {
+  const RenderState& state = *context.state;
+  const std::int16_t* w = state.tables->waveTable;
+  const std::int32_t h = state.constants.shift;
+  const std::int32_t m = state.constants.multiplier;
+  const std::int32_t y = shifted(patternY(context), h);
+  for (std::int32_t x = context.first; x <= context.last; ++x) {
+    const std::int32_t cx = shifted(patternX(context, x), h) & kWaveMask;
+    const std::int32_t a0 = (w[cx] + y) & kWaveMask;
+    const std::int32_t a1 = (w[a0] + cx) & kWaveMask;
+    const std::int32_t a2 = (w[a1] + a0) & kWaveMask;
+    const std::int32_t a3 = (w[a2] + a1) & kWaveMask;
+    const std::int32_t a4 = w[(w[a3] + a2) & kWaveMask];
+    const std::int32_t value = ((a4 + a3) * m) & 255;
+    putInk(context, x, value, paperOrInk(value <= toneAt(context, x)), 0);
+  }
+}
+
+// Two crossing families of ramps against the ramp table's curve of the density: where the
+// first family is above the curve, the second, shifted by half a period, gets its chance.
+void renderBasketweaveRow(StyleRowContext& context) {
+  const RenderState& state = *context.state;
+  const RenderTables& tables = *state.tables;
+  const std::int16_t* w = tables.waveTable;
+  const std::int32_t n = state.constants.indexMask & kWaveMask;
+  const RampWords k = rampWords(state);
+  const std::int32_t py = patternY(context);
+  const std::int32_t wy = w[py & n];
+  const std::int32_t wy2 = w[(py + k.step4) & n];
+  for (std::int32_t x = context.first; x <= context.last; ++x) {
+    const std::int32_t px = patternX(context, x);
+    const std::int32_t b = tableIndex(blurredToneAt(context, x));
+    const std::int32_t threshold = tables.rampTable[tableIndex(densityAt(context, x))];
+    const std::int32_t wx = w[px & n];
+    std::int32_t value = mixedRamp(((wx + py) & k.wrapMask) - wx, ((px + wy) & k.wrapMask) - wy, b,
+                                   tables.displaceX[b], k.shift);
+    if (value >= threshold)
+      value = mixedRamp(((px + wy2 + k.step5) & k.wrapMask) - wy2, ((wx - py + k.step5) & k.wrapMask) - wx, b,
+                        tables.displaceY[b], k.shift);
+    putInk(context, x, value, paperOrInk(value >= threshold), toneAt(context, x));
+  }
+}
+
+// One family of ramps compared with the density directly.
+void renderFlowRow(StyleRowContext& context) {
+  const RenderState& state = *context.state;
+  const RenderTables& tables = *state.tables;
+  const std::int16_t* w = tables.waveTable;
+  const std::int32_t n = state.constants.indexMask & kWaveMask;
+  const RampWords k = rampWords(state);
+  const std::int32_t py = patternY(context);
+  const std::int32_t wy = w[py & n];
+  for (std::int32_t x = context.first; x <= context.last; ++x) {
+    const std::int32_t px = patternX(context, x);
+    const std::int32_t b = tableIndex(blurredToneAt(context, x));
+    const std::int32_t wx = w[px & n];
+    const std::int32_t value =
+        mixedRamp(((wx + py) & k.wrapMask) - wx, ((px + wy) & k.wrapMask) - wy, b, tables.displaceX[b], k.shift);
+    putInk(context, x, value, paperOrInk(value >= densityAt(context, x)), toneAt(context, x));
+  }
+}
+
+// Two families of steep lines. Below mid-density the first family keeps its mid-density
+// width and the second cuts it into dashes that lengthen as the tone darkens; from
+// mid-density on the first family widens alone. A pixel that neither family decides keeps
+// the value of the last one that did, so the gray output runs on across the gaps.
+void renderCrosscutRow(StyleRowContext& context) {
+  const RenderState& state = *context.state;
+  const RenderTables& tables = *state.tables;
+  const std::int32_t h = state.constants.shift;
+  const std::int64_t d = state.constants.density;
+  const std::int64_t rowBase = shifted(patternY(context), h);
+  std::int32_t value = 0;
+  for (std::int32_t x = context.first; x <= context.last; ++x) {
+    const std::int32_t b = tableIndex(blurredToneAt(context, x));
+    const std::int32_t t = densityAt(context, x);
+    const std::int64_t a = std::int64_t(shifted(patternX(context, x), h)) + tables.displaceX[b];
+    const std::int64_t c = rowBase + tables.displaceY[b];
+    const std::int32_t h1 = std::int32_t((((c + 8 * a) >> 2) * d) & 127);
+    const std::int32_t h2 = std::int32_t((((a + 8 * c) >> 2) * d) & 127);
+    bool paper = true;
+    if (2 * h1 < std::max(t, 127)) {
+      paper = false;
+      value = 2 * h1;
+    }
+    if (t < 128 && h2 >= t) {
+      paper = true;
+      value = h2;
+    }
+    putInk(context, x, value, paperOrInk(paper), toneAt(context, x));
+  }
+}
+
+// The lines of crosscut at half the period, with one of four directions per skewed cell,
+// chosen by a hash of the cell into the wave table's random entries. Near the top and left
+// edges the displacement can make the cell numbers negative and the remainder with it;
+// such remainders are brought into 0..196 by adding the modulus, so the hash stays in the
+// filled part of the table.
+void renderMazeRow(StyleRowContext& context) {
+  const RenderState& state = *context.state;
+  const RenderTables& tables = *state.tables;
+  const std::int32_t h = state.constants.shift + 1;
+  const std::int64_t d = state.constants.density;
+  const std::int64_t rowBase = shifted(patternY(context), h);
+  for (std::int32_t x = context.first; x <= context.last; ++x) {
+    const std::int32_t b = tableIndex(blurredToneAt(context, x));
+    const std::int64_t cx = std::int64_t(shifted(patternX(context, x), h)) + tables.displaceX[b];
+    const std::int64_t cy = rowBase + tables.displaceY[b];
+    const std::int64_t g1 = cy + 8 * cx;
+    const std::int64_t g2 = cx + 8 * cy;
+    const std::int32_t h1 = std::int32_t((d * (g1 >> 2)) & 127);
+    const std::int32_t h2 = std::int32_t((d * (g2 >> 2)) & 127);
+    std::int64_t cell = ((g2 >> 8) * 17 + (g1 >> 8) * 13) % kCellHashModulus;
+    if (cell < 0) cell += kCellHashModulus;
+    std::int32_t v = h1;
+    switch (tables.waveTable[cell] & 3) {
+      case 1: v = h2; break;
+      case 2: v = (h1 + h2) & 127; break;
+      case 3: v = (h2 - h1) & 127; break;
+      default: break;
+    }
+    putInk(context, x, 2 * v, paperOrInk(v >= densityAt(context, x) >> 1), toneAt(context, x));
+  }
+}
+
+namespace {
+
+// Hatching cells are bricks 48 wide and 32 high, each split into three parts along its
+// diagonals; the lower half-row of bricks is offset so that its parts interlock with the
+// upper ones. Gives the cell number and whether the part borrows from the next brick row.
+struct HatchCell {
+  std::int32_t cell;
+  std::int32_t flag;
+};
+
+HatchCell hatchCell(std::int32_t cx, std::int32_t cy) {
+  const std::int32_t q = cx / kHatchBrick;
+  const std::int32_t rx = cx - kHatchBrick * q;
+  const std::int32_t yh = (cy & 31) >> 1;
+  std::int32_t sel = 0;
+  std::int32_t flag = 0;
+  if ((cy & 31) > 15) {
+    sel = 1;
+    if (yh + rx > 47) {
+      sel = 2;
+      flag = 1;
+    }
+    if (rx - yh < 0) {
+      sel = 0;
+      flag = 1;
+    }
+  } else {
+    sel = yh + rx >= 16 ? 1 : 0;
+    if (rx - yh > 31) sel = 2;
+  }
+  return {sel + 2 * q, flag};
+}
+
+}  // namespace
+
+// Each cell draws a random byte that sets the direction of its parallel strokes (the mix of
+// the column and row ramps) and which way the wobble bends them.
+void renderHatchingRow(StyleRowContext& context) {
+  const RenderState& state = *context.state;
+  const std::int16_t* w = state.tables->waveTable;
+  const StyleConstants& k = state.constants;
+  const std::int32_t py = patternY(context);
+  const std::int32_t cy = shifted(py, k.shift);
+  const std::int64_t factor = k.strokeFactor;
+  for (std::int32_t x = context.first; x <= context.last; ++x) {
+    const std::int32_t px = patternX(context, x);
+    const HatchCell part = hatchCell(shifted(px, k.shift), cy);
+    const std::int32_t rk =
+        w[kHatchRandomBase + ((33 * part.cell + 47 * (part.flag + (cy >> 5))) & kHatchRandomMask)];
+    const std::int64_t a = (rk & 1) ? -std::int64_t(rk) * px : std::int64_t(rk) * px;
+    const std::int64_t b = std::int64_t(255 - rk) * py;
+    const std::int64_t mid = (a + b) >> 1;
+    const std::int64_t wobble = w[((a > b ? a - b : b - a) >> 5) & kHatchWobbleMask];
+    const std::int32_t value = std::int32_t(((factor * ((rk & 2) ? mid + wobble : mid - wobble)) >> k.strokeShift) & 255);
+    putInk(context, x, value, paperOrInk(value >= densityAt(context, x)), toneAt(context, x));
+  }
+}
+
+}  // namespace qm
