@@ -27,24 +27,24 @@ struct StyleEntry {
 
 constexpr std::array<StyleEntry, kStyleCount> kStyles{{
     {renderDiffusionRow, rowMode, true},       // 1 diffusion
-    {renderThresholdRow, bandMode, true},      // 2 noise
+    {renderNoiseRow, bandMode, true},          // 2 noise
     {renderRippleRow, rowMode, false},         // 3 ripple
     {renderArabesqueRow, rowMode, false},      // 4 arabesque
-    {renderThresholdRow, bandMode, false},     // 5 wave
+    {renderWaveRow, bandMode, false},          // 5 wave
     {renderThresholdRow, bandMode, true},      // 6 square chaos
     {renderThresholdRow, bandMode, true},      // 7 round chaos
     {renderThresholdRow, bandMode, false},     // 8 basketweave
     {renderThresholdRow, bandMode, false},     // 9 crosscut
     {renderThresholdRow, bandMode, false},     // 10 maze
-    {renderThresholdRow, bandMode, false},     // 11 xor
+    {renderXorRow, bandMode, false},           // 11 xor
     {renderSplatterRow, rowMode, false},       // 12 splatter
     {renderThresholdRow, bandMode, false},     // 13 flow
     {renderThresholdRow, rowMode, false},      // 14 hatching
     {renderThresholdRow, rowMode, false},      // 15 shards
     {renderThresholdRow, rowMode, false},      // 16 bubbles
-    {renderThresholdRow, bandMode, false},     // 17 poster tone 1
-    {renderThresholdRow, bandMode, false},     // 18 poster tone 2
-    {renderThresholdRow, bandMode, false},     // 19 Bayer
+    {renderPosterTone1Row, bandMode, false},   // 17 poster tone 1
+    {renderPosterTone2Row, bandMode, false},   // 18 poster tone 2
+    {renderBayerRow, bandMode, false},         // 19 Bayer
     {renderOstromoukhovRow, rowMode, true},    // 20 Ostromoukhov
     {renderThresholdRow, bandMode, false},     // 21 spots
     {renderThresholdRow, bandMode, false},     // 22 netting

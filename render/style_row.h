@@ -94,11 +94,17 @@ inline void putInk(StyleRowContext& context, std::int32_t x, std::int32_t value,
 }
 
 // Pattern coordinates of column x on the current row: the column and row plus the view
-// offsets, so that a preview's pattern lines up with the final image.
+// offsets, so that a preview's pattern lines up with the final image. The offsets count
+// source pixels; a zoomed preview counts them in its own pixels, so that a zoomed region
+// lines up with the whole zoomed view.
 inline std::int32_t patternX(const StyleRowContext& context, std::int32_t x) {
-  return x + context.state->tone.offsetX;
+  const ToneSource& tone = context.state->tone;
+  return x + (tone.zoom > 1 ? tone.offsetX / tone.zoom : tone.offsetX);
 }
-inline std::int32_t patternY(const StyleRowContext& context) { return context.row + context.state->tone.offsetY; }
+inline std::int32_t patternY(const StyleRowContext& context) {
+  const ToneSource& tone = context.state->tone;
+  return context.row + (tone.zoom > 1 ? tone.offsetY / tone.zoom : tone.offsetY);
+}
 
 // The error-carrying styles.
 void renderDiffusionRow(StyleRowContext& context);      // 1

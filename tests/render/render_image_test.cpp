@@ -242,15 +242,14 @@ TEST(RenderDepths, FloatDocumentsOutsideTheUsualRangeRender) {
   }
 }
 
-// A band-mode style with the gray setting stores the sharpened grey itself, so a preview
-// region shows exactly the tones of the same part of the whole render.
+// A preview region, at any zoom, shows exactly the tones and the pattern of the same part
+// of the whole view: Bayer's decisions depend on both.
 TEST(RenderRegion, PreviewRegionEqualsTheSameCropOfTheWholeView) {
   MemoryRender render(150, 110, kRgba8, [](std::int32_t x, std::int32_t y) {
     return ((x / 9 + y / 7) & 1) ? 0.85f : 0.2f + float(x) / 600.0f;
   });
   UserValues& look = render.settings().look;
   look.style = 19;
-  look.gray = 1;
   look.diameter = 250;
   for (std::int32_t zoom : {1, 2, 3}) {
     const std::int32_t width = (150 + zoom - 1) / zoom;
