@@ -10,7 +10,6 @@
 // table index is masked or clamped into its table; see the notes at maze and tableIndex.
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 
 #include "render/style_row.h"
 
@@ -43,7 +42,7 @@ struct RampWords {
 };
 
 RampWords rampWords(const RenderState& state) {
-  const std::int32_t lw = state.lineWeight;
+  const std::int32_t lw = std::clamp(state.lineWeight, 1, 5);  // keeps the shift non-negative
   switch (state.scaleFactor) {
     case 1: return {lw - 1, 63, 16, 32};
     case 2: return {lw, 127, 32, 64};
@@ -191,9 +190,10 @@ void renderMazeRow(StyleRowContext& context) {
 
 namespace {
 
-// Hatching cells are bricks 48 wide and 32 high, each split into three parts along its
-// diagonals; the lower half-row of bricks is offset so that its parts interlock with the
-// upper ones. Gives the cell number and whether the part borrows from the next brick row.
+// Hatching cells come from bricks 48 wide and 32 high cut along diagonals: the cut-off
+// parts join the cells of the neighbouring brick or, in the lower half, of the brick row
+// below, so the cells interlock. Gives the cell number and whether the part takes its
+// number from the row below.
 struct HatchCell {
   std::int32_t cell;
   std::int32_t flag;
@@ -242,7 +242,8 @@ void renderHatchingRow(StyleRowContext& context) {
     const std::int64_t b = std::int64_t(255 - rk) * py;
     const std::int64_t mid = (a + b) >> 1;
     const std::int64_t wobble = w[((a > b ? a - b : b - a) >> 5) & kHatchWobbleMask];
-    const std::int32_t value = std::int32_t(((factor * ((rk & 2) ? mid + wobble : mid - wobble)) >> k.strokeShift) & 255);
+    const std::int64_t stroke = factor * ((rk & 2) ? mid + wobble : mid - wobble);
+    const std::int32_t value = std::int32_t((stroke >> k.strokeShift) & 255);
     putInk(context, x, value, paperOrInk(value >= densityAt(context, x)), toneAt(context, x));
   }
 }

@@ -13,6 +13,7 @@
 #include "engine/jobs.h"
 #include "render/blend_stage.h"
 #include "render/source_pixels.h"
+#include "render/spot_tile.h"
 #include "render/style_tables.h"
 #include "render/tone.h"
 #include "render/tone_images.h"
@@ -189,6 +190,8 @@ BlendStage blendStageFor(const UserValues& look, const RenderView& view, const D
   return stage;
 }
 
+bool usesSpotTile(std::int32_t style) { return style >= 21 && style <= 23; }
+
 InkDepth inkDepthOf(const DocumentLayout& layout) {
   return layout.sampleBytes == 4 ? kInkFloat : (layout.sampleBytes == 2 ? kInk16 : kInk8);
 }
@@ -207,6 +210,8 @@ RenderFailure prepareRender(const UserValues& look, RenderState& state, RenderTa
   // tone images may draw too (each new image buffer takes a random phase), and how many
   // they make depends on the document's depth.
   prepareStyleTables(state, look);
+  if (usesSpotTile(look.style) && !buildSpotTile(tables.spotTile, look.lineWeight, look.scale))
+    return kRenderImageMemory;
   const float blurSize = blurSizeFor(look.diameter, level);
   ToneSource& tone = state.tone;
   tone = ToneSource{};

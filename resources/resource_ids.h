@@ -11,5 +11,7 @@
 #define QM_ABOUT_MARK_AREA 223
 #define QM_ABOUT_WEB_PAGE 5
 
+// RCDATA 146, 148, 149 and 150 are the dot textures (render/dot_textures.h); keep them free.
+
 #define QM_MESSAGE_TEXT 100
 #define QM_MESSAGE_ICON 101

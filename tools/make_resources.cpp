@@ -3,6 +3,7 @@
 //   plugin_properties.rc  the property list and the scripting terminology as raw data
 //   about.jpg             the about box's picture
 //   about_mark.bmp        the about box's mark, and about_mask.bmp its mask
+//   dot_textures.rc       the four dot textures of the spot styles as raw data
 // Runs on the build machine (also when the plug-in is cross-compiled); the output depends
 // only on the source, so two runs give the same bytes.
 #include <cstdio>
@@ -15,6 +16,7 @@
 
 #include "resources/about_artwork.h"
 #include "resources/bitmap_file.h"
+#include "resources/dot_texture_script.h"
 #include "resources/property_list.h"
 #include "resources/rc_raw_data.h"
 #include "resources/terminology.h"
@@ -86,11 +88,13 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string script = propertiesScript();
+  const std::string textures = res::dotTexturesScript();
   const res::AboutMark mark = res::drawAboutMark();
   const bool written = writeFile(folder / "plugin_properties.rc", script.data(), script.size()) &&
                        writeBytes(folder / "about.jpg", encodeJpeg(res::drawAboutPicture())) &&
                        writeBytes(folder / "about_mark.bmp", res::encodeBitmap24(mark.image)) &&
                        writeBytes(folder / "about_mask.bmp",
-                                  res::encodeBitmap1(res::kMarkSize, res::kMarkSize, mark.maskWhite));
+                                  res::encodeBitmap1(res::kMarkSize, res::kMarkSize, mark.maskWhite)) &&
+                       writeFile(folder / "dot_textures.rc", textures.data(), textures.size());
   return written ? 0 : 1;
 }

@@ -77,7 +77,12 @@ TEST(ScreensRender, EveryStyleScaleAndLineWeightInksMoreWhereTheRampIsDarker) {
         const std::vector<double> fifths = inkByFifths(render.renderWhole(), 250, 96);
         SCOPED_TRACE(::testing::Message() << "style " << style << " scale " << scale << " weight " << weight);
         EXPECT_LT(fifths[0], fifths[4] - 0.4) << "light end against dark end";
-        EXPECT_LT(fifths[1], fifths[3]);
+        // At 4x the spot tiles grow to 512 or 1024 pixels, wider than this picture, so a
+        // fifth of it meets only part of the tile's values.
+        const bool tileWiderThanAFifth = style >= 21 && style <= 23 && scale == 3;
+        if (!tileWiderThanAFifth) {
+          EXPECT_LT(fifths[1], fifths[3]);
+        }
       }
 }
 
