@@ -156,23 +156,66 @@ bool parseRenderOption(Reader& reader, const std::string& option, Command& comma
   return parseUserValue(reader, option, command, error);
 }
 
-bool parseRender(Reader& reader, Command& command, std::string& error) {
+bool parseCrop(const std::string& text, Command& command, std::string& error) {
+  const std::size_t by = text.find_first_of("xX");
+  long long width = 0, height = 0;
+  if (by == std::string::npos || !parseInteger(text.substr(0, by), width) ||
+      !parseInteger(text.substr(by + 1), height) || width < 1 || height < 1 || width > kMaxCropSide ||
+      height > kMaxCropSide) {
+    error = "--crop needs WIDTHxHEIGHT, each 1.." + std::to_string(kMaxCropSide) + " pixels (e.g. 320x240), not \"" +
+            text + "\"";
+    return false;
+  }
+  command.cropWidth = std::int32_t(width);
+  command.cropHeight = std::int32_t(height);
+  return true;
+}
+
+// The sheet takes the look and run options of render, except those that make no sense for
+// 25 renders of a crop.
+bool parseSheetOption(Reader& reader, const std::string& option, Command& command, std::string& error) {
+  std::string value;
+  if (option == "--crop") return takeValue(reader, option, value, error) && parseCrop(value, command, error);
+  if (option == "--style") return error = "sheet shows every style; it takes no --style", false;
+  for (const char* renderOnly : {"--mask", "--repeat", "--print-settings", "--lean-host"})
+    if (option == renderOnly) return error = option + " is for render only, not for sheet", false;
+  return parseRenderOption(reader, option, command, error);
+}
+
+using OptionParser = bool (*)(Reader&, const std::string&, Command&, std::string&);
+
+// Options anywhere among exactly two file names, IN and OUT.
+bool parseFilesAndOptions(Reader& reader, Command& command, OptionParser parseOption, const std::string& usage,
+                          std::string& error) {
   std::vector<std::string> files;
   while (reader.more()) {
     const std::string& argument = reader.take();
     if (argument.size() > 2 && argument.rfind("--", 0) == 0) {
-      if (!parseRenderOption(reader, argument, command, error)) return false;
+      if (!parseOption(reader, argument, command, error)) return false;
     } else {
       files.push_back(argument);
     }
   }
   if (files.size() != 2) {
-    error = "render needs an input and an output file: quillmark render IN OUT [options]";
+    error = usage;
     return false;
   }
   command.input = files[0];
   command.output = files[1];
   return true;
+}
+
+bool endsWithPng(const std::string& path) {
+  return path.size() > 4 && normalised(path.substr(path.size() - 4)) == ".png";
+}
+
+bool parseSheet(Reader& reader, Command& command, std::string& error) {
+  if (!parseFilesAndOptions(reader, command, parseSheetOption,
+                            "sheet needs an input and an output file: quillmark sheet IN OUT.png [options]", error))
+    return false;
+  if (endsWithPng(command.output)) return true;
+  error = "the sheet is written as PNG: name its file .png, not \"" + command.output + "\"";
+  return false;
 }
 
 }  // namespace
@@ -201,11 +244,18 @@ bool parseCommandLine(const std::vector<std::string>& arguments, Command& comman
   }
   if (verb == "render") {
     command.kind = CommandKind::Render;
-    return parseRender(reader, command, error);
+    return parseFilesAndOptions(reader, command, parseRenderOption,
+                                "render needs an input and an output file: quillmark render IN OUT [options]", error);
+  }
+  if (verb == "sheet") {
+    command.kind = CommandKind::Sheet;
+    return parseSheet(reader, command, error);
   }
   error = "unknown command \"" + verb + "\" (see quillmark --help)";
   return false;
 }
+
+DescriptorItem styleSetting(std::int32_t style) { return itemFor(*findUserValue("style"), style); }
 
 std::string styleList() {
   std::ostringstream out;
@@ -220,10 +270,12 @@ std::string blendList() {
 }
 
 std::string helpText() {
+  static_assert(kMaxCropSide == 2048, "the text below names the largest crop");
   return R"(quillmark: turn a picture into black-and-white ink art with the Quillmark filter.
 
 Usage:
   quillmark render IN OUT [options]   render IN with the filter and write OUT
+  quillmark sheet IN OUT.png [opts]   a contact sheet: IN's centre in all 25 styles
   quillmark styles                    list the ink styles
   quillmark blends                    list the blend modes
   quillmark plugin-info [--plugin P]  what the plug-in's property list says about it
@@ -264,7 +316,15 @@ Run:
                       leanest ones do (no settings reach the filter then: it uses its
                       defaults); for checking the plug-in against such hosts
 
-Ctrl-C stops a render cleanly; OUT is then not written.
+Contact sheet (quillmark sheet IN OUT.png):
+  Renders the centre of IN once in every style, with the look and run options
+  above (all but --style, --mask, --repeat, --print-settings and --lean-host),
+  and writes the 25 results as a 5 x 5 grid, each labelled with its number and
+  style name, to OUT as an 8-bit RGB PNG whatever the depth of IN.
+  --crop WxH          the part of IN's centre each style renders (default 320x240;
+                      the whole of IN where it is smaller), each side 1..2048
+
+Ctrl-C stops a render or a sheet cleanly; OUT is then not written.
 Exit status: 0 done, 1 failed (the reason is printed), 2 bad command line, 130 stopped.
 )";
 }

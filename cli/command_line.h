@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "cli/contact_sheet.h"
 #include "cli/host_descriptor.h"
 
 namespace qm::cli {
 
-enum class CommandKind { Help, Styles, Blends, PluginInfo, About, Render };
+enum class CommandKind { Help, Styles, Blends, PluginInfo, About, Render, Sheet };
 
 struct Command {
   CommandKind kind = CommandKind::Help;
@@ -27,10 +28,15 @@ struct Command {
   bool progress = true;
   bool leanHost = false;
   int repeat = 0;
+  std::int32_t cropWidth = kDefaultCropWidth;  // the contact sheet's cells
+  std::int32_t cropHeight = kDefaultCropHeight;
 };
 
 // False with a one-line error for anything the command cannot accept.
 bool parseCommandLine(const std::vector<std::string>& arguments, Command& command, std::string& error);
+
+// The descriptor item --style would give, for the contact sheet's cells.
+DescriptorItem styleSetting(std::int32_t style);
 
 std::string helpText();
 // "  1  diffusion" lines for every style, or every blend mode.

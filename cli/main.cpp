@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/command_line.h"
+#include "cli/contact_sheet.h"
 #include "cli/plugin_info.h"
 #include "cli/plugin_loader.h"
 #include "cli/settings_text.h"
@@ -18,6 +20,7 @@
 #include "cli/raster_image.h"
 #include "cli/substitute_host.h"
 #include "platform/file_system.h"
+#include "settings/name_tables.h"
 
 namespace {
 
@@ -131,6 +134,70 @@ int render(const Command& command) {
   return 0;
 }
 
+// One cell of the sheet: a whole filter run of its own on a fresh copy of the crop, as a
+// render of that crop with this style would be. The bar shows the progress of all cells.
+RunOutcome renderCell(PluginEntry entry, const Command& command, const DescriptorItems& look, const RasterImage& crop,
+                      int style, ProgressBar& bar, HostDocument& document) {
+  std::string error;
+  makeDocument(crop, {}, document, error);  // no mask, so nothing can be refused
+  HostOptions options;
+  options.seed = command.seed;
+  options.onProgress = [&bar, style](pi::int32 done, pi::int32 total) {
+    if (total <= 0) return;
+    const std::int64_t permille = std::int64_t(done) * 1000 / total;
+    bar.update(pi::int32((style - 1) * 1000 + permille), qm::kStyleCount * 1000);
+  };
+  options.shouldAbort = [] { return interrupted != 0; };
+  SubstituteHost host(entry, options);
+  RunRequest request;
+  request.descriptor = look;
+  mergeSettings(*request.descriptor, {styleSetting(style)});
+  return host.run(document, request);
+}
+
+int sheet(const Command& command) {
+  std::string error;
+  DescriptorItems look;
+  if (!lookFor(command, look, error)) return failWith(error);
+  RasterImage crop;
+  {
+    RasterImage picture;
+    if (!loadImage(command.input, picture, error)) return failWith(error);
+    crop = cropImage(picture, centreCrop(picture.width, picture.height, command.cropWidth, command.cropHeight));
+  }
+  LoadedPlugin plugin;
+  if (!loadPlugin(pluginPathFor(command), plugin, error)) return failWith(error);
+
+  const SheetLayout layout = layoutSheet(crop.width, crop.height);
+  RasterImage contactSheet = blankSheet(layout);
+  ProgressBar bar(command.progress);
+  for (int style = 1; style <= qm::kStyleCount; ++style) {
+    HostDocument document;
+    const RunOutcome outcome = renderCell(plugin.entry, command, look, crop, style, bar, document);
+    if (outcome.result == pi::userCanceledErr || interrupted) {
+      bar.finish();
+      return failWith("stopped; " + command.output + " was not written", 130);
+    }
+    if (outcome.result != 0) {
+      bar.finish();
+      return failWith("style " + cellLabel(style) + ": " + explainResult(outcome));
+    }
+    placeCell(contactSheet, layout, style, document.image);
+  }
+  bar.finish();
+  if (!saveImage(command.output, contactSheet, error)) return failWith(error);
+  return 0;
+}
+
+// A large crop makes a large sheet; running out of memory is an error like any other.
+int sheetOrFail(const Command& command) {
+  try {
+    return sheet(command);
+  } catch (const std::bad_alloc&) {
+    return failWith("not enough memory for the contact sheet; try a smaller --crop");
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -155,6 +222,8 @@ int main(int argc, char** argv) {
       return about(command);
     case CommandKind::Render:
       return render(command);
+    case CommandKind::Sheet:
+      return sheetOrFail(command);
   }
   return 0;
 }

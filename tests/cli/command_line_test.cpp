@@ -339,5 +339,73 @@ TEST(CommandLineSettings, DescribesEachItemInOrderAndFlagsUnknownValues) {
   EXPECT_EQ(cli::describeSettings({}), "");
 }
 
+// A contact sheet of in.png to sheet.png with these options.
+Parsed sheet(std::vector<std::string> options) {
+  options.insert(options.begin(), {"sheet", "in.png", "sheet.png"});
+  return parse(std::move(options));
+}
+
+TEST(CommandLineSheet, TakesTheLookOfRenderAndACrop) {
+  const Parsed plain = sheet({});
+  ASSERT_TRUE(plain.ok) << plain.error;
+  EXPECT_EQ(plain.command.kind, CommandKind::Sheet);
+  EXPECT_EQ(plain.command.input, "in.png");
+  EXPECT_EQ(plain.command.output, "sheet.png");
+  EXPECT_EQ(plain.command.cropWidth, 320);
+  EXPECT_EQ(plain.command.cropHeight, 240);
+  EXPECT_TRUE(plain.command.settings.empty());
+
+  const Parsed look = parse({"sheet", "--invert", "invert-all", "in.tif", "--crop", "64X48", "OUT.PNG", "--seed",
+                             "9", "--gray", "--settings", "look.txt", "--no-progress", "--plugin", "/x/Q.so"});
+  ASSERT_TRUE(look.ok) << look.error;
+  EXPECT_EQ(look.command.input, "in.tif");
+  EXPECT_EQ(look.command.output, "OUT.PNG");
+  EXPECT_EQ(look.command.cropWidth, 64);
+  EXPECT_EQ(look.command.cropHeight, 48);
+  EXPECT_EQ(look.command.seed, 9u);
+  EXPECT_EQ(look.command.settingsFile, "look.txt");
+  EXPECT_EQ(look.command.pluginPath, "/x/Q.so");
+  EXPECT_FALSE(look.command.progress);
+  EXPECT_EQ(itemFor(look.command, "QGky").enumValue, code("QG04"));
+  EXPECT_EQ(itemFor(look.command, "0006").integer, 1);
+
+  const Parsed ends = sheet({"--crop", "1x2048"});
+  ASSERT_TRUE(ends.ok) << ends.error;
+  EXPECT_EQ(ends.command.cropWidth, 1);
+  EXPECT_EQ(ends.command.cropHeight, 2048);
+}
+
+TEST(CommandLineSheet, RefusesBadCropsAndWhatOnlyRenderTakes) {
+  for (const char* crop : {"0x10", "10x0", "2049x10", "10x2049", "64", "64x", "x48", "-4x4", "4x-4", "64*48",
+                           "64x48x2", "ax4", "4294967360x48", ""})
+    expectRefused(sheet({"--crop", crop}), {"--crop", "WIDTHxHEIGHT", "2048", std::string("\"") + crop + "\""});
+  expectRefused(sheet({"--crop"}), {"--crop needs a value"});
+  expectRefused(sheet({"--style", "3"}), {"every style", "--style"});
+  for (const char* option : {"--mask", "--repeat", "--print-settings", "--lean-host"})
+    expectRefused(sheet({option, "1"}), {option, "render only"});
+  // --crop belongs to the sheet.
+  expectRefused(render({"--crop", "64x48"}), {"unknown option --crop"});
+}
+
+TEST(CommandLineSheet, WritesOnlyPngAndNeedsTwoFiles) {
+  for (const char* output : {"sheet.tif", "sheet.png.tiff", "sheet", "png", ".png"})
+    expectRefused(parse({"sheet", "in.png", output}), {"PNG", std::string("\"") + output + "\""});
+  EXPECT_TRUE(parse({"sheet", "in.png", "dir/Sheet.Png"}).ok);
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{"sheet"}, {"sheet", "in.png"}, {"sheet", "a.png", "b.png", "c.png"}})
+    expectRefused(parse(arguments), {"sheet needs an input and an output file", "OUT.png"});
+  const std::string help = cli::helpText();
+  EXPECT_NE(help.find("quillmark sheet IN OUT.png"), std::string::npos);
+  EXPECT_NE(help.find("  --crop WxH "), std::string::npos);
+}
+
+TEST(CommandLineSheet, StyleSettingIsWhatStyleWouldGive) {
+  for (int style : {1, 7, 25}) {
+    const Parsed parsed = render({"--style", std::to_string(style)});
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_EQ(cli::styleSetting(style), itemFor(parsed.command, "QNky")) << style;
+  }
+}
+
 }  // namespace
 }  // namespace qm::test
