@@ -80,21 +80,18 @@ void giveBandBack(void* context, void* band) {
 
 RenderRun& runOf(const JobTask& task) { return *static_cast<RenderRun*>(task.context); }
 
-// Worker thread, band mode: each row's blend before the selection, in place, so that the
-// bands blend side by side; the calling thread is left the selection and the store.
-void blendBandOnWorker(const RenderRun& run, JobTask& task) {
-  const ImageRect& rect = task.layout.taskRect;
-  const std::int32_t count = rect.right - rect.left;
-  std::vector<Colour> source;
-  for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
-    BandCell* cells = task.band + std::ptrdiff_t(y - rect.top + 1) * task.bandWidth + 1;
-    const bool withSource = rowNeedsSource(run.stage, cells, count, false);
-    if (withSource) {
-      source.resize(std::size_t(count));
-      readSourceRow(run.mapping, rect.left, y, count, source.data());
-    }
-    blendCellsInPlace(run.stage, cells, withSource ? source.data() : nullptr, count, rect.left, y);
+// Worker thread, band mode: the row's blend before the selection, in place, while its
+// cells are still in the cache, so that the bands blend side by side; the calling thread
+// is left the selection and the store.
+void blendRowOnWorker(const RenderRun& run, StyleRowContext& context, std::vector<Colour>& source) {
+  const std::int32_t count = context.cellCount;
+  const std::int32_t x = context.cellLeft;
+  const bool withSource = rowNeedsSource(run.stage, context.rowCells, count, false);
+  if (withSource) {
+    source.resize(std::size_t(count));
+    readSourceRow(run.mapping, x, context.row, count, source.data());
   }
+  blendCellsInPlace(run.stage, context.rowCells, withSource ? source.data() : nullptr, count, x, context.row);
 }
 
 // Worker thread: the tone, then the style, row after row of the band.
@@ -108,6 +105,7 @@ void renderBand(JobTask& task) {
   context.last = rect.right - 1;
   context.direction = 1;
   context.previousError = run.state->style == 4 ? run.state->arabesqueCarry : 0;
+  std::vector<Colour> source;
   for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
     enterRow(context, y);
     // Band memory is reused: a cell no style row writes is clear ink (the source shows
@@ -115,8 +113,8 @@ void renderBand(JobTask& task) {
     std::memset(static_cast<void*>(context.rowCells), 0, std::size_t(context.cellCount) * sizeof(BandCell));
     fillToneRow(context);
     run.row(context);
+    if (run.blendOnWorker) blendRowOnWorker(run, context, source);
   }
-  if (run.blendOnWorker) blendBandOnWorker(run, task);
 }
 
 // Calling thread: the rows of a band blended by its worker, with the host's selection.
