@@ -38,8 +38,8 @@ TEST(WineBuild, ReadsThePluginsPropertyListAsAHostDoes) {
 
 TEST(WineBuild, RendersTheSameImagesAsTheLinuxBuild) {
   // Each picture with another style and blend, so that the tables made with the
-  // platform's sine and square root, the float blends and the opponent-colour tables all
-  // have to agree to the last bit.
+  // platform's sine and square root, the float blends, the opponent-colour tables and the
+  // dot textures all have to agree to the last bit.
   struct Case {
     const char* name;
     RasterImage image;
@@ -54,6 +54,10 @@ TEST(WineBuild, RendersTheSameImagesAsTheLinuxBuild) {
       {"rgb16-splatter.png", makeTestImage(64, 65, cli::SampleType::UInt16, 3, false),
        {"--style", "splatter", "--blend", "color", "--gray"}},
       {"rgbafloat.tif", makeTestImage(40, 130, cli::SampleType::Float32, 3, true), {"--style", "Hyper-B"}},
+      {"rgb8-spots.png", makeTestImage(97, 61, cli::SampleType::UInt8, 3, false),
+       {"--style", "spots", "--line", "thicker", "--blend", "screen"}},
+      {"rgb8-bubbles.png", makeTestImage(97, 61, cli::SampleType::UInt8, 3, false),
+       {"--style", "bubbles", "--angle", "200", "--warping", "70"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
