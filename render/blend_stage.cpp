@@ -147,6 +147,18 @@ void blendRow(const BlendStage& stage, const BandCell* ink, const Colour* source
 
 namespace qm {
 
+std::int32_t blendPlainCells(const BlendStage& stage, BandCell* cells, std::int32_t count) {
+  if (!plainInk(stage)) return 0;
+  std::int32_t i = 0;
+  for (; i < count && takesPlainPath(cells[i].colour); ++i) {
+    float* c = cells[i].colour;
+    const float grey = fixedPoint(c[0]);
+    c[0] = c[1] = c[2] = grey;
+    c[3] = 1.0f;
+  }
+  return i;
+}
+
 void blendCellsInPlace(const BlendStage& stage, BandCell* cells, const Colour* source, std::int32_t count,
                        std::int32_t x, std::int32_t y) {
   const bool plain = plainInk(stage);

@@ -63,6 +63,9 @@ void blendRow(const BlendStage& stage, const BandCell* ink, const Colour* source
 // calling thread. `source` may be null when rowNeedsSource(..., false) says so.
 void blendCellsInPlace(const BlendStage& stage, BandCell* cells, const Colour* source, std::int32_t count,
                        std::int32_t x, std::int32_t y);
+// The leading run of plain ink samples (see rowNeedsSource) blended in place, in one pass;
+// returns where the run ends (count when the whole row was plain).
+std::int32_t blendPlainCells(const BlendStage& stage, BandCell* cells, std::int32_t count);
 void selectCellsInPlace(const BlendStage& stage, BandCell* cells, const Colour* source,
                         const std::uint8_t* selection, std::int32_t count, std::int32_t x, std::int32_t y);
 

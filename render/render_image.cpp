@@ -84,14 +84,13 @@ RenderRun& runOf(const JobTask& task) { return *static_cast<RenderRun*>(task.con
 // cells are still in the cache, so that the bands blend side by side; the calling thread
 // is left the selection and the store.
 void blendRowOnWorker(const RenderRun& run, StyleRowContext& context, std::vector<Colour>& source) {
-  const std::int32_t count = context.cellCount;
-  const std::int32_t x = context.cellLeft;
-  const bool withSource = rowNeedsSource(run.stage, context.rowCells, count, false);
-  if (withSource) {
-    source.resize(std::size_t(count));
-    readSourceRow(run.mapping, x, context.row, count, source.data());
-  }
-  blendCellsInPlace(run.stage, context.rowCells, withSource ? source.data() : nullptr, count, x, context.row);
+  const std::int32_t done = blendPlainCells(run.stage, context.rowCells, context.cellCount);
+  const std::int32_t count = context.cellCount - done;
+  if (count == 0) return;
+  const std::int32_t x = context.cellLeft + done;
+  source.resize(std::size_t(count));
+  readSourceRow(run.mapping, x, context.row, count, source.data());
+  blendCellsInPlace(run.stage, context.rowCells + done, source.data(), count, x, context.row);
 }
 
 // Worker thread: the tone, then the style, row after row of the band.
@@ -108,9 +107,6 @@ void renderBand(JobTask& task) {
   std::vector<Colour> source;
   for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
     enterRow(context, y);
-    // Band memory is reused: a cell no style row writes is clear ink (the source shows
-    // through), never a cell of an older row.
-    std::memset(static_cast<void*>(context.rowCells), 0, std::size_t(context.cellCount) * sizeof(BandCell));
     fillToneRow(context);
     run.row(context);
     if (run.blendOnWorker) blendRowOnWorker(run, context, source);

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 // The row functions of the ink styles and what they work with. A row function renders the
 // columns first..last of the context's current row: it takes each pixel's density from the
-// tone map (toneAt, densityAt), decides ink or paper and stores the sample with putInk.
+// tone map (toneAt, densityAt), decides ink or paper and stores the sample with putInk,
+// once for every column: band memory is reused from task to task and not cleared, so a
+// column left out would show whatever an earlier band left there.
 // Row-mode styles run one row at a time in row order and may carry state between rows in
 // the error row; band-mode styles must depend on nothing but the row, the column and the
 // shared tables, so that bands can run on any thread in any order.
