@@ -78,7 +78,8 @@ void storeRow(void* context, std::int32_t, std::int32_t, std::int32_t count, con
   static_cast<NullOutput*>(context)->stored += count;
 }
 
-void BM_RenderToMemory(benchmark::State& state) {
+// Renders the style of the benchmark's first argument into memory, every iteration.
+void renderStyleToMemory(benchmark::State& state) {
   bench::Picture picture(kRgba8);
   buildPyramid(*picture.get());
   ImageBuffer sharp{}, blurred{};
@@ -100,33 +101,16 @@ void BM_RenderToMemory(benchmark::State& state) {
   freeErrorRow(renderState);
   bench::countMegapixels(state);
 }
+
+void BM_RenderToMemory(benchmark::State& state) { renderStyleToMemory(state); }
 BENCHMARK(BM_RenderToMemory)->Arg(1)->Arg(20)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
-// The band-mode screens, with 1 and 2 workers: bands of 64 rows run side by side, and the
-// calling thread blends each finished band.
+// The band-mode screens, with 1 and 2 workers: bands of 64 rows, each rendered and blended
+// on its worker, run side by side.
 void BM_RenderBandStyle(benchmark::State& state) {
   setProcessorCountForTesting(int(state.range(1)));
-  bench::Picture picture(kRgba8);
-  buildPyramid(*picture.get());
-  ImageBuffer sharp{}, blurred{};
-  initImageBuffer(sharp, nullptr);
-  initImageBuffer(blurred, nullptr);
-  InkSettings settings{};
-  resetForRun(settings);
-  settings.look.style = std::int32_t(state.range(0));
-  RenderState renderState{};
-  RenderTables tables{};
-  NullOutput sink;
-  const RenderOutput output{&sink, {1, 3, 0}, beginRows, nullptr, storeRow, nullptr, nullptr};
-  const RenderImages images{picture.get(), &sharp, &blurred};
-  const RenderView view{kWidth, kHeight, kTargetMemoryImage, 1, 0, 0};
-  for (auto _ : state) {
-    if (renderImage(settings, renderState, tables, images, view, output) != kRenderDone)
-      state.SkipWithError("the render failed");
-  }
-  freeErrorRow(renderState);
+  renderStyleToMemory(state);
   setProcessorCountForTesting(0);
-  bench::countMegapixels(state);
 }
 BENCHMARK(BM_RenderBandStyle)
     ->ArgsProduct({{2, 5, 6, 7, 8, 9, 10, 11, 13, 17, 18, 19, 21, 22, 23}, {1, 2}})

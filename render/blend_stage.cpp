@@ -119,6 +119,13 @@ bool takesPlainPath(const float* c) {
 
 float fixedPoint(float value) { return float(std::int32_t(value * 32768.0f)) * (1.0f / 32768.0f); }
 
+void putColour(float* cell, const Colour& colour) {
+  cell[0] = colour.red;
+  cell[1] = colour.green;
+  cell[2] = colour.blue;
+  cell[3] = colour.alpha;
+}
+
 }  // namespace
 
 bool rowNeedsSource(const BlendStage& stage, const BandCell* ink, std::int32_t count, bool partlySelected) {
@@ -143,9 +150,6 @@ void blendRow(const BlendStage& stage, const BandCell* ink, const Colour* source
   }
 }
 
-}  // namespace qm
-
-namespace qm {
 
 std::int32_t blendPlainCells(const BlendStage& stage, BandCell* cells, std::int32_t count) {
   if (!plainInk(stage)) return 0;
@@ -153,8 +157,7 @@ std::int32_t blendPlainCells(const BlendStage& stage, BandCell* cells, std::int3
   for (; i < count && takesPlainPath(cells[i].colour); ++i) {
     float* c = cells[i].colour;
     const float grey = fixedPoint(c[0]);
-    c[0] = c[1] = c[2] = grey;
-    c[3] = 1.0f;
+    putColour(c, {grey, grey, grey, 1.0f});
   }
   return i;
 }
@@ -171,10 +174,7 @@ void blendCellsInPlace(const BlendStage& stage, BandCell* cells, const Colour* s
     } else {
       out = blendUnselected(stage, {c[0], c[1], c[2], c[3]}, source[i], x + i, y);
     }
-    c[0] = out.red;
-    c[1] = out.green;
-    c[2] = out.blue;
-    c[3] = out.alpha;
+    putColour(c, out);
   }
 }
 
@@ -184,10 +184,7 @@ void selectCellsInPlace(const BlendStage& stage, BandCell* cells, const Colour* 
     float* c = cells[i].colour;
     const Colour out =
         applySelection(stage, {c[0], c[1], c[2], c[3]}, source[i], float(selection[i]) / 255.0f, x + i, y);
-    c[0] = out.red;
-    c[1] = out.green;
-    c[2] = out.blue;
-    c[3] = out.alpha;
+    putColour(c, out);
   }
 }
 

@@ -12,21 +12,6 @@
 namespace qm {
 namespace {
 
-// Visits the row's columns in scan order: odd rows backward for serpentine scans. Columns
-// outside the error row are left alone, so no entry outside 0..lastColumn is ever touched.
-template <typename Visit>
-void scanRow(StyleRowContext& context, bool serpentine, Visit visit) {
-  const std::int32_t first = std::max(context.first, 0);
-  const std::int32_t last = std::min(context.last, context.state->lastColumn);
-  const bool backward = serpentine && scansBackward(context);
-  context.direction = backward ? -1 : 1;
-  std::int32_t x = backward ? last : first;
-  for (std::int32_t count = last - first + 1; count > 0; --count, x += context.direction) {
-    context.column = x;
-    visit(x);
-  }
-}
-
 // A random mix of the value above (12/32 to 19/32) and the value before, as diffusion mixes
 // its errors; here the mixed values are phases.
 std::int32_t mixWithAbove(std::int32_t above, std::int32_t before) {

@@ -25,21 +25,6 @@ void store(StyleRowContext& context, std::int32_t x, const Decision& decision) {
 
 void addTo(std::int16_t& entry, std::int32_t amount) { entry = std::int16_t(entry + amount); }
 
-// Visits the row's columns in scan order: odd rows backward for serpentine scans. Columns
-// outside the error row are left alone, so no entry outside 0..lastColumn is ever touched.
-template <typename Visit>
-void scanRow(StyleRowContext& context, bool serpentine, Visit visit) {
-  const std::int32_t first = std::max(context.first, 0);
-  const std::int32_t last = std::min(context.last, context.state->lastColumn);
-  const bool backward = serpentine && scansBackward(context);
-  context.direction = backward ? -1 : 1;
-  std::int32_t x = backward ? last : first;
-  for (std::int32_t count = last - first + 1; count > 0; --count, x += context.direction) {
-    context.column = x;
-    visit(x);
-  }
-}
-
 // Hyper A and Hyper B: six neighbours over three rows get about an eighth of the error each
 // and a quarter is dropped, which steepens the mid-tones. The error row holds three row
 // blocks used in turn; each entry is zeroed when its pixel is visited, so a block is clean

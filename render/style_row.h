@@ -108,6 +108,21 @@ inline std::int32_t patternY(const StyleRowContext& context) {
   return context.row + (tone.zoom > 1 ? tone.offsetY / tone.zoom : tone.offsetY);
 }
 
+// Visits the row's columns in scan order: odd rows backward for serpentine scans. Columns
+// outside the error row are left alone, so no entry outside 0..lastColumn is ever touched.
+template <typename Visit>
+void scanRow(StyleRowContext& context, bool serpentine, Visit visit) {
+  const std::int32_t first = context.first > 0 ? context.first : 0;
+  const std::int32_t last = context.last < context.state->lastColumn ? context.last : context.state->lastColumn;
+  const bool backward = serpentine && scansBackward(context);
+  context.direction = backward ? -1 : 1;
+  std::int32_t x = backward ? last : first;
+  for (std::int32_t count = last - first + 1; count > 0; --count, x += context.direction) {
+    context.column = x;
+    visit(x);
+  }
+}
+
 // The error-carrying styles.
 void renderDiffusionRow(StyleRowContext& context);      // 1
 void renderRippleRow(StyleRowContext& context);         // 3
