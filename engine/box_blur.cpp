@@ -184,6 +184,12 @@ Sample* tileRun(ImageBuffer& image, int level, std::int32_t y, std::int32_t x) {
 // Where a run starting at column x must end: after kRun columns, at the next tile or at end.
 std::int32_t runEnd(std::int32_t x, std::int32_t end) { return std::min({x + kRun, (x | kTileMask) + 1, end}); }
 
+// The same, when the run is also read shifted by `shift` columns: it must not cross a tile
+// of either.
+std::int32_t runEnd(std::int32_t x, std::int32_t end, std::int32_t shift) {
+  return std::min(runEnd(x, end), ((x + shift) | kTileMask) + 1 - shift);
+}
+
 // Blocks of pixels turned on their side with vector shuffles: 4 x 4 pixels of 4 bytes, or
 // 2 x 2 of 8 bytes, one 16-byte vector per row of a block.
 using FourWords = std::uint32_t __attribute__((vector_size(16)));
@@ -242,15 +248,16 @@ void turnPixels(std::uint8_t* const rows[kLanes], int rowCount, int count, std::
 }
 
 // The rows of a band as lanes; position p is column band.left + p. Columns go between the
-// image and the lanes in runs of up to kRun, which never cross a tile.
+// images and the lanes in runs of up to kRun, which never cross a tile. The lines are read
+// from `input` and the results written to the band's own image.
 template <class Format>
 class BandRows {
  public:
   using Sample = typename Format::Sample;
   static constexpr std::size_t kPixelBytes = kChannels * sizeof(Sample);
 
-  BandRows(ImageBuffer& image, int level, const ImageRect& band)
-      : image_(image), level_(level), band_(band), storeEnd_(runEnd(band.left, band.right)) {}
+  BandRows(ImageBuffer& image, int level, const ImageRect& band, const BoxInput& input)
+      : image_(image), level_(level), band_(band), input_(input), storeEnd_(runEnd(band.left, band.right)) {}
 
   std::int32_t length() const { return band_.right - band_.left; }
 
@@ -259,12 +266,13 @@ class BandRows {
     const std::int32_t x = band_.left + position;
     if (x >= loadEnd_) {
       loadStart_ = x;
-      loadEnd_ = runEnd(x, band_.right);
-      turn<false>(x, loadEnd_, in_);
+      loadEnd_ = runEnd(x, band_.right, input_.left);
+      load(x, loadEnd_);
     }
     const std::int32_t row = band_.top + (x - loadStart_);
-    const std::int32_t next = runEnd(loadEnd_, band_.right);
-    if (row < band_.bottom && next > loadEnd_) prefetchRun(image_, level_, row, loadEnd_, next);
+    const std::int32_t next = runEnd(loadEnd_, band_.right, input_.left);
+    if (row < band_.bottom && next > loadEnd_)
+      prefetchRun(*input_.image, input_.level, row + input_.top, loadEnd_ + input_.left, next + input_.left);
     std::memcpy(samples, in_[x - loadStart_], sizeof in_[0]);
   }
 
@@ -273,24 +281,33 @@ class BandRows {
   // Positions arrive in order, so a run is complete when its last column is emitted.
   void emitted(std::int32_t position) {
     if (band_.left + position + 1 < storeEnd_) return;
-    turn<true>(storeStart_, storeEnd_, out_);
+    store(storeStart_, storeEnd_);
     storeStart_ = storeEnd_;
     storeEnd_ = runEnd(storeStart_, band_.right);
   }
 
  private:
-  template <bool kBack>
-  void turn(std::int32_t first, std::int32_t end, Sample (*lanes)[kSamples]) {
+  void load(std::int32_t first, std::int32_t end) {
+    std::uint8_t* rows[kLanes];
+    const int rowCount = band_.bottom - band_.top;
+    for (int r = 0; r < rowCount; ++r)
+      rows[r] = pixelAddress(*input_.image, first + input_.left, band_.top + r + input_.top, input_.level);
+    turnPixels<kPixelBytes, false>(rows, rowCount, end - first, reinterpret_cast<std::uint8_t*>(in_[0]),
+                                   sizeof in_[0]);
+  }
+
+  void store(std::int32_t first, std::int32_t end) {
     std::uint8_t* rows[kLanes];
     const int rowCount = band_.bottom - band_.top;
     for (int r = 0; r < rowCount; ++r) rows[r] = pixelAddress(image_, first, band_.top + r, level_);
-    turnPixels<kPixelBytes, kBack>(rows, rowCount, end - first, reinterpret_cast<std::uint8_t*>(lanes[0]),
-                                   sizeof lanes[0]);
+    turnPixels<kPixelBytes, true>(rows, rowCount, end - first, reinterpret_cast<std::uint8_t*>(out_[0]),
+                                  sizeof out_[0]);
   }
 
   ImageBuffer& image_;
   const int level_;
   const ImageRect band_;
+  const BoxInput input_;
   std::int32_t loadStart_ = 0;
   std::int32_t loadEnd_ = 0;
   std::int32_t storeStart_ = band_.left;
@@ -300,7 +317,7 @@ class BandRows {
 };
 
 // The columns of a strip as lanes; position p is row strip.top + p. A full strip inside one
-// tile takes its results right in the tile's rows.
+// tile takes its results right in the tile's rows. Columns are always filtered in place.
 template <class Format>
 class StripColumns {
  public:
@@ -360,10 +377,11 @@ bool filterable(const ImageBuffer& image, int level) {
 
 std::int32_t heldExtent(std::int32_t extent) { return std::clamp(extent, 0, kMostBoxExtent); }
 
-// Groups of up to 64 rows (or columns) of `rect`, each filtered along its lines.
-template <class Format, template <class> class Lines>
-void filterGroups(ImageBuffer& image, int level, const ImageRect& rect, std::int32_t before, std::int32_t after,
-                  bool rowsAreLanes) {
+// Groups of up to 64 rows (or columns) of `rect`, each filtered along its lines;
+// linesOf(group) gives the lines of a group.
+template <class Format, class LinesOf>
+void filterGroups(const ImageRect& rect, std::int32_t before, std::int32_t after, bool rowsAreLanes,
+                  const LinesOf& linesOf) {
   SlidingWindow<Format> window(before, after);
   const std::int32_t first = rowsAreLanes ? rect.top : rect.left;
   const std::int32_t end = rowsAreLanes ? rect.bottom : rect.right;
@@ -371,36 +389,57 @@ void filterGroups(ImageBuffer& image, int level, const ImageRect& rect, std::int
     const std::int32_t stop = std::min(start + kLanes, end);
     const ImageRect group = rowsAreLanes ? ImageRect{start, rect.left, stop, rect.right}
                                          : ImageRect{rect.top, start, rect.bottom, stop};
-    Lines<Format> lines(image, level, group);
+    auto lines = linesOf(group, static_cast<const Format*>(nullptr));
     window.run(lines);
   }
 }
 
-template <template <class> class Lines>
-void boxTask(ImageBuffer& image, int level, const ImageRect& rect, std::int32_t before, std::int32_t after,
-             bool rowsAreLanes) {
-  before = heldExtent(before);
-  after = heldExtent(after);
-  if ((before == 0 && after == 0) || !filterable(image, level)) return;
-  const ImageRect clipped = clipToLevel(image, level, rect);
-  if (clipped.top >= clipped.bottom || clipped.left >= clipped.right) return;
+// The pass in the sample format of the image: 16-bit, or 8-bit with narrow or wide sums.
+template <class LinesOf>
+void filterInFormat(const ImageBuffer& image, const ImageRect& rect, std::int32_t before, std::int32_t after,
+                    bool rowsAreLanes, const LinesOf& linesOf) {
   if (image.format == kRgba16)
-    filterGroups<Rgba16Wide, Lines>(image, level, clipped, before, after, rowsAreLanes);
+    filterGroups<Rgba16Wide>(rect, before, after, rowsAreLanes, linesOf);
   else if (before + after + 1 <= Rgba8Narrow::kMostWindow)
-    filterGroups<Rgba8Narrow, Lines>(image, level, clipped, before, after, rowsAreLanes);
+    filterGroups<Rgba8Narrow>(rect, before, after, rowsAreLanes, linesOf);
   else
-    filterGroups<Rgba8Wide, Lines>(image, level, clipped, before, after, rowsAreLanes);
+    filterGroups<Rgba8Wide>(rect, before, after, rowsAreLanes, linesOf);
+}
+
+// Whether the rectangle, shifted as the input reads it, lies inside the input's level, in
+// the image's format.
+bool inputCovers(const BoxInput& input, const ImageBuffer& image, const ImageRect& rect) {
+  const ImageBuffer& from = *input.image;
+  return filterable(from, input.level) && from.format == image.format && rect.left + input.left >= 0 &&
+         rect.top + input.top >= 0 && rect.right + input.left <= from.width[input.level] &&
+         rect.bottom + input.top <= from.height[input.level];
 }
 
 void runPass(ImageBuffer& image, int level, const ImageRect& rect, std::int32_t code, std::int32_t before,
-             std::int32_t after) {
+             std::int32_t after, const BoxInput& input = {}) {
   JobParams params;
   params.image = &image;
   params.level = level;
   params.rect = rect;
   params.boxBefore = before;
   params.boxAfter = after;
+  params.boxInput = input;
   runJob(code, code == JobBoxRows ? bandMode : stripMode, params, JobEnvironment{});
+}
+
+// The six passes; the first reads from `input` when it has an image.
+void runBlurPasses(ImageBuffer& image, int level, const ImageRect& rect, float size, const BoxInput& input) {
+  const BoxExtents extents = boxExtents(size);
+  const std::int32_t a = extents.rounded;
+  const std::int32_t b = extents.truncated;
+  runPass(image, level, rect, JobBoxRows, b, a, input);
+  runPass(image, level, rect, JobBoxColumns, b, a);
+  runPass(image, level, rect, JobBoxRows, a, b);
+  runPass(image, level, rect, JobBoxColumns, a, b);
+  if (a >= 1) {
+    runPass(image, level, rect, JobBoxRows, a - 1, a);
+    runPass(image, level, rect, JobBoxColumns, a - 1, a);
+  }
 }
 
 }  // namespace
@@ -412,25 +451,43 @@ BoxExtents boxExtents(float size) {
 }
 
 void blurImage(ImageBuffer& image, int level, const ImageRect& rect, float size) {
-  const BoxExtents extents = boxExtents(size);
-  const std::int32_t a = extents.rounded;
-  const std::int32_t b = extents.truncated;
-  runPass(image, level, rect, JobBoxRows, b, a);
-  runPass(image, level, rect, JobBoxColumns, b, a);
-  runPass(image, level, rect, JobBoxRows, a, b);
-  runPass(image, level, rect, JobBoxColumns, a, b);
-  if (a >= 1) {
-    runPass(image, level, rect, JobBoxRows, a - 1, a);
-    runPass(image, level, rect, JobBoxColumns, a - 1, a);
-  }
+  runBlurPasses(image, level, rect, size, {});
 }
 
-void boxRowsTask(ImageBuffer& image, int level, const ImageRect& rect, int before, int after) {
-  boxTask<BandRows>(image, level, rect, before, after, true);
+bool blurAreaInto(const ImageBuffer& from, int fromLevel, std::int32_t left, std::int32_t top, ImageBuffer& to,
+                  float size) {
+  const BoxInput input{&from, fromLevel, left, top};
+  if (&from == &to || !filterable(to, 0) || !inputCovers(input, to, levelRect(&to, 0))) return false;
+  runBlurPasses(to, 0, levelRect(&to, 0), size, input);
+  return true;
+}
+
+void boxRowsTask(ImageBuffer& image, int level, const ImageRect& rect, int before, int after,
+                 const BoxInput& input) {
+  const bool inPlace = input.image == nullptr || input.image == &image;
+  const BoxInput from = inPlace ? BoxInput{&image, level, 0, 0} : input;
+  before = heldExtent(before);
+  after = heldExtent(after);
+  // In place a window of one pixel changes nothing; from another image it is a copy.
+  if ((inPlace && before == 0 && after == 0) || !filterable(image, level)) return;
+  const ImageRect clipped = clipToLevel(image, level, rect);
+  if (clipped.top >= clipped.bottom || clipped.left >= clipped.right || !inputCovers(from, image, clipped)) return;
+  filterInFormat(image, clipped, before, after, true, [&](const ImageRect& band, const auto* format) {
+    using Format = std::remove_cvref_t<decltype(*format)>;
+    return BandRows<Format>(image, level, band, from);
+  });
 }
 
 void boxColumnsTask(ImageBuffer& image, int level, const ImageRect& rect, int before, int after) {
-  boxTask<StripColumns>(image, level, rect, before, after, false);
+  before = heldExtent(before);
+  after = heldExtent(after);
+  if ((before == 0 && after == 0) || !filterable(image, level)) return;
+  const ImageRect clipped = clipToLevel(image, level, rect);
+  if (clipped.top >= clipped.bottom || clipped.left >= clipped.right) return;
+  filterInFormat(image, clipped, before, after, false, [&](const ImageRect& strip, const auto* format) {
+    using Format = std::remove_cvref_t<decltype(*format)>;
+    return StripColumns<Format>(image, level, strip);
+  });
 }
 
 }  // namespace qm

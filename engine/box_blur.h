@@ -26,14 +26,33 @@ struct BoxExtents {
 };
 BoxExtents boxExtents(float size);
 
+// Where a row pass reads its lines: pixel (x, y) of the pass is pixel (x + left, y + top)
+// of level `level` of `image`. No image means the pass's own image and level, in place.
+struct BoxInput {
+  const ImageBuffer* image = nullptr;
+  int level = 0;
+  std::int32_t left = 0;
+  std::int32_t top = 0;
+};
+
 // Six passes, each a job of its own, so each sees the finished result of the one before:
 // rows (truncated, rounded), columns (truncated, rounded), rows (rounded, truncated),
 // columns (rounded, truncated), and when rounded >= 1, rows and columns
 // (rounded - 1, rounded). Rows go in bands of 64, columns in strips of 64.
 void blurImage(ImageBuffer& image, int level, const ImageRect& rect, float size);
+// The blur of an area of another image without copying it first: the area of level
+// `fromLevel` of `from` whose top left pixel is (left, top), as large as level 0 of `to`,
+// blurred into level 0 of `to` (the first row pass reads from `from`). The same pixels as
+// copying the area into `to` and blurring it there. False, with `to` untouched, when the
+// images differ in format, are not both Rgba8 or Rgba16, or the area leaves the level.
+bool blurAreaInto(const ImageBuffer& from, int fromLevel, std::int32_t left, std::int32_t top, ImageBuffer& to,
+                  float size);
 // One task of a box pass over the rows (or columns) of `rect`, window i - before .. i + after.
-// Does nothing, reading nothing, when both extents are 0.
-void boxRowsTask(ImageBuffer& image, int level, const ImageRect& rect, int before, int after);
+// In place it does nothing, reading nothing, when both extents are 0. A row pass may read
+// from another image of the same format (`input`, which must cover the shifted rectangle;
+// otherwise the task does nothing).
+void boxRowsTask(ImageBuffer& image, int level, const ImageRect& rect, int before, int after,
+                 const BoxInput& input = {});
 void boxColumnsTask(ImageBuffer& image, int level, const ImageRect& rect, int before, int after);
 
 }  // namespace qm

@@ -189,6 +189,19 @@ bool configureImageBuffer(ImageBuffer* image, std::int32_t width, std::int32_t h
   return true;
 }
 
+bool reconfigureImageBuffer(ImageBuffer* image, std::int32_t width, std::int32_t height, std::int32_t format,
+                            std::int32_t edgeMode, bool bordered) {
+  if (bordered) format = kRgba8;
+  const bool sameShape = image && hasPixels(*image) && image->width[0] == width && image->height[0] == height &&
+                         image->format == format && image->edgeMode == edgeMode &&
+                         image->bordered == (bordered ? 1 : 0);
+  if (!sameShape) return configureImageBuffer(image, width, height, format, edgeMode, bordered);
+  image->pyramidState = 0;
+  image->valid = 0;
+  image->randomPhase = double(nextRandom()) * kPhaseFactor;
+  return true;
+}
+
 ImageBuffer* createImageBuffer(void* owner, std::int32_t width, std::int32_t height, std::int32_t format,
                                std::int32_t edgeMode, bool bordered) {
   auto* image = new (std::nothrow) ImageBuffer;

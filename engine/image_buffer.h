@@ -131,6 +131,12 @@ void initImageBuffer(ImageBuffer& image, void* owner);
 // buffer is always Rgba8.
 bool configureImageBuffer(ImageBuffer* image, std::int32_t width, std::int32_t height, std::int32_t format,
                           std::int32_t edgeMode, bool bordered);
+// The same, except that a record already holding pixels of this size, format, edge mode and
+// border keeps its tiles as they are, not cleared: for buffers remade at every render and
+// written whole, so that their memory is not given back and faulted in again each time.
+// Either way the record draws a new random phase.
+bool reconfigureImageBuffer(ImageBuffer* image, std::int32_t width, std::int32_t height, std::int32_t format,
+                            std::int32_t edgeMode, bool bordered);
 // A record of its own; null on failure.
 ImageBuffer* createImageBuffer(void* owner, std::int32_t width, std::int32_t height, std::int32_t format,
                                std::int32_t edgeMode, bool bordered);

@@ -31,6 +31,7 @@ std::atomic<int> pretendedProcessors{0};
 // More passes are held at this so that the progress arithmetic stays within 64 bits.
 constexpr std::int64_t kMostPasses = std::int64_t(1) << 20;
 constexpr std::int32_t kProgressTotal = 1000;
+constexpr int kTasksPerWorker = 2;
 
 bool carriesOwnRect(std::int32_t code) {
   return code == JobReduceLevel || code == JobBoxRows || code == JobBoxColumns;
@@ -47,7 +48,7 @@ void doWork(JobTask& task, const JobEnvironment& environment) {
       if (params.image) reduceLevelTask(*params.image, params.level, rect);
       break;
     case JobBoxRows:
-      if (params.image) boxRowsTask(*params.image, params.level, rect, params.boxBefore, params.boxAfter);
+      if (params.image) boxRowsTask(*params.image, params.level, rect, params.boxBefore, params.boxAfter, params.boxInput);
       break;
     case JobBoxColumns:
       if (params.image) boxColumnsTask(*params.image, params.level, rect, params.boxBefore, params.boxAfter);
@@ -113,9 +114,9 @@ void runSlot(void* argument) noexcept {
 class JobRun {
  public:
   JobRun(std::int32_t code, const JobParams& params, const JobEnvironment& environment, const JobLayout& layout,
-         int threads)
-      : code_(code), params_(params), environment_(environment), layout_(layout), slots_(std::size_t(threads)),
-        inbox_(std::size_t(threads)), pipelined_(layout.layout == rowMode && threads == 2),
+         int workers, int slots)
+      : code_(code), params_(params), environment_(environment), layout_(layout), workers_(workers),
+        slots_(std::size_t(slots)), inbox_(std::size_t(slots)), pipelined_(layout.layout == rowMode && slots == 2),
         interval_(std::chrono::milliseconds(std::max(environment.progressIntervalMs, 0))),
         lastProgress_(Clock::now() - interval_) {
     for (Slot& slot : slots_) slot.environment = &environment_;
@@ -123,13 +124,13 @@ class JobRun {
 
   // Nothing may leave while tasks are out: they use this object's slots.
   JobOutcome run() noexcept {
-    useWorkers_ = !workers::onWorkerThread() && workers::ensureWorkers(threads()) > 0;
-    for (int index = 0; index < threads(); ++index) {
+    useWorkers_ = !workers::onWorkerThread() && workers::useWorkers(workers_) > 0;
+    for (int index = 0; index < startingSlots(); ++index) {
       if (!startTask(index)) break;
     }
     while (collected_ < started_) collect(inbox_.waitForAny());
     if (callerRandom_) seedRandom(*callerRandom_);
-    return {threads(), cancelled_, reason_};
+    return {workers_, cancelled_, reason_};
   }
 
  private:
@@ -195,7 +196,7 @@ class JobRun {
   }
 
   // Row mode keeps a second slot, never running at the same time as the first.
-  int threads() const { return pipelined_ ? 1 : int(slots_.size()); }
+  int startingSlots() const { return pipelined_ ? 1 : int(slots_.size()); }
 
   bool allocateBand(Slot& slot) {
     JobTask& task = slot.task;
@@ -270,6 +271,7 @@ class JobRun {
   const JobParams params_;
   const JobEnvironment& environment_;
   const JobLayout layout_;
+  const int workers_;
   std::vector<Slot> slots_;
   workers::Inbox inbox_;
   const bool pipelined_;
@@ -290,11 +292,14 @@ JobOutcome runJob(std::int32_t code, std::int32_t layout, const JobParams& param
   const JobLayout cut = makeJobLayout(layout, rect);
   if (cut.taskCount < 0) return {0, true, kJobBadLayout};
   if (cut.taskCount == 0) return {};
-  // Row mode: one task at a time, in two slots that take turns (see collect).
-  const int threads = layout == rowMode ? (code == JobRenderBand ? 2 : 1)
-                                        : std::min(workerThreadLimit(), int(cut.taskCount));
+  // Row mode: one task at a time, in two slots that take turns (see collect). Otherwise
+  // every worker has a second task waiting behind the one it runs, so that it goes straight
+  // on when it finishes instead of waiting for this thread to wake up and hand one out.
+  const int workers = layout == rowMode ? 1 : std::min(workerThreadLimit(), int(cut.taskCount));
+  const int slots = layout == rowMode ? (code == JobRenderBand ? 2 : 1)
+                                      : std::min(workers * kTasksPerWorker, int(cut.taskCount));
   try {
-    JobRun job(code, params, environment, cut, threads);
+    JobRun job(code, params, environment, cut, workers, slots);
     return job.run();
   } catch (const std::bad_alloc&) {  // the job's own records; no task has started yet
     return {0, true, kJobOutOfMemory};

@@ -19,6 +19,7 @@
 
 #include <cstdint>
 
+#include "engine/box_blur.h"
 #include "engine/image_buffer.h"
 
 namespace qm {
@@ -47,6 +48,7 @@ struct JobParams {
   ImageRect rect{};              // the job rectangle of the engine's own jobs
   std::int32_t boxBefore = 0;    // box window: positions i - boxBefore .. i + boxAfter
   std::int32_t boxAfter = 0;
+  BoxInput boxInput{};           // where a row pass reads from; in place when it has no image
 };
 
 struct JobLayout {

@@ -27,10 +27,12 @@ void lookFor(Ready ready) {
 
 class Pool {
  public:
-  int ensure(int wanted) {
+  int use(int count) {
+    count = std::min(count, kMostWorkerThreads);
+    if (running() > count) stop();
     std::lock_guard lock(mutex_);
     if (stopping_) return int(threads_.size());
-    while (int(threads_.size()) < std::min(wanted, kMostWorkerThreads)) {
+    while (int(threads_.size()) < count) {
       try {
         threads_.emplace_back([this] { workLoop(); });
       } catch (...) {
@@ -57,9 +59,11 @@ class Pool {
     return true;
   }
 
-  bool idle() {
+  bool idle() { return running() == 0; }
+
+  int running() {
     std::lock_guard lock(mutex_);
-    return threads_.empty();
+    return int(threads_.size());
   }
 
   void stop() {
@@ -153,7 +157,7 @@ int Inbox::waitForAny() {
   return slot;
 }
 
-int ensureWorkers(int wanted) { return pool().ensure(wanted); }
+int useWorkers(int count) { return pool().use(count); }
 
 bool post(const WorkItem& item) noexcept { return pool().post(item); }
 

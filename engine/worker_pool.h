@@ -39,9 +39,11 @@ struct WorkItem {
   int slot;
 };
 
-// Starts workers until `wanted` (at most 100) run; answers how many run, fewer when the
-// system refuses a thread (0: none could be had).
-int ensureWorkers(int wanted);
+// Makes `count` workers (at most 100) run: starts threads, or when more run, lets them all
+// finish and starts `count` afresh (only when the count a job asks for changes, which tests
+// do). Answers how many run, fewer when the system refuses a thread (0: none could be had).
+// The workers are then all a job's tasks can run on at once, however many it has queued.
+int useWorkers(int count);
 // Queues the item for the next free worker; false when no worker runs or the queue cannot
 // grow, and the caller then runs the item itself.
 bool post(const WorkItem& item) noexcept;

@@ -147,6 +147,9 @@ bool renderHostImage() {
   const RenderImages images{&state.source, &state.sharpCopy, &state.blurred};
   const RenderView view{rectWidth(filter), rectHeight(filter), kTargetHostImage, 1, 0, 0};
   const RenderFailure failure = renderImage(settings, state.render, state.tables, images, view, output);
+  // Nothing renders after the document itself; the tone images' memory goes back now.
+  releasePixels(state.blurred);
+  releasePixels(state.sharpCopy);
   reportFailure(failure);
   return failure == kRenderDone;
 }

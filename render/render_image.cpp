@@ -285,8 +285,6 @@ RenderFailure renderImage(InkSettings& settings, RenderState& state, RenderTable
   UserValues look = settings.look;
   clampUserValues(look);
   const RenderFailure failure = renderWithTables(look, state, tables, images, view, output);
-  releasePixels(*images.blurred);
-  releasePixels(*images.sharpCopy);
   releasePixels(tables.spotTile);
   settings.renderTarget = savedTarget;
   restoreSnapshot(settings, snapshot);

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 #include "engine/box_blur.h"
 #include "engine/jobs.h"
@@ -16,8 +15,8 @@ ImageRect clipped(const ImageRect& area, const ImageBuffer& image, std::int32_t 
           std::min(area.right, image.width[level])};
 }
 
-// Rgba8 and Rgba16 rows copied as they are, float light into 16-bit samples held within
-// 0..32768 as the tone scale expects; rows `rows` of the area (area coordinates).
+// Float light into 16-bit samples held within 0..32768, as the tone scale expects; rows
+// `first` .. `end` - 1 of the area (area coordinates).
 struct AreaCopy {
   const ImageBuffer* from;
   std::int32_t level;
@@ -27,24 +26,14 @@ struct AreaCopy {
 
 void copyRows(const AreaCopy& copy, std::int32_t first, std::int32_t end) {
   const ImageRect& area = copy.area;
-  const std::int32_t width = area.right - area.left;
-  if (copy.from->format == kRgbaFloat) {
-    for (std::int32_t y = area.top + first; y < area.top + end; ++y)
-      for (std::int32_t x = area.left; x < area.right; ++x) {
-        float c[4];
-        getColour(*copy.from, x, y, copy.level, c);
-        std::uint16_t s[4];
-        for (int i = 0; i < 4; ++i) s[i] = std::uint16_t(std::clamp(c[i], 0.0f, 1.0f) * 32768.0f);
-        setColour(*copy.to, x - area.left, y - area.top, 0, s);
-      }
-    return;
-  }
-  ImageBuffer& readable = const_cast<ImageBuffer&>(*copy.from);  // lineTransfer only reads here
-  std::vector<std::uint8_t> line(std::size_t(width) * std::size_t(copy.from->bytesPerPixel));
-  for (std::int32_t y = area.top + first; y < area.top + end; ++y) {
-    lineTransfer(readable, copy.level, y, area.left, area.right, line.data(), false, false);
-    lineTransfer(*copy.to, 0, y - area.top, 0, width, line.data(), true, false);
-  }
+  for (std::int32_t y = area.top + first; y < area.top + end; ++y)
+    for (std::int32_t x = area.left; x < area.right; ++x) {
+      float c[4];
+      getColour(*copy.from, x, y, copy.level, c);
+      std::uint16_t s[4];
+      for (int i = 0; i < 4; ++i) s[i] = std::uint16_t(std::clamp(c[i], 0.0f, 1.0f) * 32768.0f);
+      setColour(*copy.to, x - area.left, y - area.top, 0, s);
+    }
 }
 
 // The copy runs as a job in bands of rows, so that both processors share it (and the first
@@ -57,7 +46,7 @@ void copyBand(JobTask& task) {
   copyRows(*static_cast<const AreaCopy*>(task.context), rows.top, rows.bottom);
 }
 
-void copyArea(const ImageBuffer& from, std::int32_t level, const ImageRect& area, ImageBuffer& to) {
+void copyFloatArea(const ImageBuffer& from, std::int32_t level, const ImageRect& area, ImageBuffer& to) {
   AreaCopy copy{&from, level, area, &to};
   JobEnvironment environment;
   environment.context = &copy;
@@ -83,33 +72,29 @@ float blurSizeFor(std::int32_t diameter, std::int32_t level) {
 bool makeToneImages(const ImageBuffer& source, std::int32_t level, const ImageRect& wanted, float blurSize,
                     ImageBuffer& sharpCopy, ImageBuffer& blurred, ToneSource& tone) {
   const ImageRect area = clipped(wanted, source, level);
-  const std::int32_t width = std::max(area.right - area.left, 1);
-  const std::int32_t height = std::max(area.bottom - area.top, 1);
+  // A view that samples nothing of the level gets one blank pixel of each.
+  const bool blank = area.right <= area.left || area.bottom <= area.top;
+  const std::int32_t width = blank ? 1 : area.right - area.left;
+  const std::int32_t height = blank ? 1 : area.bottom - area.top;
   const bool isFloat = source.format == kRgbaFloat;
   const std::int32_t format = isFloat ? kRgba16 : source.format;
+  // Both are written whole, so a render of the same area keeps their memory from the last.
   // The blurred copy has no pyramid: edge mode -1 keeps it to level 0.
-  if (!configureImageBuffer(&blurred, width, height, format, -1, false)) return false;
-  if (isFloat) {
-    if (!configureImageBuffer(&sharpCopy, width, height, kRgba16, -1, false)) return false;
-    copyArea(source, level, area, sharpCopy);
-    copyArea(sharpCopy, 0, {0, 0, height, width}, blurred);
-    tone.image = &sharpCopy;
-    tone.imageLevel = 0;
-    tone.imageLeft = area.left;
-    tone.imageTop = area.top;
-  } else {
-    copyArea(source, level, area, blurred);
-    tone.image = &source;
-    tone.imageLevel = level;
-    tone.imageLeft = 0;
-    tone.imageTop = 0;
-  }
-  blurImage(blurred, 0, levelRect(&blurred, 0), blurSize);
+  const auto make = blank ? configureImageBuffer : reconfigureImageBuffer;
+  if (!make(&blurred, width, height, format, -1, false)) return false;
+  if (isFloat && !make(&sharpCopy, width, height, kRgba16, -1, false)) return false;
+  tone.image = isFloat ? &sharpCopy : &source;
+  tone.imageLevel = isFloat ? 0 : level;
+  tone.imageLeft = isFloat ? area.left : 0;
+  tone.imageTop = isFloat ? area.top : 0;
   tone.blurred = &blurred;
   tone.blurredLeft = area.left;
   tone.blurredTop = area.top;
   tone.level = level;
-  return true;
+  if (blank) return true;
+  if (!isFloat) return blurAreaInto(source, level, area.left, area.top, blurred, blurSize);
+  copyFloatArea(source, level, area, sharpCopy);
+  return blurAreaInto(sharpCopy, 0, 0, 0, blurred, blurSize);
 }
 
 }  // namespace qm

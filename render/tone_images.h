@@ -20,7 +20,9 @@ float blurSizeFor(std::int32_t diameter, std::int32_t level);
 
 // Fills the tone images for the level pixels `area` (clipped to the level) and points the
 // tone source at them. 8- and 16-bit sources are read in place and only the blurred copy is
-// made; float sources get a 16-bit copy of the area as well. False when memory runs out.
+// made, blurred straight from the source; float sources get a 16-bit copy of the area as
+// well. Images of the size the last render left keep their memory. False when memory runs
+// out.
 bool makeToneImages(const ImageBuffer& source, std::int32_t level, const ImageRect& area, float blurSize,
                     ImageBuffer& sharpCopy, ImageBuffer& blurred, ToneSource& tone);
 

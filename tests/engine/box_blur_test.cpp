@@ -377,5 +377,69 @@ TEST(Blur, ResultDoesNotDependOnTheWorkerCount) {
   EXPECT_TRUE(results[0] == results[1]);
 }
 
+// ---- Blurring an area of another image ----
+
+// The area (left, top, width x height) of a level as a picture of its own.
+Picture areaOf(const ImageBuffer& image, int level, std::int32_t left, std::int32_t top, std::int32_t width,
+               std::int32_t height) {
+  Buffer copy = makeBuffer(width, height, image.format);
+  for (std::int32_t y = 0; y < height; ++y)
+    for (std::int32_t x = 0; x < width; ++x) {
+      std::uint16_t wide[4];
+      std::uint8_t narrow[4];
+      if (image.format == kRgba8) {
+        getColour(image, left + x, top + y, level, narrow);
+        setColour(*copy, x, y, 0, narrow);
+      } else {
+        getColour(image, left + x, top + y, level, wide);
+        setColour(*copy, x, y, 0, wide);
+      }
+    }
+  return read(*copy);
+}
+
+TEST(BlurArea, EqualsTheAreaCopiedAndBlurredInPlace) {
+  struct Case {
+    int level;
+    std::int32_t left, top, width, height;
+    float size;
+  } cases[] = {
+      {0, 500, 7, 600, 90, 50.0f / 3.0f},  // runs cross the source's tiles at other columns than the copy's
+      {0, 0, 0, 1100, 70, 2.0f},            // the whole level, one-sided first window
+      {1, 3, 5, 200, 30, 3.5f},             // a coarser level
+      {0, 1023, 40, 1, 1, 9.0f},            // a single pixel at a tile's last column
+  };
+  for (const std::int32_t format : {kRgba8, kRgba16})
+    for (const Case& c : cases) {
+      Buffer source = ramps(1100, 160, format);
+      Buffer expected = makeBuffer(c.width, c.height, format);
+      write(*expected, areaOf(*source, c.level, c.left, c.top, c.width, c.height));
+      blurImage(*expected, 0, levelRect(expected.get(), 0), c.size);
+      Buffer blurred = makeBuffer(c.width, c.height, format);
+      const Picture sourceBefore = read(*source);
+      ASSERT_TRUE(blurAreaInto(*source, c.level, c.left, c.top, *blurred, c.size));
+      EXPECT_TRUE(read(*blurred) == read(*expected)) << "format " << format << " left " << c.left << " level " << c.level;
+      EXPECT_TRUE(read(*source) == sourceBefore) << "the source was written";
+    }
+}
+
+TEST(BlurArea, RefusesAreasOutsideTheLevelAndOtherFormatsLeavingTheTargetAlone) {
+  Buffer source = ramps(100, 80, kRgba8);
+  Buffer wide = ramps(100, 80, kRgba16);
+  Buffer floats = makeBuffer(40, 30, kRgbaFloat);
+  Buffer target = flat(40, 30, kRgba8, {9, 9, 9, 9});
+  const Picture before = read(*target);
+  EXPECT_FALSE(blurAreaInto(*source, 0, 61, 0, *target, 5.0f)) << "past the right edge";
+  EXPECT_FALSE(blurAreaInto(*source, 0, 0, 51, *target, 5.0f)) << "past the bottom";
+  EXPECT_FALSE(blurAreaInto(*source, 0, -1, 0, *target, 5.0f)) << "left of the level";
+  EXPECT_FALSE(blurAreaInto(*source, 1, 20, 0, *target, 5.0f)) << "past level 1";
+  EXPECT_FALSE(blurAreaInto(*source, 9, 0, 0, *target, 5.0f)) << "no such level";
+  EXPECT_FALSE(blurAreaInto(*wide, 0, 0, 0, *target, 5.0f)) << "another format";
+  EXPECT_FALSE(blurAreaInto(*target, 0, 0, 0, *target, 5.0f)) << "itself";
+  EXPECT_TRUE(read(*target) == before);
+  EXPECT_FALSE(blurAreaInto(*floats, 0, 0, 0, *floats, 5.0f));
+  EXPECT_TRUE(blurAreaInto(*source, 0, 60, 50, *target, 5.0f)) << "the last area that fits";
+}
+
 }  // namespace
 }  // namespace qm

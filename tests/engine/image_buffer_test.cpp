@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include "engine/image_buffer.h"
@@ -134,6 +135,39 @@ TEST(ImageBufferConfigure, ReconfigureReplacesPixelsAndDestroyFreesOnlyOwnedReco
   EXPECT_EQ(created->ownedRecord, 1);
   destroyImageBuffer(created);
   EXPECT_EQ(created, nullptr);
+}
+
+TEST(ImageBufferConfigure, ReconfiguringToTheSameShapeKeepsThePixelsAndDrawsANewPhase) {
+  ImageBuffer image;
+  initImageBuffer(image, nullptr);
+  ASSERT_TRUE(reconfigureImageBuffer(&image, 600, 20, kRgba16, -1, false)) << "an empty record is configured";
+  const std::uint16_t written[4] = {1, 2, 3, 4};
+  setColour(image, 599, 19, 0, written);
+  const ImageTile* tiles = image.tiles;
+  const double phase = image.randomPhase;
+  image.pyramidState = 2;
+  ASSERT_TRUE(reconfigureImageBuffer(&image, 600, 20, kRgba16, -1, false));
+  EXPECT_EQ(image.tiles, tiles);
+  std::uint16_t kept[4] = {};
+  getColour(image, 599, 19, 0, kept);
+  EXPECT_TRUE(std::equal(kept, kept + 4, written));
+  EXPECT_NE(image.randomPhase, phase);
+  EXPECT_EQ(image.pyramidState, 0);
+  // Any other size, format or edge mode gets fresh, cleared pixels.
+  for (const auto& [width, format, edge] : {std::tuple{601, kRgba16, -1}, std::tuple{600, kRgba8, -1},
+                                            std::tuple{600, kRgba16, 0}}) {
+    const float mark[4] = {0.5f, 0.5f, 0.5f, 0.5f};
+    setNormalised(image, 0, 0, 0, mark);
+    ASSERT_TRUE(reconfigureImageBuffer(&image, width, 20, format, edge, false));
+    EXPECT_EQ(image.width[0], width);
+    EXPECT_EQ(image.format, format);
+    EXPECT_EQ(image.edgeMode, edge);
+    float cleared[4] = {1, 1, 1, 1};
+    getNormalised(image, 0, 0, 0, cleared);
+    EXPECT_EQ(cleared[0] + cleared[1] + cleared[2] + cleared[3], 0.0f) << width << " " << format << " " << edge;
+  }
+  EXPECT_FALSE(reconfigureImageBuffer(&image, 0, 20, kRgba16, -1, false));
+  releasePixels(image);
 }
 
 TEST(ImageBufferTiles, TwoTileColumnsOf512PixelRowsKeepNeighboursApart) {
