@@ -124,7 +124,9 @@ class JobRun {
 
   // Nothing may leave while tasks are out: they use this object's slots.
   JobOutcome run() noexcept {
-    useWorkers_ = !workers::onWorkerThread() && workers::useWorkers(workers_) > 0;
+    // A job of few tasks leaves the workers it does not need idle rather than stopping
+    // them; only a lower processor count (which tests pretend) makes the pool smaller.
+    useWorkers_ = !workers::onWorkerThread() && workers::useWorkers(workers_, workerThreadLimit()) > 0;
     for (int index = 0; index < startingSlots(); ++index) {
       if (!startTask(index)) break;
     }

@@ -27,12 +27,13 @@ void lookFor(Ready ready) {
 
 class Pool {
  public:
-  int use(int count) {
-    count = std::min(count, kMostWorkerThreads);
-    if (running() > count) stop();
+  int use(int wanted, int most) {
+    most = std::min(most, kMostWorkerThreads);
+    wanted = std::min(wanted, most);
+    if (running() > most) stop();
     std::lock_guard lock(mutex_);
     if (stopping_) return int(threads_.size());
-    while (int(threads_.size()) < count) {
+    while (int(threads_.size()) < wanted) {
       try {
         threads_.emplace_back([this] { workLoop(); });
       } catch (...) {
@@ -157,7 +158,7 @@ int Inbox::waitForAny() {
   return slot;
 }
 
-int useWorkers(int count) { return pool().use(count); }
+int useWorkers(int wanted, int most) { return pool().use(wanted, most); }
 
 bool post(const WorkItem& item) noexcept { return pool().post(item); }
 

@@ -39,11 +39,12 @@ struct WorkItem {
   int slot;
 };
 
-// Makes `count` workers (at most 100) run: starts threads, or when more run, lets them all
-// finish and starts `count` afresh (only when the count a job asks for changes, which tests
-// do). Answers how many run, fewer when the system refuses a thread (0: none could be had).
-// The workers are then all a job's tasks can run on at once, however many it has queued.
-int useWorkers(int count);
+// Makes at least `wanted` and at most `most` workers run (never more than 100): starts
+// threads up to `wanted`, and when more than `most` run, lets them all finish and starts
+// `wanted` afresh (only when the processor count changes, which tests pretend). Answers
+// how many run, fewer than wanted when the system refuses a thread (0: none could be
+// had). They are all a job's tasks can run on at once, however many it has queued.
+int useWorkers(int wanted, int most);
 // Queues the item for the next free worker; false when no worker runs or the queue cannot
 // grow, and the caller then runs the item itself.
 bool post(const WorkItem& item) noexcept;

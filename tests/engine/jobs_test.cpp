@@ -11,6 +11,7 @@
 #include <mutex>
 #include <new>
 #include <numeric>
+#include <set>
 #include <stdexcept>
 #include <thread>
 #include <tuple>
@@ -376,6 +377,41 @@ TEST(JobThreads, TwoProcessorsRunTwoTasksTogether) {
   };
   runRender(bandMode, environment);
   EXPECT_EQ(place.met.load(), 2);
+}
+
+// The threads that ran a job's tasks, each by a number it draws the first time it runs a
+// task (thread ids may be reused by a later thread).
+std::atomic<int> threadsSeen{0};
+
+std::set<int> threadsOfJob(std::int32_t rows) {
+  struct Seen {
+    std::mutex mutex;
+    std::set<int> numbers;
+  } seen;
+  JobEnvironment environment;
+  environment.context = &seen;
+  environment.renderRect = {0, 0, rows, 4};
+  environment.render = [](JobTask& task) {
+    thread_local const int number = ++threadsSeen;
+    Seen& record = *static_cast<Seen*>(task.context);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    std::lock_guard lock(record.mutex);
+    record.numbers.insert(number);
+  };
+  runRender(bandMode, environment);
+  return seen.numbers;
+}
+
+TEST(JobThreads, AJobOfOneTaskKeepsTheWorkersForTheNext) {
+  const Processors processors(2);
+  std::set<int> before = threadsOfJob(16 * 64);
+  for (int again = 0; again < 3 && before.size() < 2; ++again) before.merge(threadsOfJob(16 * 64));
+  ASSERT_EQ(before.size(), 2u);
+  const std::set<int> single = threadsOfJob(64);
+  EXPECT_TRUE(before.count(*single.begin()));
+  const std::set<int> after = threadsOfJob(16 * 64);
+  EXPECT_TRUE(std::includes(before.begin(), before.end(), after.begin(), after.end()))
+      << "the workers were stopped and started anew";
 }
 
 TEST(JobThreads, StoppedWorkersComeBackForTheNextJobAndATaskCannotStopThem) {
