@@ -43,7 +43,8 @@ void blurImage(ImageBuffer& image, int level, const ImageRect& rect, float size)
 // The blur of an area of another image without copying it first: the area of level
 // `fromLevel` of `from` whose top left pixel is (left, top), as large as level 0 of `to`,
 // blurred into level 0 of `to` (the first row pass reads from `from`). The same pixels as
-// copying the area into `to` and blurring it there. False, with `to` untouched, when the
+// copying the area into `to` and blurring it there (but for a size too small for any
+// window, which copies the area with full opacity). False, with `to` untouched, when the
 // images differ in format, are not both Rgba8 or Rgba16, or the area leaves the level.
 bool blurAreaInto(const ImageBuffer& from, int fromLevel, std::int32_t left, std::int32_t top, ImageBuffer& to,
                   float size);
