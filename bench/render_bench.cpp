@@ -99,6 +99,8 @@ void renderStyleToMemory(benchmark::State& state) {
     if (renderImage(settings, renderState, tables, images, view, output) != kRenderDone)
       state.SkipWithError("the render failed");
   }
+  releasePixels(sharp);
+  releasePixels(blurred);
   freeErrorRow(renderState);
   bench::countMegapixels(state);
 }
@@ -130,6 +132,7 @@ void BM_ToneImages(benchmark::State& state) {
     if (!makeToneImages(*picture.get(), 0, {0, 0, kHeight, kWidth}, blurSizeFor(50, 0), sharp, blurred, tone))
       state.SkipWithError("no memory");
   }
+  releasePixels(sharp);
   releasePixels(blurred);
   bench::countMegapixels(state);
 }

@@ -18,6 +18,7 @@
 namespace qm {
 
 // The working images a render reuses from one render to the next (FilterState keeps them).
+// Their pixels stay after a render; their owner releases them when no render follows.
 struct RenderImages {
   const ImageBuffer* source;  // the document at its own depth, with its pyramid
   ImageBuffer* sharpCopy;     // float documents: 16-bit copy of the sampled part
