@@ -7,6 +7,9 @@
 // working images, so the first of its iterations also faults in their memory.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <array>
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -79,34 +82,55 @@ void storeRow(void* context, std::int32_t, std::int32_t, std::int32_t count, con
   static_cast<NullOutput*>(context)->stored += count;
 }
 
+// A style rendered from the ramp picture (with its pyramid) into memory, again and again;
+// the working images stay from one render to the next, as they do for a redrawn preview.
+class MemoryStyleRender {
+ public:
+  explicit MemoryStyleRender(std::int32_t style) : picture_(kRgba8) {
+    buildPyramid(*picture_.get());
+    initImageBuffer(sharp_, nullptr);
+    initImageBuffer(blurred_, nullptr);
+    resetForRun(settings_);
+    settings_.look.style = style;
+  }
+  ~MemoryStyleRender() {
+    releasePixels(sharp_);
+    releasePixels(blurred_);
+    freeErrorRow(state_);
+  }
+  MemoryStyleRender(const MemoryStyleRender&) = delete;
+  MemoryStyleRender& operator=(const MemoryStyleRender&) = delete;
+
+  bool render() {
+    const RenderOutput output{&sink_, {1, 3, 0}, beginRows, nullptr, storeRow, nullptr, nullptr};
+    const RenderImages images{picture_.get(), &sharp_, &blurred_};
+    const RenderView view{kWidth, kHeight, kTargetMemoryImage, 1, 0, 0};
+    return renderImage(settings_, state_, tables_, images, view, output) == kRenderDone;
+  }
+
+ private:
+  bench::Picture picture_;
+  ImageBuffer sharp_{};
+  ImageBuffer blurred_{};
+  InkSettings settings_{};
+  RenderState state_{};
+  RenderTables tables_{};
+  NullOutput sink_;
+};
+
 // Renders the style of the benchmark's first argument into memory, every iteration.
 void renderStyleToMemory(benchmark::State& state) {
-  bench::Picture picture(kRgba8);
-  buildPyramid(*picture.get());
-  ImageBuffer sharp{}, blurred{};
-  initImageBuffer(sharp, nullptr);
-  initImageBuffer(blurred, nullptr);
-  InkSettings settings{};
-  resetForRun(settings);
-  settings.look.style = std::int32_t(state.range(0));
-  RenderState renderState{};
-  RenderTables tables{};
-  NullOutput sink;
-  const RenderOutput output{&sink, {1, 3, 0}, beginRows, nullptr, storeRow, nullptr, nullptr};
-  const RenderImages images{picture.get(), &sharp, &blurred};
-  const RenderView view{kWidth, kHeight, kTargetMemoryImage, 1, 0, 0};
+  MemoryStyleRender render(std::int32_t(state.range(0)));
   for (auto _ : state) {
-    if (renderImage(settings, renderState, tables, images, view, output) != kRenderDone)
-      state.SkipWithError("the render failed");
+    if (!render.render()) state.SkipWithError("the render failed");
   }
-  releasePixels(sharp);
-  releasePixels(blurred);
-  freeErrorRow(renderState);
   bench::countMegapixels(state);
 }
 
 void BM_RenderToMemory(benchmark::State& state) { renderStyleToMemory(state); }
 BENCHMARK(BM_RenderToMemory)->Arg(1)->Arg(20)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+constexpr std::int64_t kBandStyles[] = {2, 5, 6, 7, 8, 9, 10, 11, 13, 17, 18, 19, 21, 22, 23};
 
 // The band-mode screens, with 1 and 2 workers: bands of 64 rows, each rendered and blended
 // on its worker, run side by side.
@@ -116,11 +140,51 @@ void BM_RenderBandStyle(benchmark::State& state) {
   setProcessorCountForTesting(0);
 }
 BENCHMARK(BM_RenderBandStyle)
-    ->ArgsProduct({{2, 5, 6, 7, 8, 9, 10, 11, 13, 17, 18, 19, 21, 22, 23}, {1, 2}})
+    ->ArgsProduct({{std::begin(kBandStyles), std::end(kBandStyles)}, {1, 2}})
     ->ArgNames({"style", "workers"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(3);
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  return n == 0 ? 0.0 : (n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0);
+}
+
+// The speed-up of a band-mode style from 1 worker to 2, measured in pairs: every iteration
+// renders once with each, in turns which goes first, so that the machine's drift (which
+// moves single timings here by up to a third) falls on both halves of a pair alike. The
+// counters are the medians over the pairs; the iteration time is the pair's.
+void BM_BandStyleSpeedUp(benchmark::State& state) {
+  MemoryStyleRender render(std::int32_t(state.range(0)));
+  std::vector<double> one, two, ratio;
+  bool oneFirst = true;
+  for (auto _ : state) {
+    double seconds[2] = {};
+    for (const int workers : oneFirst ? std::array{1, 2} : std::array{2, 1}) {
+      setProcessorCountForTesting(workers);
+      const auto start = std::chrono::steady_clock::now();
+      if (!render.render()) state.SkipWithError("the render failed");
+      seconds[workers - 1] = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    oneFirst = !oneFirst;
+    one.push_back(seconds[0] * 1e3);
+    two.push_back(seconds[1] * 1e3);
+    ratio.push_back(seconds[0] / seconds[1]);
+    state.SetIterationTime(seconds[0] + seconds[1]);
+  }
+  setProcessorCountForTesting(0);
+  state.counters["1 worker ms"] = median(one);
+  state.counters["2 workers ms"] = median(two);
+  state.counters["speed-up"] = median(ratio);
+}
+BENCHMARK(BM_BandStyleSpeedUp)
+    ->ArgsProduct({{std::begin(kBandStyles), std::end(kBandStyles)}})
+    ->ArgName("style")
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(10);
 
 void BM_ToneImages(benchmark::State& state) {
   bench::Picture picture(kRgba8);
