@@ -58,6 +58,31 @@ std::int32_t mixedRamp(std::int32_t darkRamp, std::int32_t lightRamp, std::int32
   return ((darkRamp * (255 - blurred) + lightRamp * blurred + displace) >> shift) & 255;
 }
 
+// What basketweave and flow share along a row: the wave table with its index mask, the
+// ramp words, and the row's pattern coordinate with its wave.
+struct RampRow {
+  const std::int16_t* w;
+  std::int32_t n;
+  RampWords k;
+  std::int32_t py;
+  std::int32_t wy;
+};
+
+RampRow rampRow(const StyleRowContext& context) {
+  const RenderState& state = *context.state;
+  const std::int16_t* w = state.tables->waveTable;
+  const std::int32_t n = state.constants.indexMask & kWaveMask;
+  const std::int32_t py = patternY(context);
+  return {w, n, rampWords(state), py, w[py & n]};
+}
+
+// The first family of ramps at pattern column px, mixed by the blurred grey b.
+std::int32_t firstFamily(const RampRow& row, const RenderTables& tables, std::int32_t px, std::int32_t b) {
+  const std::int32_t wx = row.w[px & row.n];
+  return mixedRamp(((wx + row.py) & row.k.wrapMask) - wx, ((px + row.wy) & row.k.wrapMask) - row.wy, b,
+                   tables.displaceX[b], row.k.shift);
+}
+
 }  // namespace
 
 // A five-step chain of lookups through the wave table scrambles the coordinates into a
@@ -84,43 +109,31 @@ void renderChaosRow(StyleRowContext& context) {
 // Two crossing families of ramps against the ramp table's curve of the density: where the
 // first family is above the curve, the second, shifted by half a period, gets its chance.
 void renderBasketweaveRow(StyleRowContext& context) {
-  const RenderState& state = *context.state;
-  const RenderTables& tables = *state.tables;
-  const std::int16_t* w = tables.waveTable;
-  const std::int32_t n = state.constants.indexMask & kWaveMask;
-  const RampWords k = rampWords(state);
-  const std::int32_t py = patternY(context);
-  const std::int32_t wy = w[py & n];
-  const std::int32_t wy2 = w[(py + k.step4) & n];
+  const RenderTables& tables = *context.state->tables;
+  const RampRow row = rampRow(context);
+  const RampWords& k = row.k;
+  const std::int32_t wy2 = row.w[(row.py + k.step4) & row.n];
   for (std::int32_t x = context.first; x <= context.last; ++x) {
     const std::int32_t px = patternX(context, x);
     const std::int32_t b = tableIndex(blurredToneAt(context, x));
     const std::int32_t threshold = tables.rampTable[tableIndex(densityAt(context, x))];
-    const std::int32_t wx = w[px & n];
-    std::int32_t value = mixedRamp(((wx + py) & k.wrapMask) - wx, ((px + wy) & k.wrapMask) - wy, b,
-                                   tables.displaceX[b], k.shift);
-    if (value >= threshold)
-      value = mixedRamp(((px + wy2 + k.step5) & k.wrapMask) - wy2, ((wx - py + k.step5) & k.wrapMask) - wx, b,
+    std::int32_t value = firstFamily(row, tables, px, b);
+    if (value >= threshold) {
+      const std::int32_t wx = row.w[px & row.n];
+      value = mixedRamp(((px + wy2 + k.step5) & k.wrapMask) - wy2, ((wx - row.py + k.step5) & k.wrapMask) - wx, b,
                         tables.displaceY[b], k.shift);
+    }
     putInk(context, x, value, paperOrInk(value >= threshold), toneAt(context, x));
   }
 }
 
 // One family of ramps compared with the density directly.
 void renderFlowRow(StyleRowContext& context) {
-  const RenderState& state = *context.state;
-  const RenderTables& tables = *state.tables;
-  const std::int16_t* w = tables.waveTable;
-  const std::int32_t n = state.constants.indexMask & kWaveMask;
-  const RampWords k = rampWords(state);
-  const std::int32_t py = patternY(context);
-  const std::int32_t wy = w[py & n];
+  const RenderTables& tables = *context.state->tables;
+  const RampRow row = rampRow(context);
   for (std::int32_t x = context.first; x <= context.last; ++x) {
-    const std::int32_t px = patternX(context, x);
     const std::int32_t b = tableIndex(blurredToneAt(context, x));
-    const std::int32_t wx = w[px & n];
-    const std::int32_t value =
-        mixedRamp(((wx + py) & k.wrapMask) - wx, ((px + wy) & k.wrapMask) - wy, b, tables.displaceX[b], k.shift);
+    const std::int32_t value = firstFamily(row, tables, patternX(context, x), b);
     putInk(context, x, value, paperOrInk(value >= densityAt(context, x)), toneAt(context, x));
   }
 }

@@ -19,6 +19,26 @@ constexpr std::int32_t kDiffusionStyles[] = {1, 20, 24, 25};
 
 float ramp(std::int32_t x, std::int32_t y) { return float((x * 5 + y * 3) % 256) / 255.0f; }
 
+// The cells of a band over `rect` (with their one-cell margin) and a row context on them
+// that covers the band's columns.
+struct CellBand {
+  JobTask task{};
+  std::vector<BandCell> band;
+  StyleRowContext context{};
+  CellBand(RenderState& state, const ImageRect& rect) {
+    task.bandWidth = rect.right - rect.left + 2;
+    task.bandHeight = rect.bottom - rect.top + 2;
+    band.resize(std::size_t(task.bandWidth) * std::size_t(task.bandHeight));
+    task.band = band.data();
+    task.layout.taskRect = rect;
+    context.state = &state;
+    context.task = &task;
+    context.last = rect.right - rect.left - 1;
+  }
+  CellBand(const CellBand&) = delete;
+  CellBand& operator=(const CellBand&) = delete;
+};
+
 TEST(RenderTone, WhiteIsPaperAndBlackIsInkAtEveryDepth) {
   for (std::int32_t format : {kRgba8, kRgba16, kRgbaFloat})
     for (float grey : {0.0f, 1.0f}) {
@@ -91,16 +111,8 @@ TEST(RenderTone, RowFillAgreesWithSamplingEachPixel) {
     state.tone = pair.source(700);
     state.tone.offsetX = offset;
     state.tone.offsetY = -offset;
-    JobTask task{};
-    std::vector<BandCell> band(std::size_t(42 * 3));
-    task.band = band.data();
-    task.bandWidth = 42;
-    task.bandHeight = 3;
-    task.layout.taskRect = {7, 0, 8, 40};
-    StyleRowContext context{};
-    context.state = &state;
-    context.task = &task;
-    context.last = 39;
+    CellBand cells(state, {7, 0, 8, 40});
+    StyleRowContext& context = cells.context;
     enterRow(context, 7);
     fillToneRow(context);
     for (std::int32_t x = 0; x < 40; ++x) {
@@ -116,17 +128,10 @@ TEST(RenderTone, GraySettingStoresTheValueAtTheDocumentsDepth) {
   RenderState state{};
   state.tables = &tables;
   state.grayOutput = 1;
-  JobTask task{};
-  std::vector<BandCell> band(3 * 3);
-  task.band = band.data();
-  task.bandWidth = 3;
-  task.bandHeight = 3;
-  task.layout.taskRect = {0, 0, 1, 1};
-  StyleRowContext context{};
-  context.state = &state;
-  context.task = &task;
+  CellBand cells(state, {0, 0, 1, 1});
+  StyleRowContext& context = cells.context;
   enterRow(context, 0);
-  const float* stored = band[4].colour;
+  const float* stored = cells.band[4].colour;
   for (std::int32_t v : {0, 1, 2, 100, 127, 254, 255}) {
     state.inkDepth = kInk16;
     putInk(context, 0, v, 0, 0);
@@ -137,7 +142,7 @@ TEST(RenderTone, GraySettingStoresTheValueAtTheDocumentsDepth) {
     EXPECT_EQ(std::int32_t(stored[1] * 255.0f + 0.5f), v);
   }
   putInk(context, 5, 0, 0, 0);  // outside the band: skipped, nothing written elsewhere
-  EXPECT_EQ(band[5].colour[0], 0.0f);
+  EXPECT_EQ(cells.band[5].colour[0], 0.0f);
 }
 
 TEST(RenderInvert, InvertAllRendersAsNormalForTheDiffusionStyles) {
