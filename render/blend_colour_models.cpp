@@ -8,7 +8,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "render/blend_families.h"
+#include "render/blend_channel_formulas.h"
 
 namespace qm::blend {
 namespace {
@@ -89,6 +89,8 @@ FloatRgb rebuild(float hue, float saturation, float target) {
 
 float lumaFraction(const FixedRgb& c) { return float(luma(c)) * kFixedToFloat; }
 
+}  // namespace
+
 void colour(const Operands& o, Colour& out) {
   const Hsl a = toHsl(o.aFloat);
   setRgb(out, rebuild(a.hue, a.saturation, lumaFraction(o.b)));
@@ -104,6 +106,8 @@ void hue(const Operands& o, Colour& out) {
   setRgb(out, rebuild(toHsl(o.aFloat).hue, toHsl(o.bFloat).saturation, lumaFraction(o.b)));
 }
 
+namespace {
+
 // 1 - (1 - t)^4 with t = 2l folded back above 1: 0 at black and white, 1 at mid lightness.
 float midToneWeight(float lightness) {
   float t = 2.0f * lightness;
@@ -117,6 +121,8 @@ void mixByInk(const Operands& o, float weight, Colour& out) {
   for (int i = 0; i < 3; ++i) mixed[i] = o.bFloat[i] * (1.0f - weight) + o.aFloat[i] * weight;
   setRgb(out, mixed);
 }
+}  // namespace
+
 void wax(const Operands& o, Colour& out) {
   const Hsl a = toHsl(o.aFloat);
   mixByInk(o, midToneWeight(a.lightness) * a.saturation, out);
@@ -146,6 +152,8 @@ void sinister(const Operands& o, Colour& out) {
   setRgb(out, rebuild(a.hue, a.saturation, dextrous(brightnessOf(a), lumaFraction(o.b))));
 }
 
+namespace {
+
 // The screen-like product of two brightnesses, pulled back towards `anchor` near its ends.
 float anchoredProduct(float a, float b, float anchor) {
   const float p = a * b;
@@ -154,6 +162,8 @@ float anchoredProduct(float a, float b, float anchor) {
   if (anchor < 0.2f) m += (0.2f - anchor) * 5.0f * (anchor - m);
   return std::clamp(m, 0.0f, 1.0f);
 }
+}  // namespace
+
 void anterior(const Operands& o, Colour& out) {
   const Hsl a = toHsl(o.aFloat), b = toHsl(o.bFloat);
   const float ba = brightnessOf(a), bb = brightnessOf(b);
@@ -163,21 +173,6 @@ void posterior(const Operands& o, Colour& out) {
   const Hsl a = toHsl(o.aFloat), b = toHsl(o.bFloat);
   const float ba = brightnessOf(a), bb = brightnessOf(b);
   setRgb(out, rebuild(b.hue, b.saturation, anchoredProduct(ba, bb, bb)));
-}
-
-}  // namespace
-
-void addColourModelModes(BlendTable& table) {
-  table[15] = colour;
-  table[16] = luminance;
-  table[22] = saturation;
-  table[23] = hue;
-  table[46] = wax;
-  table[47] = wane;
-  table[53] = frontal;
-  table[59] = sinister;
-  table[60] = anterior;
-  table[61] = posterior;
 }
 
 }  // namespace qm::blend

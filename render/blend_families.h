@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 // What the blend mode families share: the operands in both forms, the fixed-point
-// primitives, and the table the families fill in (one entry per mode, 1-based).
+// primitives, and the whole-pixel modes each family file provides. The registry
+// (blend_mode_registry.h) puts every mode in one table.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
 #include "render/blend_modes.h"
-#include "settings/name_tables.h"
 
 namespace qm::blend {
 
@@ -31,7 +31,6 @@ struct Operands {
 // Writes red, green and blue of out (and its alpha for the one mode that changes it; out
 // arrives with A's alpha).
 using PixelBlend = void (*)(const Operands& operands, Colour& out);
-using BlendTable = std::array<PixelBlend, kBlendModeCount + 1>;  // index = mode number
 
 inline void setRgb(Colour& out, const FloatRgb& rgb) {
   out.red = rgb[0];
@@ -57,13 +56,31 @@ constexpr Fixed spinLight(Fixed x, Fixed y) { return pinLight(y, x); }
 // (77 red + 150 green + 28 blue) >> 8 of fixed-point channels.
 constexpr Fixed luma(const FixedRgb& c) { return (77 * c[0] + 150 * c[1] + 28 * c[2]) >> 8; }
 
-// The "dextrous" curve of two fractions, also the target of "sinister".
-float dextrous(float a, float b);
-
-// Each family fills in the entries of its modes.
-void addFixedPointModes(BlendTable& table);
-void addFloatModes(BlendTable& table);
-void addColourModelModes(BlendTable& table);
-void addOpponentModes(BlendTable& table);
+// The modes that look at the whole pixel (the per-channel ones are formulas in
+// blend_channel_formulas.h). Fixed point, over all three channels:
+void bright(const Operands& o, Colour& out);
+void dim(const Operands& o, Colour& out);
+void north(const Operands& o, Colour& out);
+void south(const Operands& o, Colour& out);
+void east(const Operands& o, Colour& out);
+void west(const Operands& o, Colour& out);
+// In floats, rescaling the ink by its largest channel:
+void starbright(const Operands& o, Colour& out);
+// In hue, saturation and lightness (blend_colour_models.cpp):
+void colour(const Operands& o, Colour& out);
+void luminance(const Operands& o, Colour& out);
+void saturation(const Operands& o, Colour& out);
+void hue(const Operands& o, Colour& out);
+void wax(const Operands& o, Colour& out);
+void wane(const Operands& o, Colour& out);
+void frontal(const Operands& o, Colour& out);
+void sinister(const Operands& o, Colour& out);
+void anterior(const Operands& o, Colour& out);
+void posterior(const Operands& o, Colour& out);
+// In the opponent-colour model (blend_opponent.cpp):
+void parietal(const Operands& o, Colour& out);
+void temporal(const Operands& o, Colour& out);
+void occipital(const Operands& o, Colour& out);
+void limbic(const Operands& o, Colour& out);
 
 }  // namespace qm::blend

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "render/blend_families.h"
+#include "render/blend_mode_registry.h"
 
 namespace qm {
 namespace {
@@ -30,23 +30,13 @@ blend::Operands operandsOf(const Colour& a, const Colour& b) {
   return o;
 }
 
-blend::BlendTable makeTable() {
-  blend::BlendTable table{};
-  blend::addFixedPointModes(table);
-  blend::addFloatModes(table);
-  blend::addColourModelModes(table);
-  blend::addOpponentModes(table);
-  return table;
-}
-
 }  // namespace
 
 void blendPixel(Colour a, const Colour& b, Colour& out, int mode) {
-  static const blend::BlendTable table = makeTable();
-  if (mode < 1 || mode > kBlendModeCount) mode = 1;
+  const blend::PixelBlend blend = blendModeEntry(mode).blend;
   const blend::Operands operands = operandsOf(a, b);
   out.alpha = a.alpha;
-  table[std::size_t(mode)](operands, out);
+  blend(operands, out);
 }
 
 }  // namespace qm

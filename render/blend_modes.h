@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 // The per-pixel blend of an ink sample (operand A, the ink) with a source pixel (operand B),
-// under one of the 69 blend modes numbered as in the blend list (see blendName). A number
-// outside 1..69 blends as "normal" (1).
+// under one of the blend modes numbered as in the blend list (see blendName and the registry,
+// blend_mode_registry.h). A number outside the list is brought into it, as every value of a
+// look is.
 //
 // Colours are four floats, nominally 0..1. Most modes work in fixed point: each colour
 // channel is multiplied by 32768 and truncated, so 1.0 is 32768, the arithmetic is integer

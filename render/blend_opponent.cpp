@@ -22,6 +22,8 @@ void inOpponentSpace(const Operands& o, Colour& out, Combine combine) {
 // The source's colour lit by the ink's: hard light with the source leading.
 Fixed tintedColour(Fixed a, Fixed b) { return hardLight(b, a); }
 
+}  // namespace
+
 void parietal(const Operands& o, Colour& out) {
   inOpponentSpace(o, out, [](const FixedRgb& a, const FixedRgb& b) {
     return FixedRgb{(a[0] * b[0]) >> 15, tintedColour(a[1], b[1]), tintedColour(a[2], b[2])};
@@ -43,15 +45,6 @@ void limbic(const Operands& o, Colour& out) {
   inOpponentSpace(o, out, [](const FixedRgb& a, const FixedRgb& b) {
     return FixedRgb{spinLight(a[0], b[0]), spinLight(a[1], b[1]), a[2]};
   });
-}
-
-}  // namespace
-
-void addOpponentModes(BlendTable& table) {
-  table[54] = parietal;
-  table[55] = temporal;
-  table[56] = occipital;
-  table[57] = limbic;
 }
 
 }  // namespace qm::blend

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "render/blend_mode_registry.h"
 #include "settings/ink_settings.h"
 
 namespace qm {
@@ -110,7 +111,7 @@ namespace {
 // "normal" on an opaque ink sample within 0..1 is the sample itself, held to the blend's
 // fixed point: nothing of the source shows, so it need not be read.
 bool plainInk(const BlendStage& stage) {
-  return !stage.floatDocument && (stage.mode < 2 || stage.mode > 69) && stage.target != kTargetPreview;
+  return !stage.floatDocument && blendModeEntry(stage.mode).number == kNormalBlend && stage.target != kTargetPreview;
 }
 
 bool takesPlainPath(const float* c) {

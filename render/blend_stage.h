@@ -20,7 +20,7 @@
 namespace qm {
 
 struct BlendStage {
-  std::int32_t mode;          // 1..69; others blend as "normal"
+  std::int32_t mode;          // a blend mode number (blend_mode_registry.h)
   std::int32_t target;        // RenderTarget
   std::uint8_t floatDocument;
   std::uint8_t greyDocument;  // fewer than three colour planes

@@ -7,7 +7,8 @@
 #include <algorithm>
 
 #include "platform/random_generator.h"
-#include "render/style_row.h"
+#include "render/style_families.h"
+#include "render/style_setup.h"
 
 namespace qm {
 namespace {
@@ -21,7 +22,17 @@ std::int32_t mixWithAbove(std::int32_t above, std::int32_t before) {
 
 std::int32_t paperOrInk(bool paper) { return paper ? 255 : 0; }
 
+// Two straight segments: the lower third of the tones spreads over the lower half.
+double splatterCurve(double v) { return v < 0.33 ? v * 0.5 / 0.33 : (v - 0.33) * 0.5 / 0.67 + 0.5; }
+
 }  // namespace
+
+// Random starting phases, one per column.
+void arabesqueSetUp(RenderState& s) {
+  for (std::int32_t i = 0; i <= s.lastColumn; ++i) s.errorRow[i] = std::int16_t(setup::draw() & 2047);
+  s.constants.multiplier = setup::byWeight(s, {16, 8, 6, 5, 4});
+  s.constants.phaseStep = setup::byScale(s, 64, 32, 16);
+}
 
 // The phase advances by a fixed step per pixel and wraps within -1023..1023; its sawtooth,
 // scaled by the line weight, is the screen the density is compared with. The last phase of
@@ -44,6 +55,17 @@ void renderArabesqueRow(StyleRowContext& context) {
   if (visited) state.arabesqueCarry = context.previousError;
 }
 
+void splatterSetUp(RenderState& s) {
+  for (std::int32_t i = 0; i <= s.lastColumn; ++i) s.errorRow[i] = std::int16_t((setup::draw() & 255) - 127);
+  for (std::int32_t i = 0; i < kToneLevels; ++i)
+    s.tables->waveTable[i] = std::int16_t(255.0 * splatterCurve(i / 255.0));
+  StyleConstants& k = s.constants;
+  k.splatterBias = setup::byWeight(s, {10, 8, 6, 5, 4});
+  k.splatterMask = s.scaleFactor == 1 ? 63 : 127;
+  k.splatterShift = s.scaleFactor == 1 ? 2 : 1;
+  if (s.scaleFactor == 4) k.splatterBias /= 2;
+}
+
 // Like arabesque with a small step (the bias) and a short period: the mixed phase, masked,
 // is compared with a tone curve that gives the light third of the tones half the range.
 void renderSplatterRow(StyleRowContext& context) {
@@ -60,6 +82,16 @@ void renderSplatterRow(StyleRowContext& context) {
     phases[x] = std::int16_t(p);
     context.previousError = p;
   });
+}
+
+// The error row starts cleared (the registry says so): an entry left over from an earlier
+// render would seed strokes.
+void rippleSetUp(RenderState& s) {
+  StyleConstants& k = s.constants;
+  k.lineFactor = s.lineWeight * s.scaleFactor;
+  k.indexMask = setup::byScale(s, 255, 511, 1023);
+  k.amplitude = setup::byScale(s, 127, 255, 511);
+  setup::sineWave(s, k.indexMask, k.amplitude);
 }
 
 // A running sum of 16 x density overflows at 2047 into an ink stroke of lineFactor pixels,

@@ -5,9 +5,11 @@
 // the image and pushed about by the blurred grey, and shape its value into dots, a net or
 // two sawtooth teeth. Every pixel is ink where its density exceeds the value.
 #include <algorithm>
+#include <cmath>
 
 #include "render/jittered_cells.h"
-#include "render/style_row.h"
+#include "render/style_families.h"
+#include "render/style_setup.h"
 
 namespace qm {
 namespace {
@@ -92,8 +94,41 @@ void renderSpotTileRow(StyleRowContext& context, SpotShape shape) {
 
 }  // namespace
 
+void shardsSetUp(RenderState& s) {
+  s.constants.shift = setup::byScale(s, 4, 3, 2);
+  std::int16_t* w = s.tables->waveTable;
+  for (std::int32_t i = 0; i < 1024; ++i) w[i] = std::int16_t(setup::draw() & 255);
+  for (std::int32_t i = 0; i < 1024; ++i) w[1024 + i] = std::int16_t((setup::draw() >> 3) & 31);
+}
+
+// Random cells, then the rings, then the ramp set-up, whose sine entries replace the first
+// random ones.
+void bubblesSetUp(RenderState& s) {
+  StyleConstants& k = s.constants;
+  k.strokeFactor = setup::byWeight(s, {7, 6, 5, 4, 3});
+  k.shift = setup::byScale(s, 2, 1, 0);
+  k.ringFactor = setup::byScale(s, 4, 8, 16);
+  std::int16_t* w = s.tables->waveTable;
+  for (std::int32_t i = 0; i < 1024; ++i) {
+    w[i] = std::int16_t(setup::draw() & 255);
+    w[1024 + i] = std::int16_t((setup::draw() >> 3) & 31);
+  }
+  for (std::int32_t i = 0; i < 2048; ++i)
+    w[2048 + i] = std::int16_t((std::int32_t(std::sqrt(double(i)) * k.strokeFactor) * k.ringFactor + 64) & 255);
+  setup::rampSetUp(s);
+}
+
 void renderShardsRow(StyleRowContext& context) { renderJitteredCellRow(context, false); }
 void renderBubblesRow(StyleRowContext& context) { renderJitteredCellRow(context, true); }
+
+// The blurred grey pushes the texture across the angle, scaled by the warping.
+void dotTextureSetUp(RenderState& s) {
+  const double turned = setup::radians(s) + setup::kQuarterTurn;
+  for (std::int32_t i = 0; i < kToneLevels; ++i) {
+    s.tables->displaceX[i] = std::int32_t(std::cos(turned) * i * s.warping / 100);
+    s.tables->displaceY[i] = std::int32_t(std::sin(turned) * i * s.warping / 100);
+  }
+}
 
 void renderSpotsRow(StyleRowContext& context) { renderSpotTileRow(context, SpotShape::dots); }
 void renderNettingRow(StyleRowContext& context) { renderSpotTileRow(context, SpotShape::net); }

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "platform/random_generator.h"
-#include "render/style_row.h"
+#include "render/style_families.h"
 
 namespace qm {
 namespace {

@@ -9,9 +9,11 @@
 // used, which are the same as those of the 32-bit wrap, and no overflow can occur. Every
 // table index is masked or clamped into its table; see the notes at maze and tableIndex.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
-#include "render/style_row.h"
+#include "render/style_families.h"
+#include "render/style_setup.h"
 
 namespace qm {
 namespace {
@@ -83,11 +85,45 @@ std::int32_t firstFamily(const RampRow& row, const RenderTables& tables, std::in
                    tables.displaceX[b], row.k.shift);
 }
 
+void chaosConstants(RenderState& s) {
+  s.constants.shift = setup::byScale(s, 2, 1, 0);
+  s.constants.multiplier = setup::byWeight(s, {5, 4, 3, 2, 1});
+}
+
+// Crosscut and maze: displacements along the angle and the cell hash (random entries).
+void crosscutTables(RenderState& s, bool maze) {
+  RenderTables& t = *s.tables;
+  s.constants.shift = setup::byScale(s, 2, 1, 0);
+  s.constants.density = setup::byWeight(s, {8, 6, 4, 2, 2}) / (maze ? 2 : 1);
+  const double c = std::cos(setup::radians(s));
+  const double sn = std::sin(setup::radians(s));
+  for (std::int32_t i = 0; i < kToneLevels; ++i) {
+    t.displaceX[i] = std::int32_t(c * (s.scaleFactor * i) * s.warping / 200);
+    t.displaceY[i] = std::int32_t(sn * (s.scaleFactor * i) * s.warping / 200);
+  }
+  for (std::int32_t i = 0; i <= 197; ++i) t.waveTable[i] = std::int16_t(std::int16_t(setup::draw()) >> 4);
+}
+
 }  // namespace
 
 // A five-step chain of lookups through the wave table scrambles the coordinates into a
 // value compared with the grey itself; the tone map is not consulted, and grey 0 is passed
 // so that the set-up's cleared flags leave the decision alone under every invert mode.
+// The chaos tables: a sawtooth (square) or a sine (round) over 4096 entries, scaled by the
+// warping.
+void squareChaosSetUp(RenderState& s) {
+  chaosConstants(s);
+  for (std::int32_t i = 0; i < kWaveTableSize; ++i) {
+    const std::int32_t v = (s.warping + 50) * i * 40 / 4096;
+    s.tables->waveTable[i] = std::int16_t(i > 2047 ? 1500 - v : v);
+  }
+}
+void roundChaosSetUp(RenderState& s) {
+  chaosConstants(s);
+  for (std::int32_t i = 0; i < kWaveTableSize; ++i)
+    s.tables->waveTable[i] = std::int16_t(std::sin(i * 2 * setup::kPi / 4096) * (s.warping + 50) * 20);
+}
+
 void renderChaosRow(StyleRowContext& context) {
   const RenderState& state = *context.state;
   const std::int16_t* w = state.tables->waveTable;
@@ -142,6 +178,9 @@ void renderFlowRow(StyleRowContext& context) {
 // width and the second cuts it into dashes that lengthen as the tone darkens; from
 // mid-density on the first family widens alone. A pixel that neither family decides keeps
 // the value of the last one that did, so the gray output runs on across the gaps.
+void crosscutSetUp(RenderState& s) { crosscutTables(s, false); }
+void mazeSetUp(RenderState& s) { crosscutTables(s, true); }
+
 void renderCrosscutRow(StyleRowContext& context) {
   const RenderState& state = *context.state;
   const RenderTables& tables = *state.tables;
@@ -239,6 +278,16 @@ HatchCell hatchCell(std::int32_t cx, std::int32_t cy) {
 
 // Each cell draws a random byte that sets the direction of its parallel strokes (the mix of
 // the column and row ramps) and which way the wobble bends them.
+void hatchingSetUp(RenderState& s) {
+  s.constants.strokeFactor = setup::byWeight(s, {8, 6, 4, 2, 1});
+  s.constants.shift = setup::byScale(s, 2, 1, 0);
+  s.constants.strokeShift = setup::byScale(s, 2, 3, 4);
+  std::int16_t* w = s.tables->waveTable;
+  for (std::int32_t i = 0; i < 256; ++i)
+    w[i] = std::int16_t(std::sin(i * setup::kPi / 620 + 0.78539816325) * (s.warping + 10) * 100);
+  for (std::int32_t i = 0; i < 2048; ++i) w[256 + i] = std::int16_t(setup::draw() & 255);
+}
+
 void renderHatchingRow(StyleRowContext& context) {
   const RenderState& state = *context.state;
   const std::int16_t* w = state.tables->waveTable;

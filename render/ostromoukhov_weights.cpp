@@ -2,7 +2,7 @@
 // The coefficients of the published variable-coefficient error diffusion (SIGGRAPH 2001),
 // unchanged: for each density 0..127 the weights of the next pixel on the row, the pixel
 // behind on the next row and the pixel below.
-#include "render/style_row.h"
+#include "render/style_families.h"
 
 namespace qm {
 

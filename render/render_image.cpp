@@ -14,6 +14,7 @@
 #include "render/blend_stage.h"
 #include "render/source_pixels.h"
 #include "render/spot_tile.h"
+#include "render/style_registry.h"
 #include "render/style_tables.h"
 #include "render/tone.h"
 #include "render/tone_images.h"
@@ -27,7 +28,7 @@ struct RenderRun {
   const RenderOutput* output;
   BlendStage stage;
   SourceMapping mapping;
-  StyleRowFunction row;
+  const StyleEntry* style;
   std::vector<Colour> sourceRow;
   std::vector<Colour> resultRow;
   std::vector<std::uint8_t> selectionRow;
@@ -103,12 +104,12 @@ void renderBand(JobTask& task) {
   context.first = rect.left;
   context.last = rect.right - 1;
   context.direction = 1;
-  context.previousError = run.state->style == 4 ? run.state->arabesqueCarry : 0;
+  context.previousError = run.style->has(kCarriesPhase) ? run.state->arabesqueCarry : 0;
   std::vector<Colour> source;
   for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
     enterRow(context, y);
     fillToneRow(context);
-    run.row(context);
+    run.style->row(context);
     if (run.blendOnWorker) blendRowOnWorker(run, context, source);
   }
 }
@@ -184,8 +185,6 @@ BlendStage blendStageFor(const UserValues& look, const RenderView& view, const D
   return stage;
 }
 
-bool usesSpotTile(std::int32_t style) { return style >= 21 && style <= 23; }
-
 InkDepth inkDepthOf(const DocumentLayout& layout) {
   return layout.sampleBytes == 4 ? kInkFloat : (layout.sampleBytes == 2 ? kInk16 : kInk8);
 }
@@ -204,7 +203,7 @@ RenderFailure prepareRender(const UserValues& look, RenderState& state, RenderTa
   // tone images may draw too (each new image buffer takes a random phase), and how many
   // they make depends on the document's depth.
   prepareStyleTables(state, look);
-  if (usesSpotTile(look.style) && !buildSpotTile(tables.spotTile, look.lineWeight, look.scale))
+  if (styleEntry(look.style).has(kUsesSpotTile) && !buildSpotTile(tables.spotTile, look.lineWeight, look.scale))
     return kRenderImageMemory;
   const float blurSize = blurSizeFor(look.diameter, level);
   ToneSource& tone = state.tone;
@@ -232,7 +231,7 @@ RenderFailure runBands(RenderRun& run, const RenderView& view) {
   environment.progress = reportProgress;
   environment.passCount = 1;
   environment.currentPass = view.target == kTargetPreview ? -1 : 1;
-  const JobOutcome outcome = runJob(JobRenderBand, styleLayout(run.state->style), JobParams{}, environment);
+  const JobOutcome outcome = runJob(JobRenderBand, run.style->layout, JobParams{}, environment);
   if (run.outputFailed) return kRenderOutputFailed;
   switch (outcome.reason) {
     case kJobNotStopped: return kRenderDone;
@@ -255,8 +254,8 @@ RenderFailure renderWithTables(const UserValues& look, RenderState& state, Rende
   run.output = &output;
   run.stage = blendStageFor(look, placed, output.layout);
   run.mapping = {images.source, level, zoom, placed.offsetX, placed.offsetY};
-  run.row = styleRowFunction(state.style);
-  run.blendOnWorker = styleLayout(state.style) == bandMode;
+  run.style = &styleEntry(state.style);
+  run.blendOnWorker = run.style->layout == bandMode;
   try {
     run.sourceRow.resize(std::size_t(view.width));
     run.resultRow.resize(std::size_t(view.width));

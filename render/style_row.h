@@ -123,45 +123,4 @@ void scanRow(StyleRowContext& context, bool serpentine, Visit visit) {
   }
 }
 
-// The error-carrying styles.
-void renderDiffusionRow(StyleRowContext& context);      // 1
-void renderRippleRow(StyleRowContext& context);         // 3
-void renderArabesqueRow(StyleRowContext& context);      // 4
-void renderSplatterRow(StyleRowContext& context);       // 12
-void renderOstromoukhovRow(StyleRowContext& context);   // 20
-void renderHyperARow(StyleRowContext& context);         // 24
-void renderHyperBRow(StyleRowContext& context);         // 25
-
-// Threshold screens.
-void renderNoiseRow(StyleRowContext& context);         // 2
-void renderWaveRow(StyleRowContext& context);          // 5
-void renderXorRow(StyleRowContext& context);           // 11
-void renderPosterTone1Row(StyleRowContext& context);   // 17
-void renderPosterTone2Row(StyleRowContext& context);   // 18
-void renderBayerRow(StyleRowContext& context);         // 19
-
-// Line and pattern screens.
-void renderChaosRow(StyleRowContext& context);         // 6 and 7 (their tables differ)
-void renderBasketweaveRow(StyleRowContext& context);   // 8
-void renderCrosscutRow(StyleRowContext& context);      // 9
-void renderMazeRow(StyleRowContext& context);          // 10
-void renderFlowRow(StyleRowContext& context);          // 13
-void renderHatchingRow(StyleRowContext& context);      // 14
-
-// Cell and texture screens.
-void renderShardsRow(StyleRowContext& context);        // 15
-void renderBubblesRow(StyleRowContext& context);       // 16
-void renderSpotsRow(StyleRowContext& context);         // 21
-void renderNettingRow(StyleRowContext& context);       // 22
-void renderSpidersRow(StyleRowContext& context);       // 23
-
-// The 128 rows of the variable error-diffusion coefficients (right, down-left, down) for
-// densities 0..127; densities above 127 use row 255 - density.
-struct DiffusionWeights {
-  std::int16_t right;
-  std::int16_t downLeft;
-  std::int16_t down;
-};
-extern const DiffusionWeights kOstromoukhovWeights[128];
-
 }  // namespace qm

@@ -5,11 +5,13 @@
 // pattern). Nothing is carried between pixels or rows, so bands may run on any thread in
 // any order. Positions are pattern coordinates, so a preview lines up with the final image.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "platform/random_generator.h"
 #include "render/bayer_matrix.h"
-#include "render/style_row.h"
+#include "render/style_families.h"
+#include "render/style_setup.h"
 
 namespace qm {
 namespace {
@@ -55,6 +57,24 @@ void renderNoiseRow(StyleRowContext& context) {
 // A sawtooth along the angle (the stroke coordinate u) bent by the sine of the cross
 // coordinate w. The products are 64-bit so that large coordinates cannot overflow; the
 // division truncates toward zero, and w is kept inside the wave table.
+void waveSetUp(RenderState& s) {
+  StyleConstants& k = s.constants;
+  k.indexMask = setup::byScale(s, 255, 511, 1023);
+  const double turned = setup::radians(s) + setup::kQuarterTurn;
+  k.direction[0] = std::int32_t(std::sin(turned) * 250);
+  k.direction[1] = std::int32_t(std::cos(turned) * 250);
+  k.strokeMask = setup::byWeight(s, {3, 7, 15, 31, 63});
+  k.strokeShift = setup::byWeight(s, {6, 5, 4, 3, 2});
+  if (s.scaleFactor == 2) {
+    k.strokeMask = 2 * k.strokeMask + 1;
+    k.strokeShift -= 1;
+  } else if (s.scaleFactor == 4) {
+    k.strokeMask = 4 * k.strokeMask + 3;
+    k.strokeShift -= 2;
+  }
+  setup::sineWave(s, k.indexMask, 10.0 * s.warping);
+}
+
 void renderWaveRow(StyleRowContext& context) {
   const RenderState& state = *context.state;
   const StyleConstants& k = state.constants;
@@ -75,6 +95,13 @@ void renderWaveRow(StyleRowContext& context) {
 // The xor of sums and differences of the scaled coordinates, displaced along the angle by
 // the blurred grey, plus random grain at 1x and 2x. The coordinates are scaled by a product
 // rather than a shift so that negative view offsets are well defined.
+void xorSetUp(RenderState& s) {
+  s.constants.shift = setup::byScale(s, 2, 1, 0);
+  s.constants.randomMask = setup::byScale(s, 31, 7, 0);
+  s.constants.rotation[0] = std::int32_t(std::cos(setup::radians(s)) * 255 * s.warping / 100);
+  s.constants.rotation[1] = std::int32_t(std::sin(setup::radians(s)) * 255 * s.warping / 100);
+}
+
 void renderXorRow(StyleRowContext& context) {
   const StyleConstants& k = context.state->constants;
   const std::int32_t c = k.rotation[0];

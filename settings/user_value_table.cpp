@@ -10,24 +10,24 @@ namespace qm {
 namespace {
 
 constexpr std::array<UserValueEntry, kUserValueCount> kTable = {{
-    {"style", &UserValues::style, 1, 25, 4, true, false, ValueKind::Enumerated, fourCharCode("QNky"),
+    {"style", &UserValues::style, 1, kStyleCount, 4, true, false, ValueKind::Enumerated, fourCharCode("QNky"),
      fourCharCode("QNty"), "QN", styleName},
-    {"scale", &UserValues::scale, 1, 3, 1, true, false, ValueKind::Enumerated, fourCharCode("QSky"),
+    {"scale", &UserValues::scale, 1, kScaleCount, 1, true, false, ValueKind::Enumerated, fourCharCode("QSky"),
      fourCharCode("QSty"), "Qs", scaleName},
-    {"invert", &UserValues::invertMode, 1, 4, 1, true, false, ValueKind::Enumerated, fourCharCode("QGky"),
+    {"invert", &UserValues::invertMode, 1, kInvertModeCount, 1, true, false, ValueKind::Enumerated, fourCharCode("QGky"),
      fourCharCode("QGty"), "QG", invertName},
     {"warping", &UserValues::warping, 0, 100, 20, true, false, ValueKind::Integer, fourCharCode("0004"), 0, "",
      nullptr},
     {"angle", &UserValues::angle, 0, 359, 45, true, true, ValueKind::Integer, fourCharCode("0005"), 0, "",
      nullptr},
     {"gray", &UserValues::gray, 0, 1, 0, true, false, ValueKind::Boolean, fourCharCode("0006"), 0, "", nullptr},
-    {"blend", &UserValues::blendMode, 1, 69, 1, false, false, ValueKind::Enumerated, fourCharCode("GLUE"),
+    {"blend", &UserValues::blendMode, 1, kBlendModeCount, 1, false, false, ValueKind::Enumerated, fourCharCode("GLUE"),
      fourCharCode("GLty"), "GL", blendName},
     {"diameter", &UserValues::diameter, 0, 250, 50, true, false, ValueKind::Integer, fourCharCode("0008"), 0,
      "", nullptr},
     {"sharpen", &UserValues::sharpen, 0, 100, 75, true, false, ValueKind::Integer, fourCharCode("0009"), 0, "",
      nullptr},
-    {"line", &UserValues::lineWeight, 1, 5, 3, true, false, ValueKind::Enumerated, fourCharCode("Qmky"),
+    {"line", &UserValues::lineWeight, 1, kLineWeightCount, 3, true, false, ValueKind::Enumerated, fourCharCode("Qmky"),
      fourCharCode("Qmty"), "Qm", lineWeightName},
 }};
 

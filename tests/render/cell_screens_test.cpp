@@ -24,24 +24,12 @@ using test::styleLook;
 
 constexpr std::int32_t kShards = 15, kBubbles = 16, kSpots = 21, kNetting = 22, kSpiders = 23;
 
-StyleRowFunction rowFunctionOf(std::int32_t style) {
-  switch (style) {
-    case kShards: return renderShardsRow;
-    case kBubbles: return renderBubblesRow;
-    case kSpots: return renderSpotsRow;
-    case kNetting: return renderNettingRow;
-    default: return renderSpidersRow;
-  }
-}
-
-bool usesSpotTile(std::int32_t style) { return style >= kSpots && style <= kSpiders; }
-
 // A render of one of our styles, with its spot tile made as the render's set-up makes it.
 class CellRender : public StyleRender {
  public:
   CellRender(std::int32_t width, std::int32_t height, const UserValues& look)
-      : StyleRender(width, height, look, rowFunctionOf(look.style)) {
-    if (usesSpotTile(look.style)) {
+      : StyleRender(width, height, look) {
+    if (styleEntry(look.style).has(kUsesSpotTile)) {
       EXPECT_TRUE(buildSpotTile(tile(), look.lineWeight, look.scale));
     }
   }

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "render/style_tables.h"
+#include "render/style_registry.h"
 #include "tests/render/render_fixture.h"
 
 namespace qm::test {
@@ -26,8 +26,9 @@ bool sameColours(const std::vector<Colour>& a, const std::vector<Colour>& b) {
 
 TEST(ScreensRender, PreviewRegionEqualsTheSameCropOfTheWholeViewForBandStyles) {
   MemoryRender render(160, 140, kRgba8, pictureGrey);
-  for (std::int32_t style = 1; style <= kStyleCount; ++style) {
-    if (styleLayout(style) != bandMode || grainFollowsBands(style)) continue;
+  for (const StyleEntry& entry : styleEntries()) {
+    const std::int32_t style = entry.number;
+    if (entry.layout != bandMode || grainFollowsBands(style)) continue;
     render.settings().look.style = style;
     render.settings().look.warping = 60;
     const std::vector<Colour> whole = render.render({160, 140, kTargetPreview, 1, 0, 0});
@@ -42,7 +43,8 @@ TEST(ScreensRender, PreviewRegionEqualsTheSameCropOfTheWholeViewForBandStyles) {
 
 TEST(ScreensRender, TheWorkerCountChangesNothing) {
   MemoryRender render(90, 200, kRgba8, pictureGrey);  // four bands, the last one short
-  for (std::int32_t style = 1; style <= kStyleCount; ++style) {
+  for (const StyleEntry& entry : styleEntries()) {
+    const std::int32_t style = entry.number;
     render.settings().look.style = style;
     std::vector<Colour> reference;
     for (int workers : {1, 2, 3}) {
@@ -68,9 +70,10 @@ TEST(ScreensRender, EveryStyleScaleAndLineWeightInksMoreWhereTheRampIsDarker) {
   MemoryRender render(250, 96, kRgba8, [](std::int32_t x, std::int32_t) { return 1.0f - float(x) / 249.0f; });
   UserValues& look = render.settings().look;
   look.sharpen = 0;
-  for (std::int32_t style = 1; style <= kStyleCount; ++style)
+  for (const StyleEntry& entry : styleEntries())
     for (std::int32_t scale = 1; scale <= 3; ++scale)
       for (std::int32_t weight = 1; weight <= 5; ++weight) {
+        const std::int32_t style = entry.number;
         look.style = style;
         look.scale = scale;
         look.lineWeight = weight;
@@ -79,7 +82,7 @@ TEST(ScreensRender, EveryStyleScaleAndLineWeightInksMoreWhereTheRampIsDarker) {
         EXPECT_LT(fifths[0], fifths[4] - 0.4) << "light end against dark end";
         // At 4x the spot tiles grow to 512 or 1024 pixels, wider than this picture, so a
         // fifth of it meets only part of the tile's values.
-        const bool tileWiderThanAFifth = style >= 21 && style <= 23 && scale == 3;
+        const bool tileWiderThanAFifth = entry.has(kUsesSpotTile) && scale == 3;
         if (!tileWiderThanAFifth) {
           EXPECT_LT(fifths[1], fifths[3]);
         }

@@ -15,6 +15,8 @@
 #include "platform/random_generator.h"
 #include "render/render_state.h"
 #include "render/style_row.h"
+#include "render/style_families.h"
+#include "render/style_registry.h"
 #include "render/style_tables.h"
 #include "settings/ink_settings.h"
 
@@ -40,7 +42,7 @@ class StyleRender {
   // Cells never written by the style keep this level.
   static constexpr float kUnwritten = -1.0f;
 
-  // `row` replaces the style's row function from the catalogue when given.
+  // `row` replaces the style's row function from the registry when given.
   StyleRender(std::int32_t width, std::int32_t height, const UserValues& look, StyleRowFunction row = nullptr)
       : width_(width), height_(height), tones_(std::size_t(width * height), 255),
         cells_(std::size_t(width * height), unwrittenCell()) {
@@ -52,7 +54,7 @@ class StyleRender {
     EXPECT_TRUE(growErrorRow(state_, width));
     seedRandom(1);  // the set-up draws from the calling thread's generator
     prepareStyleTables(state_, look);
-    rowFunction_ = row ? row : styleRowFunction(state_.style);
+    rowFunction_ = row ? row : styleEntry(state_.style).row;
   }
   ~StyleRender() {
     freeErrorRow(state_);
@@ -78,7 +80,7 @@ class StyleRender {
 
   // Every task of the style's layout, in order.
   void renderAll() {
-    const JobLayout layout = makeJobLayout(styleLayout(state_.style), ImageRect{0, 0, height_, width_});
+    const JobLayout layout = makeJobLayout(styleEntry(state_.style).layout, ImageRect{0, 0, height_, width_});
     for (std::int32_t i = 0; i < layout.taskCount; ++i) {
       const ImageRect rect = taskRect(layout, i);
       renderTask(rect, rect.left, rect.right - 1);
@@ -98,7 +100,7 @@ class StyleRender {
     std::vector<BandCell> band(std::size_t((w + 2) * (h + 2)), unwrittenCell());
     JobTask task{};
     task.code = JobRenderBand;
-    task.layout.layout = styleLayout(state_.style);
+    task.layout.layout = styleEntry(state_.style).layout;
     task.layout.jobRect = ImageRect{0, 0, height_, width_};
     task.layout.taskRect = rect;
     task.band = band.data();
@@ -114,7 +116,7 @@ class StyleRender {
     context.first = first;
     context.last = last;
     context.direction = 1;
-    context.previousError = state_.style == 4 ? state_.arabesqueCarry : 0;
+    context.previousError = styleEntry(state_.style).has(kCarriesPhase) ? state_.arabesqueCarry : 0;
     for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
       enterRow(context, y);
       context.column = first;

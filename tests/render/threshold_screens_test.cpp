@@ -22,17 +22,6 @@ using test::styleLook;
 constexpr std::int32_t kNoise = 2, kWave = 5, kXor = 11, kPosterTone1 = 17, kPosterTone2 = 18, kBayer = 19;
 constexpr std::int32_t kScale1x = 1, kScale2x = 2, kScale4x = 3;
 
-StyleRowFunction rowFunctionOf(std::int32_t style) {
-  switch (style) {
-    case kNoise: return renderNoiseRow;
-    case kWave: return renderWaveRow;
-    case kXor: return renderXorRow;
-    case kPosterTone1: return renderPosterTone1Row;
-    case kPosterTone2: return renderPosterTone2Row;
-    default: return renderBayerRow;
-  }
-}
-
 // A flat density over the whole picture, rendered as the driver lays out the bands.
 void renderFlat(StyleRender& render, std::int32_t density) {
   render.fillDensity(density);
@@ -40,7 +29,7 @@ void renderFlat(StyleRender& render, std::int32_t density) {
 }
 
 double flatInkFraction(std::int32_t style, std::int32_t density, std::int32_t size = 64) {
-  StyleRender render(size, size, styleLook(style), rowFunctionOf(style));
+  StyleRender render(size, size, styleLook(style));
   renderFlat(render, density);
   return render.inkFraction();
 }
@@ -93,7 +82,7 @@ TEST(BayerScreen, DensityCountsTheInkedPositionsOfATileUpToFullInk) {
 using Cell = std::array<std::array<bool, 2>, 2>;
 
 void expectPattern(std::int32_t style, std::int32_t density, const Cell& paper, double paperShare) {
-  StyleRender render(8, 8, styleLook(style), rowFunctionOf(style));
+  StyleRender render(8, 8, styleLook(style));
   renderFlat(render, density);
   for (std::int32_t y = 0; y < 8; ++y)
     for (std::int32_t x = 0; x < 8; ++x)
@@ -232,7 +221,7 @@ constexpr std::int32_t kAllStyles[] = {kNoise, kWave, kXor, kPosterTone1, kPoste
 
 TEST(ThresholdScreens, WriteExactlyTheirColumns) {
   for (std::int32_t style : kAllStyles) {
-    StyleRender render(16, 4, styleLook(style), rowFunctionOf(style));
+    StyleRender render(16, 4, styleLook(style));
     render.fillDensity(128);
     render.renderRow(2, 3, 9);
     for (std::int32_t x = 0; x < 16; ++x) {
@@ -263,8 +252,8 @@ TEST(ThresholdScreens, ViewOffsetsMoveThePatternWithThePicture) {
   for (std::int32_t style : {kWave, kXor, kPosterTone1, kPosterTone2, kBayer}) {
     for (const auto& [ox, oy] : origins) {
       const UserValues look = styleLook(style, style == kXor ? kScale4x : kScale1x);
-      StyleRender whole(96, 80, look, rowFunctionOf(style));
-      StyleRender crop(40, 30, look, rowFunctionOf(style));
+      StyleRender whole(96, 80, look);
+      StyleRender crop(40, 30, look);
       renderWindow(whole, ox, oy);
       renderWindow(crop, ox + 29, oy + 45);
       std::int32_t mismatches = 0;
