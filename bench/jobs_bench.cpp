@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 // What runJob costs per task when the tasks themselves do nothing: handing a task to a
-// worker, getting it back, and its band memory. Row mode runs one task at a time, so every
+// worker, getting it back, and its scratch memory. Row mode runs one task at a time, so every
 // hand-over is on the critical path; band mode keeps every processor busy.
 // Target: at most 20 microseconds per task (counter us_per_task).
 #include <benchmark/benchmark.h>
@@ -16,14 +16,15 @@ constexpr int kTasks = 4000;
 
 void runEmptyJob(benchmark::State& state, std::int32_t layout, const ImageRect& rect) {
   JobEnvironment environment;
-  environment.renderRect = rect;
-  environment.render = [](JobTask&) {};
-  runJob(JobRenderBand, layout, JobParams{}, environment);  // the workers start outside the timing
+  environment.rect = rect;
+  environment.scratchBytes = 64;
+  environment.work = [](JobTask&) {};
+  runJob(layout, environment);  // the workers start outside the timing
   double seconds = 0;
   int threads = 0;
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
-    const JobOutcome outcome = runJob(JobRenderBand, layout, JobParams{}, environment);
+    const JobOutcome outcome = runJob(layout, environment);
     seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     threads = outcome.threads;
     if (outcome.cancelled) state.SkipWithError("the job was cancelled");

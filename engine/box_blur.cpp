@@ -415,16 +415,35 @@ bool inputCovers(const BoxInput& input, const ImageBuffer& image, const ImageRec
          rect.bottom + input.top <= from.height[input.level];
 }
 
-void runPass(ImageBuffer& image, int level, const ImageRect& rect, std::int32_t code, std::int32_t before,
+// One box pass as a job: bands of rows or strips of columns.
+struct BoxPass {
+  ImageBuffer* image;
+  int level;
+  std::int32_t before;
+  std::int32_t after;
+  BoxInput input;
+};
+
+void boxRowsWork(JobTask& task) {
+  const BoxPass& pass = *static_cast<const BoxPass*>(task.context);
+  boxRowsTask(*pass.image, pass.level, task.layout.taskRect, pass.before, pass.after, pass.input);
+}
+
+void boxColumnsWork(JobTask& task) {
+  const BoxPass& pass = *static_cast<const BoxPass*>(task.context);
+  boxColumnsTask(*pass.image, pass.level, task.layout.taskRect, pass.before, pass.after);
+}
+
+enum class Along { Rows, Columns };
+
+void runPass(ImageBuffer& image, int level, const ImageRect& rect, Along along, std::int32_t before,
              std::int32_t after, const BoxInput& input = {}) {
-  JobParams params;
-  params.image = &image;
-  params.level = level;
-  params.rect = rect;
-  params.boxBefore = before;
-  params.boxAfter = after;
-  params.boxInput = input;
-  runJob(code, code == JobBoxRows ? bandMode : stripMode, params, JobEnvironment{});
+  BoxPass pass{&image, level, before, after, input};
+  JobEnvironment environment;
+  environment.context = &pass;
+  environment.rect = rect;
+  environment.work = along == Along::Rows ? boxRowsWork : boxColumnsWork;
+  runJob(along == Along::Rows ? bandMode : stripMode, environment);
 }
 
 // The six passes; the first reads from `input` when it has an image.
@@ -432,13 +451,13 @@ void runBlurPasses(ImageBuffer& image, int level, const ImageRect& rect, float s
   const BoxExtents extents = boxExtents(size);
   const std::int32_t a = extents.rounded;
   const std::int32_t b = extents.truncated;
-  runPass(image, level, rect, JobBoxRows, b, a, input);
-  runPass(image, level, rect, JobBoxColumns, b, a);
-  runPass(image, level, rect, JobBoxRows, a, b);
-  runPass(image, level, rect, JobBoxColumns, a, b);
+  runPass(image, level, rect, Along::Rows, b, a, input);
+  runPass(image, level, rect, Along::Columns, b, a);
+  runPass(image, level, rect, Along::Rows, a, b);
+  runPass(image, level, rect, Along::Columns, a, b);
   if (a >= 1) {
-    runPass(image, level, rect, JobBoxRows, a - 1, a);
-    runPass(image, level, rect, JobBoxColumns, a - 1, a);
+    runPass(image, level, rect, Along::Rows, a - 1, a);
+    runPass(image, level, rect, Along::Columns, a - 1, a);
   }
 }
 

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-// Jobs: one operation over one rectangle, cut into tasks that run on the engine's worker
-// threads while the calling thread hands out tasks, runs the load and write-back hooks,
-// reports progress and watches for cancellation. runJob is synchronous for its caller and
-// the only way pixel work reaches the workers.
+// Jobs: one piece of work over one rectangle, cut into tasks that run on the engine's
+// worker threads while the calling thread hands out tasks, runs the load and write-back
+// hooks, reports progress and watches for cancellation. runJob is synchronous for its
+// caller and the only way pixel work reaches the workers. A job knows nothing of what its
+// work is: the caller lends a work callback, a context and a size of scratch memory.
 //
 // Observable rules, whatever the pool does inside:
 // - every task starts with the random state 1 on its thread (platform/random_generator.h);
@@ -17,19 +18,12 @@
 // worker runs a task, since each task starts from the same random state.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
-#include "engine/box_blur.h"
 #include "engine/image_buffer.h"
 
 namespace qm {
-
-enum JobCode : std::int32_t {
-  JobRenderBand = 2,
-  JobReduceLevel = -1000,
-  JobBoxRows = -1002,
-  JobBoxColumns = -1003,
-};
 
 enum TaskLayout : std::int32_t {
   tileMode = 0,   // 128 x 128 tiles
@@ -42,15 +36,6 @@ constexpr std::int32_t kJobTileSize = 128;
 constexpr std::int32_t kJobBandSize = 64;
 constexpr int kMostWorkerThreads = 100;
 
-struct JobParams {
-  ImageBuffer* image = nullptr;  // the image of the engine's own jobs
-  std::int32_t level = -1;       // source level of a reduction, level of a box pass
-  ImageRect rect{};              // the job rectangle of the engine's own jobs
-  std::int32_t boxBefore = 0;    // box window: positions i - boxBefore .. i + boxAfter
-  std::int32_t boxAfter = 0;
-  BoxInput boxInput{};           // where a row pass reads from; in place when it has no image
-};
-
 struct JobLayout {
   std::int32_t width;
   std::int32_t height;
@@ -62,31 +47,23 @@ struct JobLayout {
   ImageRect taskRect;    // in image coordinates (offset by the job rectangle)
 };
 
-// The cells a render task writes its ink into: (task width + 2) x (task height + 2) cells.
-struct BandCell {
-  float colour[4];
-  std::int32_t spare[2];
-};
-static_assert(sizeof(BandCell) == 24);
-
 struct JobTask {
-  std::int32_t code;
   JobLayout layout;
-  JobParams params;
-  BandCell* band;        // render tasks only
-  std::int32_t bandWidth;   // the task's width + 2: one cell of margin left and right
-  std::int32_t bandHeight;  // the task's height + 2; cell (x, y) is band[y * bandWidth + x]
-  void* context;         // JobEnvironment::context
+  // environment.scratchBytes of memory for the task's own use, or null when it asked for
+  // none. It belongs to the slot the task runs in and goes from task to task uncleared
+  // (zero-filled when the job starts), so a task must write what it later reads.
+  void* scratch;
+  void* context;  // JobEnvironment::context
 };
 
-// What the caller lends a job: the render's hooks and the host's services. Every member
+// What the caller lends a job: its work, its hooks and the host's services. Every member
 // may be null.
 struct JobEnvironment {
   void* context = nullptr;
-  // JobRenderBand: its rectangle (the render rectangle) and its three stages.
-  ImageRect renderRect{};
+  ImageRect rect{};                            // the job rectangle, cut into tasks
+  std::size_t scratchBytes = 0;                // per task; see JobTask::scratch
   void (*load)(JobTask& task) = nullptr;       // calling thread, before the task starts
-  void (*render)(JobTask& task) = nullptr;     // worker thread
+  void (*work)(JobTask& task) = nullptr;       // worker thread
   void (*writeBack)(JobTask& task) = nullptr;  // calling thread, after collection, unless cancelled
   // True when the user asked to stop (asked after each collected task).
   bool (*shouldAbort)(void* context) = nullptr;
@@ -94,9 +71,6 @@ struct JobEnvironment {
   void (*progress)(void* context, std::int32_t done, std::int32_t total) = nullptr;
   std::int32_t passCount = 1;     // progress spans passCount passes of this job's size
   std::int32_t currentPass = -1;  // 1-based; 0 or -1: no progress
-  // Band memory; from the heap when null.
-  void* (*allocateBand)(void* context, std::size_t bytes) = nullptr;
-  void (*freeBand)(void* context, void* band) = nullptr;
   // Shortest time between two progress reports; tests shorten it.
   std::int32_t progressIntervalMs = 1000;
 };
@@ -105,7 +79,7 @@ struct JobEnvironment {
 enum JobStopReason : std::int32_t {
   kJobNotStopped = 0,
   kJobStoppedByUser = 1,  // shouldAbort answered true
-  kJobOutOfMemory = 2,    // a band or the job's records could not be allocated
+  kJobOutOfMemory = 2,    // the job's records or scratch could not be allocated, or work ran out
   kJobTaskFailed = 3,     // a task's work or a hook threw
   kJobBadLayout = 4,      // an unknown layout code, or a rectangle too large to cut (nothing ran)
 };
@@ -116,27 +90,24 @@ struct JobOutcome {
   JobStopReason reason = kJobNotStopped;
 };
 
-// The job rectangle is params.rect for JobReduceLevel, JobBoxRows and JobBoxColumns, and
-// environment.renderRect for every other code. An empty rectangle returns at once (0
-// threads). Each job starts uncancelled.
+// Cuts environment.rect by the layout and runs `work` on every task. An empty rectangle
+// returns at once (0 threads). Each job starts uncancelled.
 //
 // Per collected task, on the calling thread: shouldAbort (until it first answers true),
-// then the write-back unless the job is cancelled by now, then the band is freed, the next
-// task started and progress considered. A render in row mode starts the next row (its load
-// hook included) before the write-back instead, so that the write-back of one row overlaps
-// the rendering of the next; still only one row renders at a time, in order. Progress is ((currentPass - 1) x taskCount +
-// collected) / (passCount x taskCount) in thousandths of 1000, reported with the first
-// collected task and then at most once per progressIntervalMs.
+// then the write-back unless the job is cancelled by now, then the next task is started
+// and progress considered. Row mode starts the next row (its load hook included) before
+// the write-back instead, so that the write-back of one row overlaps the work on the
+// next; still only one row is worked on at a time, in order. Progress is
+// ((currentPass - 1) x taskCount + collected) / (passCount x taskCount) in thousandths of
+// 1000, reported with the first collected task and then at most once per
+// progressIntervalMs.
 //
-// Band memory comes from allocateBand or, when that is missing or fails, zero-filled from
-// the heap; freeBand (may be null) gets back what allocateBand gave.
-//
-// A task that throws, a hook that throws and a band that cannot be had all cancel the job
-// with their reason; nothing is thrown out of runJob and it never waits for a task that
-// was not started. When no worker thread can be had, and for a job run from inside a task,
-// the tasks run on the calling thread one after another, under the same rules; the calling
-// thread's random generator is left as it was.
-JobOutcome runJob(std::int32_t code, std::int32_t layout, const JobParams& params, const JobEnvironment& environment);
+// A task that throws, a hook that throws and scratch memory that cannot be had all cancel
+// the job with their reason; nothing is thrown out of runJob and it never waits for a task
+// that was not started. When no worker thread can be had, and for a job run from inside a
+// task, the tasks run on the calling thread one after another, under the same rules; the
+// calling thread's random generator is left as it was.
+JobOutcome runJob(std::int32_t layout, const JobEnvironment& environment);
 
 // How a layout cuts a rectangle: the task count and the rectangle of task i.
 // An empty rectangle has 0 tasks; an unknown layout code or a cut into more than 2^31 - 1

@@ -258,16 +258,28 @@ void reduceRect(ImageBuffer& image, int level, const ImageRect& rect) {
   }
 }
 
+// One job per level: the tiles of level + 1, each made from level.
+struct LevelReduction {
+  ImageBuffer* image;
+  int level;
+};
+
+void reduceTask(JobTask& task) {
+  const LevelReduction& reduction = *static_cast<const LevelReduction*>(task.context);
+  reduceLevelTask(*reduction.image, reduction.level, task.layout.taskRect);
+}
+
 }  // namespace
 
 void buildPyramid(ImageBuffer& image) {
   if (image.edgeMode == -1) return;
   for (int level = 0; level < image.lastLevel; ++level) {
-    JobParams params;
-    params.image = &image;
-    params.level = level;
-    params.rect = levelRect(&image, level + 1);
-    runJob(JobReduceLevel, tileMode, params, JobEnvironment{});
+    LevelReduction reduction{&image, level};
+    JobEnvironment environment;
+    environment.context = &reduction;
+    environment.rect = levelRect(&image, level + 1);
+    environment.work = reduceTask;
+    runJob(tileMode, environment);
   }
   image.pyramidState = 2;
 }

@@ -3,14 +3,16 @@
 
 namespace qm {
 namespace {
-thread_local std::uint32_t randomState = 1;
+thread_local std::uint32_t state = 1;
 }
 
-void seedRandom(std::uint32_t seed) { randomState = seed; }
+void seedRandom(std::uint32_t seed) { state = seed; }
 
 int nextRandom() {
-  randomState = randomState * 214013u + 2531011u;
-  return int((randomState >> 16) & 32767u);
+  state = state * 214013u + 2531011u;
+  return int((state >> 16) & 32767u);
 }
+
+std::uint32_t randomState() { return state; }
 
 }  // namespace qm

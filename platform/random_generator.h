@@ -11,4 +11,8 @@ namespace qm {
 void seedRandom(std::uint32_t seed);
 int nextRandom();  // 0..32767
 
+// The calling thread's state, so that work run on this thread for a moment (a task that
+// starts from state 1) can hand it back untouched with seedRandom.
+std::uint32_t randomState();
+
 }  // namespace qm

@@ -14,7 +14,7 @@
 
 #include <cstdint>
 
-#include "engine/jobs.h"
+#include "render/band.h"
 #include "render/blend_modes.h"
 
 namespace qm {

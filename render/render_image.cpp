@@ -4,9 +4,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstddef>
-#include <cstdlib>
-#include <cstring>
-#include <utility>
 #include <new>
 #include <vector>
 
@@ -35,51 +32,14 @@ struct RenderRun {
   // Band mode blends on the workers; row mode blends on the calling thread, where it
   // overlaps the next row's rendering instead.
   bool blendOnWorker = false;
-  // Band memory handed back by finished tasks, for the next ones: a row-mode render would
-  // otherwise map and clear a fresh band for every row.
-  std::vector<std::pair<void*, std::size_t>> spareBands;
   bool outputFailed = false;
 
-  RenderRun() = default;
-  RenderRun(const RenderRun&) = delete;
-  RenderRun& operator=(const RenderRun&) = delete;
-  ~RenderRun() {
-    for (auto& band : spareBands) std::free(band.first);
-  }
 };
 
-// Keeps the band's cells aligned as the heap aligns them.
-constexpr std::size_t kBandHeader = alignof(std::max_align_t);
-
-// Calling thread only, like every hook.
-void* takeBand(void* context, std::size_t bytes) {
-  RenderRun& run = *static_cast<RenderRun*>(context);
-  for (auto it = run.spareBands.begin(); it != run.spareBands.end(); ++it) {
-    if (it->second < bytes) continue;
-    auto* start = static_cast<std::uint8_t*>(it->first);
-    run.spareBands.erase(it);
-    return start + kBandHeader;
-  }
-  // Each band remembers its size in a header in front of it.
-  auto* start = static_cast<std::uint8_t*>(std::malloc(bytes + kBandHeader));
-  if (!start) return nullptr;
-  std::memcpy(start, &bytes, sizeof bytes);
-  return start + kBandHeader;
-}
-
-void giveBandBack(void* context, void* band) {
-  RenderRun& run = *static_cast<RenderRun*>(context);
-  std::uint8_t* start = static_cast<std::uint8_t*>(band) - kBandHeader;
-  std::size_t bytes;
-  std::memcpy(&bytes, start, sizeof bytes);
-  try {
-    run.spareBands.emplace_back(start, bytes);
-  } catch (...) {
-    std::free(start);
-  }
-}
-
 RenderRun& runOf(const JobTask& task) { return *static_cast<RenderRun*>(task.context); }
+
+// The task's cells: its scratch memory, one cell per pixel of its rectangle.
+Band bandOf(const JobTask& task) { return {static_cast<BandCell*>(task.scratch), task.layout.taskRect}; }
 
 // Worker thread, band mode: the row's blend before the selection, in place, while its
 // cells are still in the cache, so that the bands blend side by side; the calling thread
@@ -98,9 +58,10 @@ void blendRowOnWorker(const RenderRun& run, StyleRowContext& context, std::vecto
 void renderBand(JobTask& task) {
   RenderRun& run = runOf(task);
   const ImageRect& rect = task.layout.taskRect;
+  const Band band = bandOf(task);
   StyleRowContext context{};
   context.state = run.state;
-  context.task = &task;
+  context.band = &band;
   context.first = rect.left;
   context.last = rect.right - 1;
   context.direction = 1;
@@ -146,8 +107,9 @@ void writeBand(JobTask& task) {
     return;
   }
   const std::int32_t count = rect.right - rect.left;
+  const Band band = bandOf(task);
   for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
-    BandCell* cells = task.band + std::ptrdiff_t(y - rect.top + 1) * task.bandWidth + 1;
+    BandCell* cells = bandRow(band, y);
     if (run.blendOnWorker)
       storeBlendedRow(run, cells, rect.left, y, count);
     else
@@ -220,18 +182,19 @@ RenderFailure prepareRender(const UserValues& look, RenderState& state, RenderTa
 }
 
 RenderFailure runBands(RenderRun& run, const RenderView& view) {
+  const TaskLayout layout = run.style->layout;
+  const std::int32_t rows = layout == rowMode ? 1 : kJobBandSize;
   JobEnvironment environment;
   environment.context = &run;
-  environment.renderRect = {0, 0, view.height, view.width};
-  environment.render = renderBand;
+  environment.rect = {0, 0, view.height, view.width};
+  environment.scratchBytes = std::size_t(view.width) * std::size_t(rows) * sizeof(BandCell);
+  environment.work = renderBand;
   environment.writeBack = writeBand;
-  environment.allocateBand = takeBand;
-  environment.freeBand = giveBandBack;
   environment.shouldAbort = shouldStop;
   environment.progress = reportProgress;
   environment.passCount = 1;
   environment.currentPass = view.target == kTargetPreview ? -1 : 1;
-  const JobOutcome outcome = runJob(JobRenderBand, run.style->layout, JobParams{}, environment);
+  const JobOutcome outcome = runJob(layout, environment);
   if (run.outputFailed) return kRenderOutputFailed;
   switch (outcome.reason) {
     case kJobNotStopped: return kRenderDone;

@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "engine/jobs.h"
+#include "render/band.h"
 #include "render/render_state.h"
 
 namespace qm {
@@ -19,7 +19,7 @@ namespace qm {
 // One per task, reset at the start of each band (row mode: each row).
 struct StyleRowContext {
   RenderState* state;
-  JobTask* task;
+  const Band* band;
   std::int32_t first;          // the task's columns, render coordinates
   std::int32_t last;
   std::int32_t row;            // current row, render coordinates
@@ -41,13 +41,13 @@ inline bool scansBackward(const StyleRowContext& context) { return (context.row 
 
 // Makes `row` the context's current row; null cells when the row is outside the band.
 inline void enterRow(StyleRowContext& context, std::int32_t row) {
-  const JobTask& task = *context.task;
-  const ImageRect& rect = task.layout.taskRect;
+  const Band& band = *context.band;
+  const ImageRect& rect = band.rect;
   context.row = row;
   context.cellLeft = rect.left;
-  const bool inside = row >= rect.top && row < rect.bottom && task.band;
-  context.cellCount = inside ? rect.right - rect.left : 0;
-  context.rowCells = inside ? task.band + std::ptrdiff_t(row - rect.top + 1) * task.bandWidth + 1 : nullptr;
+  const bool inside = row >= rect.top && row < rect.bottom && band.cells;
+  context.cellCount = inside ? bandWidth(band) : 0;
+  context.rowCells = inside ? bandRow(band, row) : nullptr;
 }
 
 // The band cell of render column x on the current row; null outside the task's band.

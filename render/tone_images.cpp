@@ -37,10 +37,7 @@ void copyRows(const AreaCopy& copy, std::int32_t first, std::int32_t end) {
 }
 
 // The copy runs as a job in bands of rows, so that both processors share it (and the first
-// touch of the new buffer's pages). The bands need no cell memory: one shared cell stands
-// in for it and is never written.
-BandCell unusedBand{};
-void* noBandMemory(void*, std::size_t) { return &unusedBand; }
+// touch of the new buffer's pages).
 void copyBand(JobTask& task) {
   const ImageRect& rows = task.layout.taskRect;
   copyRows(*static_cast<const AreaCopy*>(task.context), rows.top, rows.bottom);
@@ -50,10 +47,9 @@ void copyFloatArea(const ImageBuffer& from, std::int32_t level, const ImageRect&
   AreaCopy copy{&from, level, area, &to};
   JobEnvironment environment;
   environment.context = &copy;
-  environment.renderRect = {0, 0, area.bottom - area.top, 1};
-  environment.render = copyBand;
-  environment.allocateBand = noBandMemory;
-  const JobOutcome outcome = runJob(JobRenderBand, bandMode, JobParams{}, environment);
+  environment.rect = {0, 0, area.bottom - area.top, 1};
+  environment.work = copyBand;
+  const JobOutcome outcome = runJob(bandMode, environment);
   if (outcome.cancelled) copyRows(copy, 0, area.bottom - area.top);  // a band failed: all of it here
 }
 

@@ -18,10 +18,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/box_blur.h"
 #include "engine/image_buffer.h"
 #include "engine/jobs.h"
-#include "engine/pyramid.h"
 #include "platform/random_generator.h"
 
 namespace qm {
@@ -150,14 +148,14 @@ void renderAndRecord(JobTask& task) {
 JobEnvironment tracedRender(Trace& record, const ImageRect& renderRect, int pass = -1) {
   JobEnvironment environment;
   environment.context = &record;
-  environment.renderRect = renderRect;
+  environment.rect = renderRect;
   environment.currentPass = pass;
   environment.progressIntervalMs = 0;
   environment.load = [](JobTask& task) {
     Trace& trace = onCaller(task.context);
     note(trace, trace.loaded, task.layout.taskIndex, 1000);
   };
-  environment.render = renderAndRecord;
+  environment.work = renderAndRecord;
   environment.writeBack = [](JobTask& task) {
     Trace& trace = onCaller(task.context);
     note(trace, trace.written, task.layout.taskIndex, 3000);
@@ -172,13 +170,9 @@ JobEnvironment tracedRender(Trace& record, const ImageRect& renderRect, int pass
   return environment;
 }
 
-JobOutcome runRender(std::int32_t layout, const JobEnvironment& environment) {
-  return runJob(JobRenderBand, layout, JobParams{}, environment);
-}
-
 TEST(JobRun, AnEmptyJobReturnsAtOnceAndCallsNothing) {
   Trace trace;
-  const JobOutcome outcome = runRender(bandMode, tracedRender(trace, {5, 5, 5, 50}, 1));
+  const JobOutcome outcome = runJob(bandMode, tracedRender(trace, {5, 5, 5, 50}, 1));
   EXPECT_EQ(outcome.threads, 0);
   EXPECT_FALSE(outcome.cancelled);
   EXPECT_TRUE(trace.loaded.empty() && trace.rendered.empty() && trace.progress.empty());
@@ -188,7 +182,7 @@ TEST(JobRun, AnEmptyJobReturnsAtOnceAndCallsNothing) {
 TEST(JobRun, EveryTaskIsLoadedRenderedAndWrittenBackOnceWithHooksOnTheCallingThread) {
   const Processors processors(2);
   Trace trace;
-  const JobOutcome outcome = runRender(tileMode, tracedRender(trace, {0, 0, 200, 300}, 1));
+  const JobOutcome outcome = runJob(tileMode, tracedRender(trace, {0, 0, 200, 300}, 1));
   EXPECT_EQ(outcome.threads, 2);
   EXPECT_FALSE(outcome.cancelled);
   EXPECT_EQ(trace.loaded, upTo(6));  // handed out in index order
@@ -210,8 +204,8 @@ std::vector<int> paintByTask(std::int32_t layout, const ImageRect& job) {
   Canvas painting{job, std::vector<int>(std::size_t(job.bottom - job.top) * std::size_t(job.right - job.left), -1)};
   JobEnvironment environment;
   environment.context = &painting;
-  environment.renderRect = job;
-  environment.render = [](JobTask& task) {
+  environment.rect = job;
+  environment.work = [](JobTask& task) {
     Canvas& canvas = *static_cast<Canvas*>(task.context);
     const ImageRect& rect = task.layout.taskRect;
     const int width = canvas.job.right - canvas.job.left;
@@ -221,7 +215,7 @@ std::vector<int> paintByTask(std::int32_t layout, const ImageRect& job) {
         cell = cell == -1 ? task.layout.taskIndex : -2;  // -2: painted twice
       }
   };
-  runRender(layout, environment);
+  runJob(layout, environment);
   return painting.cells;
 }
 
@@ -244,69 +238,12 @@ TEST(JobRun, TasksCoverTheJobExactlyOnceWhateverTheThreadCount) {
   }
 }
 
-TEST(JobRun, OtherCodesAndLayoutsRunNoRenderHooks) {
-  const Processors processors(4);
+TEST(JobRun, AnUnknownLayoutIsRefusedBeforeAnythingRuns) {
   Trace trace;
-  EXPECT_FALSE(runJob(7, bandMode, JobParams{}, tracedRender(trace, {0, 0, 130, 10})).cancelled) << "no work";
-  JobParams params;
-  params.rect = {0, 0, 1, 1};  // the engine's own jobs ignore the render rectangle
-  EXPECT_EQ(runJob(JobBoxRows, tileMode, params, tracedRender(trace, {0, 0, 5000, 5000})).threads, 1);
-  const JobOutcome refused = runRender(4, tracedRender(trace, {0, 0, 10, 10}));
+  const JobOutcome refused = runJob(4, tracedRender(trace, {0, 0, 10, 10}));
   EXPECT_TRUE(refused.cancelled);
   EXPECT_EQ(refused.reason, kJobBadLayout);
   EXPECT_TRUE(trace.loaded.empty() && trace.rendered.empty() && trace.written.empty());
-}
-
-// The engine's own jobs give the same pixels as one call over the whole rectangle.
-struct RampImage {
-  ImageBuffer* image;
-  RampImage(int width, int height) : image(createImageBuffer(nullptr, width, height, kRgba8, 0, false)) {
-    for (int y = 0; image && y < height; ++y)
-      for (int x = 0; x < width; ++x) {
-        const std::uint8_t colour[4] = {std::uint8_t(x * 5 + y), std::uint8_t(y * 3), std::uint8_t(x ^ y), 255};
-        setColour(*image, x, y, 0, colour);
-      }
-  }
-  ~RampImage() { destroyImageBuffer(image); }
-  RampImage(const RampImage&) = delete;
-  RampImage& operator=(const RampImage&) = delete;
-};
-
-::testing::AssertionResult sameLevel(const ImageBuffer& a, const ImageBuffer& b, int level) {
-  const ImageRect rect = levelRect(&a, level);
-  for (int y = rect.top; y < rect.bottom; ++y)
-    for (int x = rect.left; x < rect.right; ++x) {
-      std::uint8_t first[4], second[4];
-      getColour(a, x, y, level, first);
-      getColour(b, x, y, level, second);
-      if (!std::equal(first, first + 4, second)) return ::testing::AssertionFailure() << "differ at " << x << ", " << y;
-    }
-  return ::testing::AssertionSuccess();
-}
-
-TEST(JobEngineWork, PassesMatchOneCallOverTheRectangle) {
-  const Processors processors(2);
-  for (const std::int32_t code : {JobBoxRows, JobBoxColumns, JobReduceLevel}) {
-    const RampImage byJob(600, 300), direct(600, 300), untouched(600, 300);
-    ASSERT_TRUE(byJob.image && direct.image && untouched.image);
-    // Box passes: three bands or strips off the origin. Reduction: level 1, 3 x 2 tiles.
-    const bool reduce = code == JobReduceLevel;
-    JobParams params;
-    params.image = byJob.image;
-    params.level = 0;
-    params.rect = reduce ? levelRect(byJob.image, 1) : ImageRect{5, 7, 135, 145};
-    params.boxBefore = 2;
-    params.boxAfter = 3;
-    runJob(code, reduce ? tileMode : code == JobBoxRows ? bandMode : stripMode, params, JobEnvironment{});
-    if (reduce)
-      reduceLevelTask(*direct.image, 0, params.rect);
-    else if (code == JobBoxRows)
-      boxRowsTask(*direct.image, 0, params.rect, 2, 3);
-    else
-      boxColumnsTask(*direct.image, 0, params.rect, 2, 3);
-    EXPECT_TRUE(sameLevel(*byJob.image, *direct.image, reduce ? 1 : 0)) << "code " << code;
-    EXPECT_FALSE(sameLevel(*byJob.image, *untouched.image, reduce ? 1 : 0)) << "code " << code;
-  }
 }
 
 TEST(JobThreads, OneProcessorAndRowModeRunTasksOneAfterAnother) {
@@ -315,7 +252,7 @@ TEST(JobThreads, OneProcessorAndRowModeRunTasksOneAfterAnother) {
     const Processors processors(count);
     Trace trace;
     trace.taskTime = std::chrono::milliseconds(2);
-    EXPECT_EQ(runRender(layout, tracedRender(trace, rect)).threads, 1);
+    EXPECT_EQ(runJob(layout, tracedRender(trace, rect)).threads, 1);
     EXPECT_EQ(trace.mostRunning.load(), 1);
     const auto at = [&](int event) { return std::find(trace.sequence.begin(), trace.sequence.end(), event); };
     if (layout != rowMode) {
@@ -346,13 +283,13 @@ TEST(JobThreads, NoMoreThreadsThanProcessorsTasksOrTheCap) {
     const Processors processors(count);
     Trace trace;
     trace.taskTime = std::chrono::milliseconds(3);
-    EXPECT_EQ(runRender(bandMode, tracedRender(trace, {0, 0, 12 * 64, 4})).threads, count);
+    EXPECT_EQ(runJob(bandMode, tracedRender(trace, {0, 0, 12 * 64, 4})).threads, count);
     EXPECT_LE(trace.mostRunning.load(), count);
     EXPECT_EQ(sorted(trace.rendered), upTo(12));
   }
   const Processors processors(500);
   Trace trace;
-  EXPECT_EQ(runRender(bandMode, tracedRender(trace, {0, 0, 65, 8})).threads, 2);
+  EXPECT_EQ(runJob(bandMode, tracedRender(trace, {0, 0, 65, 8})).threads, 2);
   EXPECT_EQ(workerThreadLimit(), kMostWorkerThreads);
 }
 
@@ -367,15 +304,15 @@ TEST(JobThreads, TwoProcessorsRunTwoTasksTogether) {
   } place;
   JobEnvironment environment;
   environment.context = &place;
-  environment.renderRect = {0, 0, 128, 4};
-  environment.render = [](JobTask& task) {
+  environment.rect = {0, 0, 128, 4};
+  environment.work = [](JobTask& task) {
     Meeting& meeting = *static_cast<Meeting*>(task.context);
     std::unique_lock lock(meeting.mutex);
     ++meeting.count;
     meeting.arrived.notify_all();
     if (meeting.arrived.wait_for(lock, std::chrono::seconds(10), [&] { return meeting.count == 2; })) ++meeting.met;
   };
-  runRender(bandMode, environment);
+  runJob(bandMode, environment);
   EXPECT_EQ(place.met.load(), 2);
 }
 
@@ -390,15 +327,15 @@ std::set<int> threadsOfJob(std::int32_t rows) {
   } seen;
   JobEnvironment environment;
   environment.context = &seen;
-  environment.renderRect = {0, 0, rows, 4};
-  environment.render = [](JobTask& task) {
+  environment.rect = {0, 0, rows, 4};
+  environment.work = [](JobTask& task) {
     thread_local const int number = ++threadsSeen;
     Seen& record = *static_cast<Seen*>(task.context);
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
     std::lock_guard lock(record.mutex);
     record.numbers.insert(number);
   };
-  runRender(bandMode, environment);
+  runJob(bandMode, environment);
   return seen.numbers;
 }
 
@@ -417,12 +354,12 @@ TEST(JobThreads, AJobOfOneTaskKeepsTheWorkersForTheNext) {
 TEST(JobThreads, StoppedWorkersComeBackForTheNextJobAndATaskCannotStopThem) {
   const Processors processors(2);
   JobEnvironment stopping;
-  stopping.renderRect = {0, 0, 256, 4};
-  stopping.render = [](JobTask&) { stopWorkerThreads(); };  // would wait for itself
-  EXPECT_FALSE(runRender(bandMode, stopping).cancelled);
+  stopping.rect = {0, 0, 256, 4};
+  stopping.work = [](JobTask&) { stopWorkerThreads(); };  // would wait for itself
+  EXPECT_FALSE(runJob(bandMode, stopping).cancelled);
   stopWorkerThreads();
   Trace trace;
-  EXPECT_FALSE(runRender(bandMode, tracedRender(trace, {0, 0, 256, 4})).cancelled);
+  EXPECT_FALSE(runJob(bandMode, tracedRender(trace, {0, 0, 256, 4})).cancelled);
   EXPECT_EQ(sorted(trace.written), upTo(4));
   EXPECT_FALSE(trace.renderOnCaller);
 }
@@ -441,19 +378,19 @@ void recordDraws(JobTask& task) {
   record.firstTwo.push_back(draws);
 }
 
-JobEnvironment drawingRender(Draws& draws, const ImageRect& rect, void (*render)(JobTask&) = recordDraws) {
+JobEnvironment drawingRender(Draws& draws, const ImageRect& rect, void (*work)(JobTask&) = recordDraws) {
   JobEnvironment environment;
   environment.context = &draws;
-  environment.renderRect = rect;
-  environment.render = render;
+  environment.rect = rect;
+  environment.work = work;
   return environment;
 }
 
 TEST(JobRandom, EveryTaskStartsFromTheSameState) {
   const Processors processors(2);
   Draws draws;
-  runRender(bandMode, drawingRender(draws, {0, 0, 20 * 64, 2}));
-  runRender(bandMode, drawingRender(draws, {0, 0, 20 * 64, 2}));  // on workers that already ran tasks
+  runJob(bandMode, drawingRender(draws, {0, 0, 20 * 64, 2}));
+  runJob(bandMode, drawingRender(draws, {0, 0, 20 * 64, 2}));  // on workers that already ran tasks
   ASSERT_EQ(draws.firstTwo.size(), 40u);
   for (const auto& pair : draws.firstTwo) EXPECT_EQ(pair, freshThreadDraws());
 }
@@ -463,12 +400,12 @@ TEST(JobRandom, EveryTaskStartsFromTheSameState) {
 TEST(JobRandom, AJobInsideATaskRunsOnThatThreadAndKeepsItsSequence) {
   const Processors processors(2);
   Draws both[2];  // outer tasks, inner rows
-  runRender(bandMode, drawingRender(both[0], {0, 0, 128, 3}, [](JobTask& task) {
+  runJob(bandMode, drawingRender(both[0], {0, 0, 128, 3}, [](JobTask& task) {
               Draws* record = static_cast<Draws*>(task.context);
               const int first = nextRandom();
               static thread_local std::thread::id taskThread;
               taskThread = std::this_thread::get_id();
-              const bool done = !runRender(rowMode, drawingRender(record[1], {0, 0, 3, 2}, [](JobTask& row) {
+              const bool done = !runJob(rowMode, drawingRender(record[1], {0, 0, 3, 2}, [](JobTask& row) {
                                   recordDraws(row);
                                   Draws& inner = *static_cast<Draws*>(row.context);
                                   std::lock_guard lock(inner.mutex);
@@ -488,77 +425,57 @@ TEST(JobRandom, AJobInsideATaskRunsOnThatThreadAndKeepsItsSequence) {
   for (const auto& pair : inner.firstTwo) EXPECT_EQ(pair, expected);
 }
 
-// Band memory: what was asked for, given, handed back and seen by the tasks.
-struct BandLedger {
-  std::thread::id caller = std::this_thread::get_id();
-  bool offCaller = false, refuse = false, dirty = false;
-  std::vector<std::size_t> requested;
-  std::vector<void*> given, returned;
+// Scratch memory: each task sees its slot's block, zero-filled when the job starts and
+// handed on from task to task as the task before left it.
+struct ScratchLedger {
   std::mutex mutex;
-  std::vector<std::array<int, 3>> seen;  // task, band width, band height
+  std::set<void*> blocks;
+  std::vector<int> firstWords;  // what each task found, in the order they ran
 };
 
-JobEnvironment ledgerRender(BandLedger& record, const ImageRect& rect) {
+JobEnvironment scratchJob(ScratchLedger& ledger, std::size_t bytes, const ImageRect& rect) {
   JobEnvironment environment;
-  environment.context = &record;
-  environment.renderRect = rect;
-  environment.allocateBand = [](void* context, std::size_t bytes) -> void* {
-    BandLedger& ledger = *static_cast<BandLedger*>(context);
-    ledger.offCaller |= std::this_thread::get_id() != ledger.caller;
-    ledger.requested.push_back(bytes);
-    if (ledger.refuse) return nullptr;
-    return ledger.given.emplace_back(std::calloc(bytes, 1));
-  };
-  environment.freeBand = [](void* context, void* band) {
-    BandLedger& ledger = *static_cast<BandLedger*>(context);
-    ledger.offCaller |= std::this_thread::get_id() != ledger.caller;
-    ledger.returned.push_back(band);
-    std::free(band);
-  };
-  environment.render = [](JobTask& task) {
-    BandLedger& ledger = *static_cast<BandLedger*>(task.context);
-    const std::size_t cells = std::size_t(task.bandWidth) * std::size_t(task.bandHeight);
-    bool dirty = task.band == nullptr;
-    for (std::size_t i = 0; task.band && i < cells; ++i) dirty |= task.band[i].colour[0] != 0.0f || task.band[i].spare[1] != 0;
-    if (task.band) task.band[cells - 1].colour[3] = 1.0f;  // the last cell belongs to the task
-    std::lock_guard lock(ledger.mutex);
-    ledger.dirty |= dirty;
-    ledger.seen.push_back({task.layout.taskIndex, task.bandWidth, task.bandHeight});
+  environment.context = &ledger;
+  environment.rect = rect;
+  environment.scratchBytes = bytes;
+  environment.work = [](JobTask& task) {
+    ScratchLedger& record = *static_cast<ScratchLedger*>(task.context);
+    std::lock_guard lock(record.mutex);
+    record.blocks.insert(task.scratch);
+    int* word = static_cast<int*>(task.scratch);
+    record.firstWords.push_back(word ? *word : -1);
+    if (word) *word = task.layout.taskIndex + 1;
   };
   return environment;
 }
 
-TEST(JobBands, RenderTasksGetTheirSizePlusAOneCellMarginZeroFilled) {
+TEST(JobScratch, EachSlotKeepsOneBlockFromTaskToTaskZeroFilledAtTheStart) {
   const Processors processors(1);
-  BandLedger ledger;
-  ledger.refuse = true;  // from the heap instead
-  runRender(bandMode, ledgerRender(ledger, {0, 0, 70, 10}));
-  EXPECT_EQ(ledger.seen, (std::vector<std::array<int, 3>>{{0, 12, 66}, {1, 12, 8}}));
-  EXPECT_FALSE(ledger.dirty);
-  EXPECT_TRUE(ledger.returned.empty());  // heap bands never go to the environment
-  BandLedger none;
-  runJob(7, bandMode, JobParams{}, ledgerRender(none, {0, 0, 70, 10}));
-  EXPECT_TRUE(none.requested.empty()) << "only render jobs get bands";
+  ScratchLedger bands;  // one worker, two slots taking turns
+  EXPECT_FALSE(runJob(bandMode, scratchJob(bands, 4096, {0, 0, 5 * 64, 3})).cancelled);
+  EXPECT_EQ(bands.blocks.size(), 2u);
+  EXPECT_EQ(bands.firstWords, (std::vector<int>{0, 0, 1, 2, 3})) << "the block is handed on, not cleared";
+  ScratchLedger rows;
+  runJob(rowMode, scratchJob(rows, 16, {0, 0, 4, 9}));
+  EXPECT_EQ(rows.blocks.size(), 2u) << "row mode keeps two rows out";
+  ScratchLedger none;
+  runJob(bandMode, scratchJob(none, 0, {0, 0, 64, 3}));
+  EXPECT_EQ(none.firstWords, (std::vector<int>{-1})) << "no scratch asked for, none given";
 }
 
-TEST(JobBands, EnvironmentMemoryIsAskedForAndHandedBackOnTheCallingThread) {
-  const Processors processors(2);
-  BandLedger ledger;
-  runRender(stripMode, ledgerRender(ledger, {0, 0, 3, 200}));  // strips 64, 64, 64, 8 wide
-  const std::size_t strip = 66 * 5 * sizeof(BandCell);
-  EXPECT_EQ(ledger.requested, (std::vector<std::size_t>{strip, strip, strip, 10 * 5 * sizeof(BandCell)}));
-  EXPECT_EQ(ledger.seen.size(), 4u);
-  std::sort(ledger.given.begin(), ledger.given.end());
-  std::sort(ledger.returned.begin(), ledger.returned.end());
-  EXPECT_EQ(ledger.returned, ledger.given);
-  EXPECT_FALSE(ledger.offCaller);
+TEST(JobScratch, ScratchThatCannotBeHadStopsTheJobBeforeAnyTaskRuns) {
+  ScratchLedger ledger;
+  const JobOutcome outcome = runJob(bandMode, scratchJob(ledger, std::size_t(1) << 62, {0, 0, 64, 3}));
+  EXPECT_TRUE(outcome.cancelled);
+  EXPECT_EQ(outcome.reason, kJobOutOfMemory);
+  EXPECT_TRUE(ledger.firstWords.empty());
 }
 
 TEST(JobCancel, NothingCollectedAfterTheAbortIsWrittenBackAndTheNextJobStartsAfresh) {
   const Processors processors(1);
   Trace trace;
   trace.abortOnCall = 3;
-  const JobOutcome outcome = runRender(bandMode, tracedRender(trace, {0, 0, 10 * 64, 4}));
+  const JobOutcome outcome = runJob(bandMode, tracedRender(trace, {0, 0, 10 * 64, 4}));
   EXPECT_TRUE(outcome.cancelled);
   EXPECT_EQ(outcome.reason, kJobStoppedByUser);
   // The abort came with the third band; the fourth was already waiting behind it, so it
@@ -568,7 +485,7 @@ TEST(JobCancel, NothingCollectedAfterTheAbortIsWrittenBackAndTheNextJobStartsAfr
   EXPECT_EQ(trace.rendered, (std::vector<int>{0, 1, 2, 3}));
   EXPECT_EQ(trace.abortCalls, 3);
   Trace next;
-  const JobOutcome again = runRender(bandMode, tracedRender(next, {0, 0, 256, 4}));
+  const JobOutcome again = runJob(bandMode, tracedRender(next, {0, 0, 256, 4}));
   EXPECT_FALSE(again.cancelled);
   EXPECT_EQ(again.reason, kJobNotStopped);
   EXPECT_EQ(next.written, upTo(4));
@@ -579,7 +496,7 @@ TEST(JobCancel, RunningTasksFinishAndLaterOnesNeverStart) {
   Trace trace;
   trace.abortOnCall = 4;
   trace.taskTime = std::chrono::milliseconds(2);
-  EXPECT_TRUE(runRender(bandMode, tracedRender(trace, {0, 0, 20 * 64, 4})).cancelled);
+  EXPECT_TRUE(runJob(bandMode, tracedRender(trace, {0, 0, 20 * 64, 4})).cancelled);
   EXPECT_EQ(trace.written.size(), 3u);
   // Up to five tasks (two for each of the three workers, less the fourth) were still out
   // when the fourth was collected; nothing after them.
@@ -594,7 +511,7 @@ TEST(JobCancel, AThrowingTaskOrLoadStopsTheJobWithItsReason) {
     Trace trace;
     trace.throwAt = 2;
     trace.throwOutOfMemory = outOfMemory;
-    const JobOutcome outcome = runRender(bandMode, tracedRender(trace, {0, 0, 6 * 64, 4}));
+    const JobOutcome outcome = runJob(bandMode, tracedRender(trace, {0, 0, 6 * 64, 4}));
     EXPECT_TRUE(outcome.cancelled);
     EXPECT_EQ(outcome.reason, outOfMemory ? kJobOutOfMemory : kJobTaskFailed);
     EXPECT_EQ(trace.written, (std::vector<int>{0, 1}));
@@ -607,7 +524,7 @@ TEST(JobCancel, AThrowingTaskOrLoadStopsTheJobWithItsReason) {
   };
   // The second band's load fails while the first is out: the first still runs, but it is
   // collected after the failure and not written back.
-  EXPECT_EQ(runRender(bandMode, environment).reason, kJobTaskFailed);
+  EXPECT_EQ(runJob(bandMode, environment).reason, kJobTaskFailed);
   EXPECT_EQ(trace.rendered, (std::vector<int>{0}));
   EXPECT_TRUE(trace.written.empty());
 }
@@ -618,7 +535,7 @@ TEST(JobProgress, ReportsThousandthsOfAllPassesAndIsOffWithoutACurrentPass) {
     Trace trace;
     JobEnvironment environment = tracedRender(trace, {0, 0, 4 * 64, 4}, pass);
     environment.passCount = 2;
-    runRender(bandMode, environment);
+    runJob(bandMode, environment);
     std::vector<std::pair<int, int>> expected;
     for (int task = 1; pass > 0 && task <= 4; ++task) expected.emplace_back((pass - 1) * 500 + task * 125, 1000);
     EXPECT_EQ(trace.progress, expected) << "pass " << pass;
@@ -631,7 +548,7 @@ TEST(JobProgress, ComesAtMostAboutOnceASecondAndOnlyForward) {
   JobEnvironment environment = tracedRender(trace, {0, 0, 300 * 64, 1}, 1);
   environment.progressIntervalMs = JobEnvironment{}.progressIntervalMs;
   const auto start = std::chrono::steady_clock::now();
-  runRender(bandMode, environment);
+  runJob(bandMode, environment);
   const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start);
   ASSERT_FALSE(trace.progress.empty());
   EXPECT_EQ(trace.progress.front(), (std::pair<int, int>{3, 1000}));  // the first collected task reports

@@ -19,20 +19,15 @@ constexpr std::int32_t kDiffusionStyles[] = {1, 20, 24, 25};
 
 float ramp(std::int32_t x, std::int32_t y) { return float((x * 5 + y * 3) % 256) / 255.0f; }
 
-// The cells of a band over `rect` (with their one-cell margin) and a row context on them
-// that covers the band's columns.
+// The cells of a band over `rect` and a row context on them that covers the band's columns.
 struct CellBand {
-  JobTask task{};
-  std::vector<BandCell> band;
+  std::vector<BandCell> cells;
+  Band band{};
   StyleRowContext context{};
-  CellBand(RenderState& state, const ImageRect& rect) {
-    task.bandWidth = rect.right - rect.left + 2;
-    task.bandHeight = rect.bottom - rect.top + 2;
-    band.resize(std::size_t(task.bandWidth) * std::size_t(task.bandHeight));
-    task.band = band.data();
-    task.layout.taskRect = rect;
+  CellBand(RenderState& state, const ImageRect& rect)
+      : cells(std::size_t(rect.right - rect.left) * std::size_t(rect.bottom - rect.top)), band{cells.data(), rect} {
     context.state = &state;
-    context.task = &task;
+    context.band = &band;
     context.last = rect.right - rect.left - 1;
   }
   CellBand(const CellBand&) = delete;
@@ -131,7 +126,7 @@ TEST(RenderTone, GraySettingStoresTheValueAtTheDocumentsDepth) {
   CellBand cells(state, {0, 0, 1, 1});
   StyleRowContext& context = cells.context;
   enterRow(context, 0);
-  const float* stored = cells.band[4].colour;
+  float* stored = cells.cells[0].colour;
   for (std::int32_t v : {0, 1, 2, 100, 127, 254, 255}) {
     state.inkDepth = kInk16;
     putInk(context, 0, v, 0, 0);
@@ -141,8 +136,9 @@ TEST(RenderTone, GraySettingStoresTheValueAtTheDocumentsDepth) {
     putInk(context, 0, v, 0, 0);
     EXPECT_EQ(std::int32_t(stored[1] * 255.0f + 0.5f), v);
   }
-  putInk(context, 5, 0, 0, 0);  // outside the band: skipped, nothing written elsewhere
-  EXPECT_EQ(cells.band[5].colour[0], 0.0f);
+  stored[0] = 0.5f;
+  putInk(context, 5, 0, 0, 0);  // outside the band: skipped, nothing written anywhere
+  EXPECT_EQ(stored[0], 0.5f);
 }
 
 TEST(RenderInvert, InvertAllRendersAsNormalForTheDiffusionStyles) {

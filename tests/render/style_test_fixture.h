@@ -92,27 +92,18 @@ class StyleRender {
     renderTask(ImageRect{y, 0, y + 1, width_}, first, last);
   }
 
-  // One task over `rect`: a band of (width + 2) x (height + 2) cells with the tones filled
-  // in, the row function run for each of its rows with columns first..last, the cells kept.
+  // One task over `rect`: a band of cells with the tones filled in, the row function run
+  // for each of its rows with columns first..last, the cells kept.
   void renderTask(const ImageRect& rect, std::int32_t first, std::int32_t last) {
-    const std::int32_t w = rect.right - rect.left;
-    const std::int32_t h = rect.bottom - rect.top;
-    std::vector<BandCell> band(std::size_t((w + 2) * (h + 2)), unwrittenCell());
-    JobTask task{};
-    task.code = JobRenderBand;
-    task.layout.layout = styleEntry(state_.style).layout;
-    task.layout.jobRect = ImageRect{0, 0, height_, width_};
-    task.layout.taskRect = rect;
-    task.band = band.data();
-    task.bandWidth = w + 2;
-    task.bandHeight = h + 2;
+    std::vector<BandCell> cells(std::size_t((rect.right - rect.left) * (rect.bottom - rect.top)), unwrittenCell());
+    const Band band{cells.data(), rect};
     for (std::int32_t y = rect.top; y < rect.bottom; ++y)
       for (std::int32_t x = rect.left; x < rect.right; ++x)
-        band[bandIndex(task, x, y)].spare[0] = band[bandIndex(task, x, y)].spare[1] = tones_[index(x, y)];
+        bandRow(band, y)[x - rect.left].spare[0] = bandRow(band, y)[x - rect.left].spare[1] = tones_[index(x, y)];
     seedRandom(1);
     StyleRowContext context{};
     context.state = &state_;
-    context.task = &task;
+    context.band = &band;
     context.first = first;
     context.last = last;
     context.direction = 1;
@@ -123,7 +114,7 @@ class StyleRender {
       rowFunction_(context);
     }
     for (std::int32_t y = rect.top; y < rect.bottom; ++y)
-      for (std::int32_t x = rect.left; x < rect.right; ++x) cells_[index(x, y)] = band[bandIndex(task, x, y)];
+      for (std::int32_t x = rect.left; x < rect.right; ++x) cells_[index(x, y)] = bandRow(band, y)[x - rect.left];
   }
 
   const BandCell& cell(std::int32_t x, std::int32_t y) const { return cells_[index(x, y)]; }
@@ -140,10 +131,6 @@ class StyleRender {
  private:
   static BandCell unwrittenCell() { return BandCell{{kUnwritten, kUnwritten, kUnwritten, kUnwritten}, {0, 0}}; }
   std::size_t index(std::int32_t x, std::int32_t y) const { return std::size_t(y * width_ + x); }
-  static std::size_t bandIndex(const JobTask& task, std::int32_t x, std::int32_t y) {
-    const ImageRect& rect = task.layout.taskRect;
-    return std::size_t((y - rect.top + 1) * task.bandWidth + (x - rect.left + 1));
-  }
 
   std::int32_t width_;
   std::int32_t height_;
