@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 // Loading a 6000 x 4000 document from the substitute host into the working image: level 0
-// alone, level 0 with the pyramid, the host's own share (deliveries without copying), a
+// with the pyramid, the host's own share (deliveries without copying), a
 // plain memcpy of the same level-0 bytes for scale, and the memory the buffer takes.
 #include <benchmark/benchmark.h>
 
@@ -18,6 +18,7 @@
 #include "host/module_state.h"
 #include "host/plugin_dispatch.h"
 #include "host/source_loader.h"
+#include "render/working_set_record.h"
 
 namespace qm {
 namespace {
@@ -55,42 +56,40 @@ class HostSession {
     moduleState().record = &host_.record();
     moduleState().result = &result_;
     moduleState().settings = nullptr;
-    initImageBuffer(image_, nullptr);
   }
   ~HostSession() {
-    releasePixels(image_);
+    releaseWorkingSet(working_);
     moduleState().record = nullptr;
     moduleState().result = nullptr;
   }
-  ImageBuffer& image() { return image_; }
+  RenderWorkingSet& working() { return *working_; }
+  ImageBuffer& image() { return working_->source; }
   bool ok() const { return result_ == 0; }
 
  private:
   cli::HostDocument document_;
   cli::SubstituteHost host_;
   std::int16_t result_ = 0;
-  ImageBuffer image_{};
+  RenderWorkingSet* working_ = createWorkingSet();
 };
 
 void countMegapixels(benchmark::State& state) {
   state.counters["Mpixel/s"] = benchmark::Counter(kMegapixels, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-// The first load touches the fresh tiles; the timed ones reuse them as a run does.
-void loadBench(benchmark::State& state, cli::SampleType type, bool withPyramid) {
+// The first load touches the fresh tiles; the timed ones reuse them as a run does. The
+// pyramid alone is in the pyramid benchmarks.
+void loadBench(benchmark::State& state, cli::SampleType type) {
   HostSession session(type);
-  if (!loadSourceLevel0(session.image())) state.SkipWithError("load failed");
+  if (!loadSourceFromHost(session.working())) state.SkipWithError("load failed");
   for (auto _ : state) {
-    const bool loaded = withPyramid ? loadSourceFromHost(session.image()) : loadSourceLevel0(session.image());
-    if (!loaded) state.SkipWithError("load failed");
+    if (!loadSourceFromHost(session.working())) state.SkipWithError("load failed");
   }
   countMegapixels(state);
 }
 
-void BM_LoadLevel0_Rgb8(benchmark::State& state) { loadBench(state, cli::SampleType::UInt8, false); }
-void BM_LoadWithPyramid_Rgb8(benchmark::State& state) { loadBench(state, cli::SampleType::UInt8, true); }
-void BM_LoadLevel0_Rgb16(benchmark::State& state) { loadBench(state, cli::SampleType::UInt16, false); }
-void BM_LoadWithPyramid_Rgb16(benchmark::State& state) { loadBench(state, cli::SampleType::UInt16, true); }
+void BM_LoadWithPyramid_Rgb8(benchmark::State& state) { loadBench(state, cli::SampleType::UInt8); }
+void BM_LoadWithPyramid_Rgb16(benchmark::State& state) { loadBench(state, cli::SampleType::UInt16); }
 
 // The host's share: the same tile requests with nothing copied out of its buffer.
 void hostOnlyBench(benchmark::State& state, cli::SampleType type) {
@@ -146,10 +145,8 @@ void BM_MemoryOfRgba8Buffer(benchmark::State& state) {
 }
 
 // Wall-clock time: the pyramid is built on the worker threads.
-BENCHMARK(BM_LoadLevel0_Rgb8)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_LoadWithPyramid_Rgb8)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_HostDeliveriesOnly_Rgb8)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_LoadLevel0_Rgb16)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_LoadWithPyramid_Rgb16)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_HostDeliveriesOnly_Rgb16)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_MemcpyLevel0Bytes_Rgba8)->Unit(benchmark::kMillisecond)->UseRealTime();

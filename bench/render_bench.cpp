@@ -19,11 +19,12 @@
 #include "cli/settings_text.h"
 #include "cli/substitute_host.h"
 #include "engine/jobs.h"
-#include "render/style_tables.h"
 #include "engine/pyramid.h"
 #include "host/plugin_dispatch.h"
 #include "render/render_image.h"
+#include "render/style_registry.h"
 #include "render/tone_images.h"
+#include "render/working_set_record.h"
 
 namespace qm {
 namespace {
@@ -86,35 +87,27 @@ void storeRow(void* context, std::int32_t, std::int32_t, std::int32_t count, con
 // the working images stay from one render to the next, as they do for a redrawn preview.
 class MemoryStyleRender {
  public:
-  explicit MemoryStyleRender(std::int32_t style) : picture_(kRgba8) {
-    buildPyramid(*picture_.get());
-    initImageBuffer(sharp_, nullptr);
-    initImageBuffer(blurred_, nullptr);
+  explicit MemoryStyleRender(std::int32_t style) : working_(createWorkingSet()) {
+    bench::Picture picture(kRgba8);
+    configureImageBuffer(&working_->source, kWidth, kHeight, kRgba8, 0, false);
+    copyPixels(*picture.get(), working_->source);
+    buildPyramid(working_->source);
     resetForRun(settings_);
     settings_.look.style = style;
   }
-  ~MemoryStyleRender() {
-    releasePixels(sharp_);
-    releasePixels(blurred_);
-    freeErrorRow(state_);
-  }
+  ~MemoryStyleRender() { releaseWorkingSet(working_); }
   MemoryStyleRender(const MemoryStyleRender&) = delete;
   MemoryStyleRender& operator=(const MemoryStyleRender&) = delete;
 
   bool render() {
     const RenderOutput output{&sink_, {1, 3, 0}, beginRows, nullptr, storeRow, nullptr, nullptr};
-    const RenderImages images{picture_.get(), &sharp_, &blurred_};
     const RenderView view{kWidth, kHeight, kTargetMemoryImage, 1, 0, 0};
-    return renderImage(settings_, state_, tables_, images, view, output) == kRenderDone;
+    return renderImage(settings_, *working_, view, output) == kRenderDone;
   }
 
  private:
-  bench::Picture picture_;
-  ImageBuffer sharp_{};
-  ImageBuffer blurred_{};
+  RenderWorkingSet* working_;
   InkSettings settings_{};
-  RenderState state_{};
-  RenderTables tables_{};
   NullOutput sink_;
 };
 
@@ -130,7 +123,12 @@ void renderStyleToMemory(benchmark::State& state) {
 void BM_RenderToMemory(benchmark::State& state) { renderStyleToMemory(state); }
 BENCHMARK(BM_RenderToMemory)->Arg(1)->Arg(20)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
-constexpr std::int64_t kBandStyles[] = {2, 5, 6, 7, 8, 9, 10, 11, 13, 17, 18, 19, 21, 22, 23};
+std::vector<std::int64_t> bandStyles() {
+  std::vector<std::int64_t> styles;
+  for (const StyleEntry& entry : styleEntries())
+    if (entry.layout == bandMode) styles.push_back(entry.number);
+  return styles;
+}
 
 // The band-mode screens, with 1 and 2 workers: bands of 64 rows, each rendered and blended
 // on its worker, run side by side.
@@ -140,7 +138,7 @@ void BM_RenderBandStyle(benchmark::State& state) {
   setProcessorCountForTesting(0);
 }
 BENCHMARK(BM_RenderBandStyle)
-    ->ArgsProduct({{std::begin(kBandStyles), std::end(kBandStyles)}, {1, 2}})
+    ->ArgsProduct({bandStyles(), {1, 2}})
     ->ArgNames({"style", "workers"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
@@ -180,7 +178,7 @@ void BM_BandStyleSpeedUp(benchmark::State& state) {
   state.counters["speed-up"] = median(ratio);
 }
 BENCHMARK(BM_BandStyleSpeedUp)
-    ->ArgsProduct({{std::begin(kBandStyles), std::end(kBandStyles)}})
+    ->ArgsProduct({bandStyles()})
     ->ArgName("style")
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()

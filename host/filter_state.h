@@ -2,37 +2,22 @@
 // FilterState: the per-run working record, kept in a handle in the host's data slot. It
 // survives from the parameters phase to finish and, while the host keeps the library
 // loaded, from one run to the next. Plain memory handed to us by the host: no constructor,
-// every field written before it is read.
+// every field written before it is read. Hosts never look inside it, so its layout is ours
+// to change from one version to the next.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/image_buffer.h"
-#include "host/plugin_interface.h"
-#include "render/render_state.h"
+#include "render/working_set.h"
 
 namespace qm {
-
-constexpr int kWorkingBufferCount = 8;
-constexpr std::int32_t kScratchBufferSize = 101432;
 
 // The part of the image the dialog's preview shows, and its scale.
 struct ViewState {
   std::int32_t left, top, right, bottom;
   float scale;
   std::int32_t words[5];
-};
-
-// Sizes derived from the filter rectangle at prepare.
-struct WorkingSizes {
-  pi::VRect filterRect;
-  std::int32_t rowLength;        // width + 3
-  std::int32_t doubleRowLength;  // 2 x (width + 3)
-  std::int32_t columnLength;     // height + 3
-  std::int32_t stripLength;
-  std::int32_t marginLength;     // width + 2178
-  std::int32_t bufferSizes[kWorkingBufferCount];
 };
 
 struct FilterState {
@@ -42,29 +27,20 @@ struct FilterState {
   std::uint64_t ownerToken;
   std::uint8_t showDialog;
   ViewState view;
-  WorkingSizes sizes;
-  void* workingBuffers[kWorkingBufferCount];
-  void* scratchBuffer;
   std::uint8_t* planarCopy;  // 8-bit planar copy of the view rectangle, planes x W x H bytes
   std::size_t planarCopySize;
-  // The render's working set: the document at its own depth with its pyramid, the tone
-  // images made from it, the tables and the error row.
-  ImageBuffer source;
-  ImageBuffer sharpCopy;
-  ImageBuffer blurred;
-  RenderState render;
-  RenderTables tables;
+  // The render's working set (the document with its pyramid, the tone images, the tables
+  // and the error row): made at start, freed when the run ends.
+  RenderWorkingSet* render;
 };
 
 // Makes the record's pointers safe to use in this load of the library.
 void adoptFilterState(FilterState& state);
 void resetView(FilterState& state);
-// Fills the working sizes from the filter rectangle.
-void computeWorkingSizes(FilterState& state, const pi::VRect& filterRect);
-// Allocates the working buffers from the size table (freeing any left over); false when
-// memory runs out, with nothing left allocated.
-bool allocateWorkingBuffers(FilterState& state);
-// Frees the working buffers and the render's working set.
-void freeWorkingBuffers(FilterState& state);
+// Makes the render's working set unless the record already holds one; false when memory
+// runs out.
+bool provideWorkingSet(FilterState& state);
+// Frees the render's working set and the planar copy.
+void freeWorkingSet(FilterState& state);
 
 }  // namespace qm

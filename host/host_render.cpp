@@ -136,20 +136,19 @@ bool renderHostImage() {
   ModuleState& module = moduleState();
   pi::FilterRecord& record = *module.record;
   InkSettings& settings = *module.settings;
-  FilterState& state = *module.state;
   const pi::VRect filter = getFilterRect(record);
   if (rectEmpty(filter)) return true;
-  if (!loadSourceFromHost(state.source)) return false;
+  if (!provideWorkingSet(*module.state)) {
+    fail(pi::memFullErr, kFailWorkingImage);
+    return false;
+  }
+  RenderWorkingSet& working = *module.state->render;
+  if (!loadSourceFromHost(working)) return false;
   settings.previewZoom = 1;
   settings.viewOffsetX = settings.viewOffsetY = 0;
   HostOutput out = hostOutput(record);
   RenderOutput output{&out, out.layout, beginRows, maskRow, storeRow, shouldAbort, progress};
-  const RenderImages images{&state.source, &state.sharpCopy, &state.blurred};
-  const RenderView view{rectWidth(filter), rectHeight(filter), kTargetHostImage, 1, 0, 0};
-  const RenderFailure failure = renderImage(settings, state.render, state.tables, images, view, output);
-  // Nothing renders after the document itself; the tone images' memory goes back now.
-  releasePixels(state.blurred);
-  releasePixels(state.sharpCopy);
+  const RenderFailure failure = renderDocument(settings, working, output);
   reportFailure(failure);
   return failure == kRenderDone;
 }

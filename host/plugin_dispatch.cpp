@@ -4,13 +4,13 @@
 #include <exception>
 #include <new>
 
-#include "engine/jobs.h"
 #include "host/messages.h"
 #include "host/module_state.h"
 #include "host/plugin_interface.h"
 #include "host/plugin_interface_layout.h"
 #include "host/selectors.h"
 #include "platform/platform.h"
+#include "render/working_set.h"
 
 namespace qm {
 namespace {
@@ -77,7 +77,7 @@ void pluginEntry(std::int16_t selector, void* record, intptr_t* data, std::int16
   }
   if (selector != pi::filterSelectorAbout) unlockRecords();
   // The host may unload the library between any two calls: no worker may outlive this one.
-  stopWorkerThreads();
+  stopRenderWorkers();
   moduleState().record = nullptr;
   moduleState().about = nullptr;
 }

@@ -105,7 +105,7 @@ std::uint32_t randomSeed() {
   return platform::clockSeconds();
 }
 
-void cleanUp(FilterState& state) { freeWorkingBuffers(state); }
+void cleanUp(FilterState& state) { freeWorkingSet(state); }
 
 bool refuseIfUnable() {
   if (!record().advanceState) {
@@ -142,7 +142,6 @@ void doPrepare() {
   announce32BitCoordinates(record());
   lowerMaxSpace();
   resetForRun(*module.settings);
-  computeWorkingSizes(*module.state, getFilterRect(record()));
   record().bufferSpace = 0;
   record().bufferSpace64 = 0;
   module.dialogOpen = false;
@@ -156,7 +155,7 @@ void doStart() {
   FilterState& state = *module.state;
   announce32BitCoordinates(record());
   settings.previewEnabled = record().advanceState && record().displayPixels && !settings.previewSuppressed;
-  if (!allocateWorkingBuffers(state)) {
+  if (!provideWorkingSet(state)) {
     fail(3, kFailWorkingBuffers);
     emptyRequest();
     return;

@@ -1,19 +1,22 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 #include "host/source_loader.h"
 
-#include <algorithm>
-
-#include "engine/pyramid.h"
 #include "host/area_request.h"
 #include "host/host_coordinates.h"
 #include "host/host_image.h"
 #include "host/module_state.h"
+#include "render/source_loading.h"
 #include "settings/ink_settings.h"
 
 namespace qm {
 namespace {
 
 constexpr pi::VRect kNoArea{0, 0, 0, 0};
+
+struct HostSource {
+  pi::FilterRecord* record;
+  pi::VRect filter;
+};
 
 // Loading reads only: an output request would make the host fill an output buffer and take
 // it back unchanged, and the mask is the blend stage's business. The source is always read
@@ -31,6 +34,7 @@ InterleavedPixels planeLayout(const pi::FilterRecord& record, const DeliveredAre
   const bool withOpacity = hasEditableTransparency(record) && planes >= 2;
   const bool colour = planes - (withOpacity ? 1 : 0) >= 3;
   InterleavedPixels layout{};
+  layout.data = area.inData;
   layout.rowBytes = area.inRowBytes;
   layout.pixelBytes = area.inColumnBytes;
   layout.channel[0] = 0;
@@ -40,73 +44,43 @@ InterleavedPixels planeLayout(const pi::FilterRecord& record, const DeliveredAre
   return layout;
 }
 
-pi::VRect intersection(const pi::VRect& a, const pi::VRect& b) {
-  return {std::max(a.top, b.top), std::max(a.left, b.left), std::min(a.bottom, b.bottom), std::min(a.right, b.right)};
-}
-
-// Copies what the host delivered for `asked` (document coordinates) into level 0.
-void storeDelivery(const pi::FilterRecord& record, const pi::VRect& filter, const pi::VRect& asked,
-                   ImageBuffer& image) {
-  const DeliveredArea area = deliveredArea();
-  const pi::VRect got = intersection(area.inRect, asked);
-  if (!area.inData || rectEmpty(got)) return;
-  InterleavedPixels layout = planeLayout(record, area);
-  layout.data = area.inData + std::ptrdiff_t(got.top - area.inRect.top) * area.inRowBytes +
-                std::ptrdiff_t(got.left - area.inRect.left) * area.inColumnBytes;
-  const ImageRect target{got.top - filter.top, got.left - filter.left, got.bottom - filter.top,
-                         got.right - filter.left};
-  storeInterleaved(image, target, layout);
-}
-
-bool fitsFilterRect(const ImageBuffer& image, const pi::VRect& filter, std::int32_t format) {
-  return hasPixels(image) && !image.bordered && image.format == format && image.width[0] == rectWidth(filter) &&
-         image.height[0] == rectHeight(filter);
-}
-
-}  // namespace
-
-std::int32_t sourceFormat(const pi::FilterRecord& record) {
-  switch (sampleBytes(record)) {
-    case 4: return kRgbaFloat;
-    case 2: return kRgba16;
-    default: return kRgba8;
-  }
-}
-
-bool loadSourceLevel0(ImageBuffer& image) {
-  pi::FilterRecord* record = moduleState().record;
-  if (!record) return false;
-  const pi::VRect filter = getFilterRect(*record);
-  const std::int32_t format = sourceFormat(*record);
-  if (rectEmpty(filter)) {
-    fail(pi::filterBadParameters, kFailWorkingImage);
+bool fetch(void* context, const ImageRect& area, ImageRect& delivered, InterleavedPixels& pixels) {
+  HostSource& source = *static_cast<HostSource*>(context);
+  const pi::VRect& filter = source.filter;
+  requestSourceArea(*source.record, {filter.top + area.top, filter.left + area.left, filter.top + area.bottom,
+                                     filter.left + area.right});
+  if (!advance()) {
+    noteFailure(kFailBandRead);  // advance() left the host's result
     return false;
   }
-  if (!fitsFilterRect(image, filter, format) &&
-      !configureImageBuffer(&image, rectWidth(filter), rectHeight(filter), format, 0, false)) {
-    fail(pi::memFullErr, kFailWorkingImage);
-    return false;
-  }
-  for (std::int32_t i = image.firstTile[0]; i <= image.lastTile[0]; ++i) {
-    const ImageTile& tile = image.tiles[i];
-    const pi::VRect asked{filter.top + tile.y0, filter.left + tile.x0, filter.top + tile.y0 + tile.rows,
-                          filter.left + std::min(tile.x0 + kTileSize, image.width[0])};
-    requestSourceArea(*record, asked);
-    if (!advance()) {
-      noteFailure(kFailBandRead);  // advance() left the host's result
-      emptyRequest();
-      return false;
-    }
-    storeDelivery(*record, filter, asked, image);
-  }
-  emptyRequest();
+  const DeliveredArea got = deliveredArea();
+  delivered = {got.inRect.top - filter.top, got.inRect.left - filter.left, got.inRect.bottom - filter.top,
+               got.inRect.right - filter.left};
+  pixels = planeLayout(*source.record, got);
   return true;
 }
 
-bool loadSourceFromHost(ImageBuffer& image) {
-  if (!loadSourceLevel0(image)) return false;
-  image.pyramidState = 1;
-  buildPyramid(image);
+void finish(void*) { emptyRequest(); }
+
+}  // namespace
+
+std::int32_t sourceSampleBytes(const pi::FilterRecord& record) {
+  const int bytes = sampleBytes(record);
+  return bytes == 4 || bytes == 2 ? bytes : 1;
+}
+
+bool loadSourceFromHost(RenderWorkingSet& set) {
+  pi::FilterRecord* record = moduleState().record;
+  if (!record) return false;
+  HostSource host{record, getFilterRect(*record)};
+  const DocumentSource source{&host, rectWidth(host.filter), rectHeight(host.filter), sourceSampleBytes(*record),
+                              fetch, finish};
+  switch (loadSource(set, source)) {
+    case SourceLoad::Loaded: break;
+    case SourceLoad::Empty: fail(pi::filterBadParameters, kFailWorkingImage); return false;
+    case SourceLoad::NoMemory: fail(pi::memFullErr, kFailWorkingImage); return false;
+    case SourceLoad::HostFailed: return false;
+  }
   if (InkSettings* settings = moduleState().settings) settings->sourceLoaded = 1;
   return true;
 }

@@ -15,6 +15,7 @@
 #include "render/style_tables.h"
 #include "render/tone.h"
 #include "render/tone_images.h"
+#include "render/working_set_record.h"
 
 namespace qm {
 namespace {
@@ -152,9 +153,10 @@ InkDepth inkDepthOf(const DocumentLayout& layout) {
 }
 
 // Set-up of the tone, the tables and the error row; the failure when one cannot be had.
-RenderFailure prepareRender(const UserValues& look, RenderState& state, RenderTables& tables,
-                            const RenderImages& images, const RenderView& view, std::int32_t level,
-                            std::int32_t zoom, const DocumentLayout& layout) {
+RenderFailure prepareRender(const UserValues& look, RenderWorkingSet& working, const RenderView& view,
+                            std::int32_t level, std::int32_t zoom, const DocumentLayout& layout) {
+  RenderState& state = working.state;
+  RenderTables& tables = working.tables;
   if (!growErrorRow(state, view.width)) return kRenderErrorRowMemory;
   state.tables = &tables;
   state.lastColumn = view.width - 1;
@@ -174,7 +176,7 @@ RenderFailure prepareRender(const UserValues& look, RenderState& state, RenderTa
   tone.offsetX = view.offsetX;
   tone.offsetY = view.offsetY;
   const ImageRect area = sampledArea(view, level, zoom, blurReach(blurSize) + 1);
-  if (!makeToneImages(*images.source, level, area, blurSize, *images.sharpCopy, *images.blurred, tone))
+  if (!makeToneImages(working.source, level, area, blurSize, working.sharpCopy, working.blurred, tone))
     return kRenderImageMemory;
   tables.sharpenAmount = look.sharpen * 1024 / 100;
   tone.sharpenAmount = tables.sharpenAmount;
@@ -203,21 +205,21 @@ RenderFailure runBands(RenderRun& run, const RenderView& view) {
   }
 }
 
-RenderFailure renderWithTables(const UserValues& look, RenderState& state, RenderTables& tables,
-                               const RenderImages& images, const RenderView& view, const RenderOutput& output) {
+RenderFailure renderWithTables(const UserValues& look, RenderWorkingSet& working, const RenderView& view,
+                               const RenderOutput& output) {
   const bool preview = view.target == kTargetPreview;
   const std::int32_t zoom = preview ? std::max(view.zoom, 1) : 1;
-  const std::int32_t level = preview ? samplingLevel(zoom, images.source->lastLevel) : 0;
+  const std::int32_t level = preview ? samplingLevel(zoom, working.source.lastLevel) : 0;
   RenderView placed = view;
   if (!preview) placed.offsetX = placed.offsetY = 0;
-  const RenderFailure failure = prepareRender(look, state, tables, images, placed, level, zoom, output.layout);
+  const RenderFailure failure = prepareRender(look, working, placed, level, zoom, output.layout);
   if (failure != kRenderDone) return failure;
   RenderRun run{};
-  run.state = &state;
+  run.state = &working.state;
   run.output = &output;
   run.stage = blendStageFor(look, placed, output.layout);
-  run.mapping = {images.source, level, zoom, placed.offsetX, placed.offsetY};
-  run.style = &styleEntry(state.style);
+  run.mapping = {&working.source, level, zoom, placed.offsetX, placed.offsetY};
+  run.style = &styleEntry(working.state.style);
   run.blendOnWorker = run.style->layout == bandMode;
   try {
     run.sourceRow.resize(std::size_t(view.width));
@@ -237,19 +239,26 @@ std::int32_t samplingLevel(std::int32_t zoom, std::int32_t lastLevel) {
   return std::min(level, std::max(lastLevel, 0));
 }
 
-RenderFailure renderImage(InkSettings& settings, RenderState& state, RenderTables& tables,
-                          const RenderImages& images, const RenderView& view, const RenderOutput& output) {
+RenderFailure renderImage(InkSettings& settings, RenderWorkingSet& working, const RenderView& view,
+                          const RenderOutput& output) {
   if (view.width <= 0 || view.height <= 0) return kRenderDone;
-  if (!images.source || !hasPixels(*images.source)) return kRenderImageMemory;
+  if (!hasPixels(working.source)) return kRenderImageMemory;
   const Preset snapshot = takeSnapshot(settings);
   const std::int32_t savedTarget = settings.renderTarget;
   settings.renderTarget = view.target;
   UserValues look = settings.look;
   clampUserValues(look);
-  const RenderFailure failure = renderWithTables(look, state, tables, images, view, output);
-  releasePixels(tables.spotTile);
+  const RenderFailure failure = renderWithTables(look, working, view, output);
+  releasePixels(working.tables.spotTile);
   settings.renderTarget = savedTarget;
   restoreSnapshot(settings, snapshot);
+  return failure;
+}
+
+RenderFailure renderDocument(InkSettings& settings, RenderWorkingSet& working, const RenderOutput& output) {
+  const RenderView view{working.source.width[0], working.source.height[0], kTargetHostImage, 1, 0, 0};
+  const RenderFailure failure = renderImage(settings, working, view, output);
+  releaseToneImages(working);
   return failure;
 }
 

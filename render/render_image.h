@@ -13,17 +13,10 @@
 #include "engine/image_buffer.h"
 #include "render/render_output.h"
 #include "render/render_state.h"
+#include "render/working_set.h"
 #include "settings/ink_settings.h"
 
 namespace qm {
-
-// The working images a render reuses from one render to the next (FilterState keeps them).
-// Their pixels stay after a render; their owner releases them when no render follows.
-struct RenderImages {
-  const ImageBuffer* source;  // the document at its own depth, with its pyramid
-  ImageBuffer* sharpCopy;     // float documents: 16-bit copy of the sampled part
-  ImageBuffer* blurred;       // the blurred part of the sampled level
-};
 
 // Which part of the source the render covers. Render pixel (x, y) shows source level
 // pixel ((x x zoom + offsetX) >> level, ...) with level = floor(log2(zoom)) for the
@@ -46,9 +39,13 @@ enum RenderFailure : std::int32_t {
   kRenderTaskFailed = 5,      // a band could not be had or its work failed
 };
 
-// Renders the view with the look in `settings` into the output.
-RenderFailure renderImage(InkSettings& settings, RenderState& state, RenderTables& tables,
-                          const RenderImages& images, const RenderView& view, const RenderOutput& output);
+// Renders the view of the working set's source with the look in `settings` into the output.
+// The tone images keep their memory for the next render.
+RenderFailure renderImage(InkSettings& settings, RenderWorkingSet& working, const RenderView& view,
+                          const RenderOutput& output);
+// The document itself: the whole source at zoom 1 (target kTargetHostImage). Nothing
+// renders after it, so the tone images' memory goes back at once.
+RenderFailure renderDocument(InkSettings& settings, RenderWorkingSet& working, const RenderOutput& output);
 
 // The sampling level of a preview zoom: floor(log2(zoom)) within 0..lastLevel.
 std::int32_t samplingLevel(std::int32_t zoom, std::int32_t lastLevel);

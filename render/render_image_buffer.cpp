@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/pyramid.h"
+#include "render/working_set_record.h"
 
 namespace qm {
 namespace {
@@ -63,23 +64,21 @@ std::int32_t sampleBytesOf(std::int32_t format) {
 
 }  // namespace
 
-RenderFailure renderImageBuffer(InkSettings& settings, RenderState& state, RenderTables& tables,
-                                const RenderWorkingImages& working, ImageBuffer& image) {
+RenderFailure renderImageBuffer(InkSettings& settings, RenderWorkingSet& working, ImageBuffer& image) {
   const std::int32_t format = image.format;
   if (!hasPixels(image) || (format != kRgba8 && format != kRgba16 && format != kRgbaFloat))
     return kRenderImageMemory;
   const std::int32_t width = image.width[0];
   const std::int32_t height = image.height[0];
-  ImageBuffer& source = *working.source;
+  ImageBuffer& source = working.source;
   if (!configureImageBuffer(&source, width, height, format, 0, false)) return kRenderImageMemory;
   copyLevel0(image, source);
   buildPyramid(source);
   // The image's opacity is written as a document's transparency plane would be.
   BufferOutput sink{&image, {sampleBytesOf(format), 3, 1}};
   const RenderOutput output{&sink, sink.layout, beginRows, nullptr, storeRow, nullptr, nullptr};
-  const RenderImages images{&source, working.sharpCopy, working.blurred};
   const RenderView view{width, height, kTargetMemoryImage, 1, 0, 0};
-  return renderImage(settings, state, tables, images, view, output);
+  return renderImage(settings, working, view, output);
 }
 
 }  // namespace qm

@@ -8,15 +8,9 @@
 
 namespace qm {
 
-struct RenderWorkingImages {
-  ImageBuffer* source;   // receives the copy with its pyramid
-  ImageBuffer* sharpCopy;
-  ImageBuffer* blurred;
-};
-
-// Rgba8, Rgba16 or RgbaFloat images; kRenderImageMemory when the copy cannot be made
-// (the image is then left as it was) or the image has another format.
-RenderFailure renderImageBuffer(InkSettings& settings, RenderState& state, RenderTables& tables,
-                                const RenderWorkingImages& working, ImageBuffer& image);
+// Rgba8, Rgba16 or RgbaFloat images; the working set's source receives the copy with its
+// pyramid. kRenderImageMemory when the copy cannot be made (the image is then left as it
+// was) or the image has another format.
+RenderFailure renderImageBuffer(InkSettings& settings, RenderWorkingSet& working, ImageBuffer& image);
 
 }  // namespace qm

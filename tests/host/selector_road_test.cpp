@@ -34,9 +34,7 @@ TEST_F(SelectorRoad, NormalRunRendersAndRecordsTheLook) {
   // The handles are kept for the next run; the dialog flag is spent.
   ASSERT_NE(stateOf(host), nullptr);
   EXPECT_EQ(stateOf(host)->showDialog, 0);
-  EXPECT_EQ(stateOf(host)->workingBuffers[0], nullptr) << "finish frees the working buffers";
-  EXPECT_FALSE(hasPixels(stateOf(host)->source)) << "and the working image";
-  EXPECT_EQ(stateOf(host)->render.errorRow, nullptr);
+  EXPECT_EQ(stateOf(host)->render, nullptr) << "finish frees the render's working set";
 }
 
 TEST_F(SelectorRoad, RepeatWithoutParametersRendersTheRecordedLook) {
@@ -189,21 +187,6 @@ TEST_F(SelectorRoad, PrepareLowersTheHostsMemoryRequest) {
   frugal.call(pi::filterSelectorParameters);
   frugal.call(pi::filterSelectorPrepare);
   EXPECT_EQ(frugal.record().maxSpace, 1000) << "never raised";
-}
-
-TEST_F(SelectorRoad, PrepareSizesTheWorkingBuffers) {
-  cli::HostDocument document = makeDocument(makeFlat(300, 20, SampleType::UInt8, 3, false, 0.5));
-  cli::SubstituteHost host = makeHost();
-  host.beginDocument(document);
-  host.call(pi::filterSelectorParameters);
-  host.call(pi::filterSelectorPrepare);
-  const WorkingSizes& sizes = stateOf(host)->sizes;
-  EXPECT_EQ(sizes.rowLength, 303);
-  EXPECT_EQ(sizes.columnLength, 23);
-  EXPECT_EQ(sizes.marginLength, 300 + 2178);
-  EXPECT_EQ(sizes.stripLength, 3 * (300 + 728));
-  EXPECT_EQ(sizes.bufferSizes[0], 49152);
-  EXPECT_EQ(sizes.bufferSizes[2], 24 * 3 * (300 + 728));
 }
 
 TEST_F(SelectorRoad, ContinueAsksForNothingMore) {

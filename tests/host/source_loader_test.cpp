@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "engine/image_buffer.h"
+#include "render/working_set_record.h"
 #include "host/area_request.h"
 #include "host/host_coordinates.h"
 #include "host/source_loader.h"
@@ -50,10 +50,12 @@ class SourceLoader : public PluginTest {
     moduleState().record = &host.record();
     moduleState().result = &result_;
     moduleState().settings = &settings_;
-    initImageBuffer(image_, nullptr);
+    releaseWorkingSet(working_);
+    working_ = createWorkingSet();
   }
+  ImageBuffer& image() { return working_->source; }
   void TearDown() override {
-    releasePixels(image_);
+    releaseWorkingSet(working_);
     moduleState().record = nullptr;
     moduleState().result = nullptr;
     moduleState().settings = nullptr;
@@ -61,7 +63,7 @@ class SourceLoader : public PluginTest {
   }
   std::int16_t result_ = 0;
   InkSettings settings_{};
-  ImageBuffer image_{};
+  RenderWorkingSet* working_ = nullptr;
 };
 
 // The channel the working image should hold for a document sample, in the image's units.
@@ -128,13 +130,13 @@ TEST_F(SourceLoader, EveryDepthAndLayoutLandsInTheRightChannels) {
     cli::HostDocument document = makeDocument(picture);
     cli::SubstituteHost host = makeHost();
     attach(host, document);
-    ASSERT_TRUE(loadSourceLevel0(image_));
-    EXPECT_EQ(image_.format, c.format);
-    EXPECT_EQ(image_.width[0], 530);
-    EXPECT_EQ(image_.height[0], 515);
-    EXPECT_TRUE(holdsDocument(image_, picture, document.filterRect));
+    ASSERT_TRUE(loadSourceFromHost(*working_));
+    EXPECT_EQ(image().format, c.format);
+    EXPECT_EQ(image().width[0], 530);
+    EXPECT_EQ(image().height[0], 515);
+    EXPECT_TRUE(holdsDocument(image(), picture, document.filterRect));
     EXPECT_EQ(result_, 0);
-    releasePixels(image_);
+    releasePixels(image());
   }
 }
 
@@ -144,7 +146,7 @@ TEST_F(SourceLoader, AsksForEachTileOnceAtFullResolutionAndReadsOnly) {
   cli::SubstituteHost host = makeHost();
   attach(host, document);
   settings_.previewZoom = 4;  // the preview's zoom must not thin out the source
-  ASSERT_TRUE(loadSourceLevel0(image_));
+  ASSERT_TRUE(loadSourceFromHost(*working_));
   const std::vector<pi::VRect> tiles = {
       {0, 0, 512, 512}, {0, 512, 512, 600}, {512, 0, 520, 512}, {512, 512, 520, 600}};
   ASSERT_EQ(deliveryLog.inRects.size(), tiles.size());
@@ -156,10 +158,8 @@ TEST_F(SourceLoader, AsksForEachTileOnceAtFullResolutionAndReadsOnly) {
     EXPECT_TRUE(rectEmpty(deliveryLog.outRects[i])) << "no output is requested while loading";
     EXPECT_EQ(deliveryLog.rates[i], pi::kFixedOne);
   }
-  EXPECT_TRUE(holdsDocument(image_, picture, document.filterRect));
+  EXPECT_TRUE(holdsDocument(image(), picture, document.filterRect));
   EXPECT_TRUE(rectEmpty(getInRect(host.record()))) << "an empty request is left behind";
-  EXPECT_EQ(image_.pyramidState, 0) << "level 0 only";
-  EXPECT_EQ(settings_.sourceLoaded, 0);
 }
 
 TEST_F(SourceLoader, SelectionOffsetsTheLoad) {
@@ -172,10 +172,10 @@ TEST_F(SourceLoader, SelectionOffsetsTheLoad) {
   ASSERT_EQ(document.filterRect.top, 5);
   cli::SubstituteHost host = makeHost();
   attach(host, document);
-  ASSERT_TRUE(loadSourceLevel0(image_));
-  EXPECT_EQ(image_.width[0], 26);
-  EXPECT_EQ(image_.height[0], 20);
-  EXPECT_TRUE(holdsDocument(image_, picture, document.filterRect));
+  ASSERT_TRUE(loadSourceFromHost(*working_));
+  EXPECT_EQ(image().width[0], 26);
+  EXPECT_EQ(image().height[0], 20);
+  EXPECT_TRUE(holdsDocument(image(), picture, document.filterRect));
 }
 
 TEST_F(SourceLoader, LeanHostsWithPackedRowsAndShortCoordinatesGiveTheSameImage) {
@@ -186,8 +186,8 @@ TEST_F(SourceLoader, LeanHostsWithPackedRowsAndShortCoordinatesGiveTheSameImage)
   options.bigDocument = false;
   cli::SubstituteHost host = makeHost(options);
   attach(host, document);
-  ASSERT_TRUE(loadSourceLevel0(image_));
-  EXPECT_TRUE(holdsDocument(image_, picture, document.filterRect));
+  ASSERT_TRUE(loadSourceFromHost(*working_));
+  EXPECT_TRUE(holdsDocument(image(), picture, document.filterRect));
 }
 
 TEST_F(SourceLoader, OnlyWhatTheHostDeliversIsCopied) {
@@ -195,24 +195,24 @@ TEST_F(SourceLoader, OnlyWhatTheHostDeliversIsCopied) {
   cli::HostDocument document = makeDocument(picture);
   cli::SubstituteHost host = makeHost();
   attach(host, document);
-  ASSERT_TRUE(configureImageBuffer(&image_, 520, 6, kRgba8, 0, false));
+  ASSERT_TRUE(configureImageBuffer(&image(), 520, 6, kRgba8, 0, false));
   const std::uint8_t marker[4] = {1, 2, 3, 4};
   for (int y = 0; y < 6; ++y)
-    for (int x = 0; x < 520; ++x) setColour(image_, x, y, 0, marker);
-  const ImageTile* tiles = image_.tiles;
+    for (int x = 0; x < 520; ++x) setColour(image(), x, y, 0, marker);
+  const ImageTile* tiles = image().tiles;
   deliveryLog.clipRight = 2;
   deliveryLog.clipBottom = 1;
-  ASSERT_TRUE(loadSourceLevel0(image_));
-  EXPECT_EQ(image_.tiles, tiles) << "an image of the right shape is reused";
+  ASSERT_TRUE(loadSourceFromHost(*working_));
+  EXPECT_EQ(image().tiles, tiles) << "an image of the right shape is reused";
   std::uint8_t out[4];
   for (int x : {0, 509, 512, 517}) {
-    getColour(image_, x, 4, 0, out);
+    getColour(image(), x, 4, 0, out);
     EXPECT_EQ(out[0], 255) << x;
-    getColour(image_, x, 5, 0, out);
+    getColour(image(), x, 5, 0, out);
     EXPECT_EQ(out[0], 1) << "the row the host left out keeps its old value " << x;
   }
   for (int x : {510, 511, 518, 519}) {
-    getColour(image_, x, 0, 0, out);
+    getColour(image(), x, 0, 0, out);
     EXPECT_EQ(out[3], 4) << "the columns the host left out keep their old value " << x;
   }
 }
@@ -224,15 +224,15 @@ TEST_F(SourceLoader, HostFailureStopsWithTheHostsResult) {
   options.failDeliveryAfter = 1;
   cli::SubstituteHost host = makeHost(options);
   attach(host, document);
-  EXPECT_FALSE(loadSourceFromHost(image_));
+  EXPECT_FALSE(loadSourceFromHost(*working_));
   EXPECT_EQ(result_, pi::readErr);
   EXPECT_EQ(moduleState().lastFailureCode, kFailBandRead);
   EXPECT_EQ(deliveryLog.inRects.size(), 2u) << "no request after the failed one";
   EXPECT_EQ(settings_.sourceLoaded, 0);
   std::uint8_t out[4];
-  getColour(image_, 0, 0, 0, out);
+  getColour(image(), 0, 0, 0, out);
   EXPECT_EQ(out[0], 255) << "the first tile arrived";
-  getColour(image_, 550, 0, 0, out);
+  getColour(image(), 550, 0, 0, out);
   EXPECT_EQ(out[0], 0) << "the second did not";
 }
 
@@ -241,22 +241,22 @@ TEST_F(SourceLoader, EmptyFilterRectangleAsksForNothing) {
   cli::SubstituteHost host = makeHost();
   attach(host, document);
   host.record().filterRect = {4, 4, 4, 8};
-  EXPECT_FALSE(loadSourceFromHost(image_));
+  EXPECT_FALSE(loadSourceFromHost(*working_));
   EXPECT_EQ(result_, pi::filterBadParameters);
   EXPECT_EQ(moduleState().lastFailureCode, kFailWorkingImage);
   EXPECT_TRUE(deliveryLog.inRects.empty());
-  EXPECT_FALSE(hasPixels(image_));
+  EXPECT_FALSE(hasPixels(image()));
 }
 
 TEST_F(SourceLoader, FullLoadBuildsThePyramidAndMarksTheSource) {
   cli::HostDocument document = makeDocument(makeFlat(20, 10, SampleType::Float32, 3, false, 0.5));
   cli::SubstituteHost host = makeHost();
   attach(host, document);
-  ASSERT_TRUE(loadSourceFromHost(image_));
-  EXPECT_EQ(image_.pyramidState, 2);
+  ASSERT_TRUE(loadSourceFromHost(*working_));
+  EXPECT_EQ(image().pyramidState, 2);
   EXPECT_EQ(settings_.sourceLoaded, 1);
   float out[4];
-  getColour(image_, 19, 9, 0, out);
+  getColour(image(), 19, 9, 0, out);
   EXPECT_EQ(out[1], 0.5f);
   EXPECT_EQ(out[3], 1.0f);
 }
@@ -265,13 +265,13 @@ TEST_F(SourceLoader, FormatFollowsTheSampleSize) {
   pi::FilterRecord record{};
   record.imageMode = pi::plugInModeRGBColor;
   record.depth = 8;
-  EXPECT_EQ(sourceFormat(record), kRgba8);
+  EXPECT_EQ(sourceSampleBytes(record), 1);
   record.imageMode = pi::plugInModeGray16;
   record.depth = 16;
-  EXPECT_EQ(sourceFormat(record), kRgba16);
+  EXPECT_EQ(sourceSampleBytes(record), 2);
   record.imageMode = pi::plugInModeRGB96;
   record.depth = 0;
-  EXPECT_EQ(sourceFormat(record), kRgbaFloat);
+  EXPECT_EQ(sourceSampleBytes(record), 4);
 }
 
 }  // namespace

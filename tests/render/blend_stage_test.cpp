@@ -131,13 +131,10 @@ TEST(RenderImageBuffer, RendersInPlaceLikeAWholeRender) {
       getColour(reference.source(), x, y, 0, c);
       setColour(*image, x, y, 0, c);
     }
-  ImageBuffer source{}, sharp{}, blurred{};
-  for (ImageBuffer* b : {&source, &sharp, &blurred}) initImageBuffer(*b, nullptr);
+  RenderWorkingSet* working = createWorkingSet();
   InkSettings settings = reference.settings();
-  RenderState state{};
-  RenderTables tables{};
   seedRandom(5);
-  ASSERT_EQ(renderImageBuffer(settings, state, tables, {&source, &sharp, &blurred}, *image), kRenderDone);
+  ASSERT_EQ(renderImageBuffer(settings, *working, *image), kRenderDone);
   for (std::int32_t y = 0; y < 20; ++y)
     for (std::int32_t x = 0; x < 33; ++x) {
       std::uint8_t c[4];
@@ -145,8 +142,7 @@ TEST(RenderImageBuffer, RendersInPlaceLikeAWholeRender) {
       ASSERT_EQ(c[0], expected[std::size_t(y * 33 + x)].red > 0.5f ? 255 : 0) << x << "," << y;
       ASSERT_EQ(c[3], 255);
     }
-  for (ImageBuffer* b : {&source, &sharp, &blurred}) releasePixels(*b);
-  freeErrorRow(state);
+  releaseWorkingSet(working);
 }
 
 }  // namespace

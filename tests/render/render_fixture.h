@@ -11,6 +11,7 @@
 #include "engine/pyramid.h"
 #include "platform/random_generator.h"
 #include "render/render_image.h"
+#include "render/working_set_record.h"
 #include "tests/engine/engine_fixtures.h"
 
 namespace qm::test {
@@ -21,45 +22,41 @@ class MemoryRender {
   // (0..1), with its pyramid.
   MemoryRender(std::int32_t width, std::int32_t height, std::int32_t format,
                const std::function<float(std::int32_t x, std::int32_t y)>& grey)
-      : source_(makeBuffer(width, height, format)) {
+      : working_(createWorkingSet()) {
+    ImageBuffer& source = working_->source;
+    EXPECT_TRUE(configureImageBuffer(&source, width, height, format, 0, false));
     for (std::int32_t y = 0; y < height; ++y)
       for (std::int32_t x = 0; x < width; ++x) {
         const float g = grey(x, y);
         const float c[4] = {g, g, g, 1.0f};
-        setNormalised(*source_, x, y, 0, c);
+        setNormalised(source, x, y, 0, c);
       }
-    buildPyramid(*source_);
-    initImageBuffer(sharp_, nullptr);
-    initImageBuffer(blurred_, nullptr);
+    buildPyramid(source);
     resetForRun(settings_);
   }
-  ~MemoryRender() {
-    releasePixels(sharp_);
-    releasePixels(blurred_);
-    freeErrorRow(state_);
-  }
+  ~MemoryRender() { releaseWorkingSet(working_); }
   MemoryRender(const MemoryRender&) = delete;
   MemoryRender& operator=(const MemoryRender&) = delete;
 
   InkSettings& settings() { return settings_; }
-  RenderState& state() { return state_; }
-  const ImageBuffer& source() const { return *source_; }
+  RenderState& state() { return working_->state; }
+  const ImageBuffer& source() const { return working_->source; }
 
   // Renders the view with the document layout of the source's depth (RGB, no opacity);
   // the colours row by row, view.width per row.
   std::vector<Colour> render(const RenderView& view, std::uint32_t seed = 1) {
     colours_.assign(std::size_t(view.width) * std::size_t(view.height), Colour{-1, -1, -1, -1});
     width_ = view.width;
-    const std::int32_t bytes = source_->format == kRgbaFloat ? 4 : (source_->format == kRgba16 ? 2 : 1);
+    const std::int32_t format = source().format;
+    const std::int32_t bytes = format == kRgbaFloat ? 4 : (format == kRgba16 ? 2 : 1);
     const RenderOutput output{this, {bytes, 3, 0}, beginRows, nullptr, storeRow, nullptr, nullptr};
     seedRandom(seed);
-    const RenderImages images{source_.get(), &sharp_, &blurred_};
-    EXPECT_EQ(renderImage(settings_, state_, tables_, images, view, output), kRenderDone);
+    EXPECT_EQ(renderImage(settings_, *working_, view, output), kRenderDone);
     return colours_;
   }
   // The whole source as the final render sees it.
   std::vector<Colour> renderWhole(std::uint32_t seed = 1) {
-    return render({source_->width[0], source_->height[0], kTargetMemoryImage, 1, 0, 0}, seed);
+    return render({source().width[0], source().height[0], kTargetMemoryImage, 1, 0, 0}, seed);
   }
 
  private:
@@ -71,12 +68,8 @@ class MemoryRender {
       self.colours_[std::size_t(std::ptrdiff_t(y) * self.width_ + x + i)] = colourAt(colours, stride, i);
   }
 
-  Buffer source_;
-  ImageBuffer sharp_{};
-  ImageBuffer blurred_{};
+  RenderWorkingSet* working_;
   InkSettings settings_{};
-  RenderState state_{};
-  RenderTables tables_{};
   std::vector<Colour> colours_;
   std::int32_t width_ = 0;
 };

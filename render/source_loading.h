@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// Loading the document into the working set, one level-0 tile at a time, through a small
+// interface the host implements: the render decides what to ask for, the host knows how to
+// ask its application. Everything runs on the calling thread.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/image_buffer.h"
+#include "render/working_set.h"
+
+namespace qm {
+
+struct DocumentSource {
+  void* context;
+  std::int32_t width;        // the filter rectangle
+  std::int32_t height;
+  std::int32_t sampleBytes;  // 1, 2 (0..32768) or 4 (float)
+  // Asks for `area` (render coordinates, inside 0..width x 0..height) and tells what came:
+  // `delivered` the rectangle the host handed over (it may clip the request, or hand over
+  // more) and `pixels` its samples from delivered's top left. Nothing delivered: null data.
+  // False when the host failed; the reason is the source's to keep.
+  bool (*fetch)(void* context, const ImageRect& area, ImageRect& delivered, InterleavedPixels& pixels);
+  // Called once the load is over, whatever happened: leave no request behind.
+  void (*finish)(void* context);
+};
+
+enum class SourceLoad { Loaded, Empty, NoMemory, HostFailed };
+
+// Level 0 of the working set's source from the document, tile by tile in tile order, then
+// the pyramid. The source image is made for the document's size in the format of its
+// samples (RgbaFloat, Rgba16 or Rgba8) unless it already has them. Grey documents give
+// channels 1..3 the grey; without an opacity sample the opacity is full. Pixels a host
+// leaves out keep their old value.
+SourceLoad loadSource(RenderWorkingSet& set, const DocumentSource& source);
+
+}  // namespace qm

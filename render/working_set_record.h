@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// What the working set holds (working_set.h). Only the render and its tests look inside.
+#pragma once
+
+#include "engine/image_buffer.h"
+#include "render/render_state.h"
+
+namespace qm {
+
+struct RenderWorkingSet {
+  ImageBuffer source;     // the document at its own depth, with its pyramid
+  ImageBuffer sharpCopy;  // float documents: a 16-bit copy of the part a render samples
+  ImageBuffer blurred;    // the blurred part of the sampled level
+  RenderState state;      // the style's constants and the error row
+  RenderTables tables;    // the lookup tables and the spot tile
+};
+
+// The tone images' memory back to the system: they keep it from one render to the next
+// (a preview redrawn at the same size), until no render follows.
+void releaseToneImages(RenderWorkingSet& set);
+
+}  // namespace qm
