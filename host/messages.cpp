@@ -7,13 +7,14 @@
 #include "host/host_image.h"
 #include "host/module_state.h"
 #include "platform/platform.h"
+#include "ui/message_boxes.h"
 
 namespace qm {
 namespace {
 
 constexpr const char* kRefusalTitle = "Plug-in error";
 
-platform::Message messageFor(Refusal refusal) {
+ui::Message messageFor(Refusal refusal) {
   return {refusal == Refusal::HostTooOld ? "REFUSAL2" : "REFUSAL3", refusalTitle(refusal), refusalText(refusal)};
 }
 
@@ -45,7 +46,7 @@ void showRefusal(Refusal refusal) {
   ModuleState& module = moduleState();
   void* window = module.record ? hostWindow(*module.record) : nullptr;
   module.dialogOpen = true;
-  const bool shown = platform::showMessage(messageFor(refusal), window);
+  const bool shown = ui::showMessage(messageFor(refusal), window);
   module.dialogOpen = false;
   if (shown) return;
   if (module.record && module.record->errorString)
@@ -59,7 +60,7 @@ void showAbout() {
   if (module.dialogOpen) return;
   void* window = module.about && module.about->platformData ? module.about->platformData->hwnd : nullptr;
   module.dialogOpen = true;
-  platform::showAboutBox(window);
+  ui::showAboutBox(window);
   module.dialogOpen = false;
 }
 

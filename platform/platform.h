@@ -14,18 +14,6 @@ void debugOutput(const char* line);
 // Handle of this library, for its own resources; null where resources do not exist.
 void* moduleHandle();
 
-// A modal message to the user, e.g. a refusal. Returns false when this platform has no way
-// to show one, so the caller can hand the text to the host instead.
-struct Message {
-  const char* resourceName;  // dialog resource that carries it on Windows
-  const char* title;
-  const char* text;
-};
-bool showMessage(const Message& message, void* parentWindow);
-
-// The about box; false when there is no way to show it.
-bool showAboutBox(void* parentWindow);
-
 // Text for a human where no dialog exists (the standard error stream on Linux).
 void writeDiagnostic(const char* text);
 

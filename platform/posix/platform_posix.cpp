@@ -15,10 +15,6 @@ void debugOutput(const char* line) {
 
 void* moduleHandle() { return nullptr; }
 
-bool showMessage(const Message&, void*) { return false; }
-
-bool showAboutBox(void*) { return false; }
-
 void writeDiagnostic(const char* text) {
   std::fputs(text, stderr);
   std::fputc('\n', stderr);

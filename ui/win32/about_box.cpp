@@ -10,11 +10,12 @@
 #include <algorithm>
 
 #include "platform/platform.h"
-#include "platform/win32/dialog_placement.h"
-#include "platform/win32/resource_picture.h"
+#include "ui/message_boxes.h"
+#include "ui/win32/dialog_placement.h"
+#include "ui/win32/resource_picture.h"
 #include "resources/resource_ids.h"
 
-namespace qm::platform {
+namespace qm::ui {
 namespace {
 
 constexpr const char* kWebPage = "https://quillmark.invalid/";
@@ -100,7 +101,7 @@ INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
 
 bool showAboutBox(void* parentWindow) {
   AboutBox box;
-  box.module = static_cast<HMODULE>(moduleHandle());
+  box.module = static_cast<HMODULE>(platform::moduleHandle());
   loadJpegResource(box.module, QM_ABOUT_PICTURE, box.picture);
   box.mark = LoadBitmapA(box.module, MAKEINTRESOURCEA(QM_ABOUT_MARK));
   box.mask = LoadBitmapA(box.module, MAKEINTRESOURCEA(QM_ABOUT_MASK));
@@ -112,4 +113,4 @@ bool showAboutBox(void* parentWindow) {
   return true;
 }
 
-}  // namespace qm::platform
+}  // namespace qm::ui

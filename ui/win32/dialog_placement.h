@@ -8,10 +8,10 @@
 #endif
 #include <windows.h>
 
-namespace qm::platform {
+namespace qm::ui {
 
 // The dialog's top sits at 1/downDivisor of the free height below the parent's top:
 // 2 centres it, 3 lifts it to a third.
 void placeOverParent(HWND dialog, HWND parent, int downDivisor);
 
-}  // namespace qm::platform
+}  // namespace qm::ui

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace qm::platform {
+namespace qm::ui {
 
 struct BgraPicture {
   int width = 0;
@@ -26,4 +26,4 @@ bool loadJpegResource(HMODULE module, int id, BgraPicture& picture);
 // the dialog's face colour.
 void drawPicture(HDC dc, const RECT& area, const BgraPicture& picture);
 
-}  // namespace qm::platform
+}  // namespace qm::ui

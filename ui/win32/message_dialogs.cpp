@@ -8,10 +8,11 @@
 #include <windows.h>
 
 #include "platform/platform.h"
-#include "platform/win32/dialog_placement.h"
+#include "ui/message_boxes.h"
+#include "ui/win32/dialog_placement.h"
 #include "resources/resource_ids.h"
 
-namespace qm::platform {
+namespace qm::ui {
 namespace {
 
 INT_PTR CALLBACK messageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -37,7 +38,7 @@ INT_PTR CALLBACK messageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 
 bool showMessage(const Message& message, void* parentWindow) {
   HWND parent = static_cast<HWND>(parentWindow);
-  const INT_PTR ended = DialogBoxParamA(static_cast<HINSTANCE>(moduleHandle()), message.resourceName, parent,
+  const INT_PTR ended = DialogBoxParamA(static_cast<HINSTANCE>(platform::moduleHandle()), message.resourceName, parent,
                                         messageProc, reinterpret_cast<LPARAM>(&message));
   // Without the dialog resource (a program that links the core without our resources) the
   // system's message box still carries the words.
@@ -45,4 +46,4 @@ bool showMessage(const Message& message, void* parentWindow) {
   return true;
 }
 
-}  // namespace qm::platform
+}  // namespace qm::ui

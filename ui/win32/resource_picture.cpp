@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-#include "platform/win32/resource_picture.h"
+#include "ui/win32/resource_picture.h"
 
 #include <objbase.h>
 #include <wincodec.h>
 
 #include <algorithm>
 
-namespace qm::platform {
+namespace qm::ui {
 namespace {
 
 // Releases a COM interface when it goes out of scope.
@@ -112,4 +112,4 @@ void drawPicture(HDC dc, const RECT& area, const BgraPicture& picture) {
                 picture.width, picture.height, picture.pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
 }
 
-}  // namespace qm::platform
+}  // namespace qm::ui

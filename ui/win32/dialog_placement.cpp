@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-#include "platform/win32/dialog_placement.h"
+#include "ui/win32/dialog_placement.h"
 
 #include <algorithm>
 
-namespace qm::platform {
+namespace qm::ui {
 namespace {
 
 RECT workAreaNear(const RECT& area) {
@@ -42,4 +42,4 @@ void placeOverParent(HWND dialog, HWND parent, int downDivisor) {
   SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-}  // namespace qm::platform
+}  // namespace qm::ui
