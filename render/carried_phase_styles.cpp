@@ -36,7 +36,9 @@ void arabesqueSetUp(RenderState& s) {
 
 // The phase advances by a fixed step per pixel and wraps within -1023..1023; its sawtooth,
 // scaled by the line weight, is the screen the density is compared with. The last phase of
-// a row is the first "before" of the next, so strokes run on across row ends.
+// a row is the first "before" of the next, so strokes run on across row ends. The sawtooth
+// reaches 0, which the comparison alone would ink even where there is no density at all:
+// white paper stays white.
 void renderArabesqueRow(StyleRowContext& context) {
   RenderState& state = *context.state;
   std::int16_t* phases = state.errorRow;
@@ -47,7 +49,8 @@ void renderArabesqueRow(StyleRowContext& context) {
     std::int32_t p = mixWithAbove(phases[x], context.previousError) + step;
     if (p > 1023) p -= 2047;
     const std::int32_t value = (((p + 1023) * m) / 8) & 255;
-    putInk(context, x, value, paperOrInk(value > densityAt(context, x)), toneAt(context, x));
+    const std::int32_t density = densityAt(context, x);
+    putInk(context, x, value, paperOrInk(value > density || density == 0), toneAt(context, x));
     phases[x] = std::int16_t(p);
     context.previousError = p;
     visited = true;
@@ -68,6 +71,7 @@ void splatterSetUp(RenderState& s) {
 
 // Like arabesque with a small step (the bias) and a short period: the mixed phase, masked,
 // is compared with a tone curve that gives the light third of the tones half the range.
+// Density 0 is paper, though the masked phase can be 0 too.
 void renderSplatterRow(StyleRowContext& context) {
   const RenderState& state = *context.state;
   std::int16_t* phases = state.errorRow;
@@ -78,7 +82,8 @@ void renderSplatterRow(StyleRowContext& context) {
     const std::int32_t v = (p + 127) & k.splatterMask;
     const std::int32_t tone = toneAt(context, x);
     const std::int32_t density = std::clamp<std::int32_t>(state.tables->toneMap[tone], 0, kToneLevels - 1);
-    putInk(context, x, 2 * v, paperOrInk(v > (state.tables->waveTable[density] >> k.splatterShift)), tone);
+    const bool paper = v > (state.tables->waveTable[density] >> k.splatterShift) || density == 0;
+    putInk(context, x, 2 * v, paperOrInk(paper), tone);
     phases[x] = std::int16_t(p);
     context.previousError = p;
   });

@@ -55,7 +55,7 @@ void renderNoiseRow(StyleRowContext& context) {
 }
 
 // A sawtooth along the angle (the stroke coordinate u) bent by the sine of the cross
-// coordinate w. The products are 64-bit so that large coordinates cannot overflow; the
+// coordinate w; where it reaches 0, density 0 still stays paper. The products are 64-bit so that large coordinates cannot overflow; the
 // division truncates toward zero, and w is kept inside the wave table.
 void waveSetUp(RenderState& s) {
   StyleConstants& k = s.constants;
@@ -88,7 +88,8 @@ void renderWaveRow(StyleRowContext& context) {
     const std::int32_t u = std::int32_t(((a * px + b * py) / 128) & k.strokeMask);
     const std::int32_t w = std::int32_t(((b * px - a * py) / 128) & crossMask);
     const std::int32_t value = (wave[w] + (u << k.strokeShift)) & 255;
-    putInk(context, x, value, paperOrInk(value > densityAt(context, x)), toneAt(context, x));
+    const std::int32_t density = densityAt(context, x);
+    putInk(context, x, value, paperOrInk(value > density || density == 0), toneAt(context, x));
   });
 }
 

@@ -66,5 +66,19 @@ TEST(Registries, NoStyleSeesWhatTheRenderBeforeLeft) {
   }
 }
 
+// Paper with nothing on it stays paper, in every style at every scale and line weight.
+TEST(Registries, WhitePaperStaysWhite) {
+  MemoryRender render(70, 40, kRgba8, [](std::int32_t, std::int32_t) { return 1.0f; });
+  UserValues& look = render.settings().look;
+  for (const StyleEntry& entry : styleEntries())
+    for (std::int32_t scale = 1; scale <= kScaleCount; ++scale)
+      for (std::int32_t weight = 1; weight <= kLineWeightCount; ++weight) {
+        look.style = entry.number;
+        look.scale = scale;
+        look.lineWeight = weight;
+        EXPECT_EQ(inkFraction(render.renderWhole(3)), 0.0) << entry.name << " scale " << scale << " weight " << weight;
+      }
+}
+
 }  // namespace
 }  // namespace qm::test
