@@ -1,15 +1,19 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-// Exact floor(sum / n) for the window sums of the box passes, without a division per
-// sample, in forms the compiler can do for many samples at once. Each is exact for every
-// sum that n samples of its kind can make (the tests check them exhaustively for the
-// windows a blur makes), on any float evaluation at least as precise as single precision:
+// The window mean of the box passes, sum / n rounded to the nearest integer (halves up),
+// that is floor((sum + h) / n) with h = floor(n / 2): a floored mean would lose half a
+// level on average at each of a blur's six passes, and the sharpening amplifies what the
+// blurred grey loses. No division per sample: the forms below are what the compiler can do
+// for many samples at once. Each is exact for every sum that n samples of its kind can make
+// (the tests check them exhaustively for the windows a blur makes), on any float
+// evaluation at least as precise as single precision:
 // - 8-bit samples, 16-bit sums (n from 2 to 257, so 255 n < 2^16): the high half of
-//   sum x floor(2^16 / n) is the quotient or one less, and the remainder tells which;
-// - 8-bit samples, any n up to kMostBoxWindow: (sum + 0.5) / n lies at least 0.5 / n from
-//   an integer, and the single-precision reciprocal and product move it by far less
-//   (under 2^-23 x 256; sum + 0.5 is exact since 255 n < 2^23);
-// - 16-bit samples (sums up to 65535 n < 2^31): sum x (1 / n) is off by less than one,
-//   and one step of integer correction on the remainder puts it right.
+//   sum x floor(2^16 / n) is floor(sum / n) or one less, and the remainder r (0 <= r < 2n)
+//   tells both that and which way to round, without forming sum + h, which may not fit;
+// - 8-bit samples, any n up to kMostBoxWindow: (sum + h + 0.5) / n lies at least 0.5 / n
+//   from an integer, and the single-precision reciprocal and product move it by far less
+//   (under 2^-23 x 256; sum + h + 0.5 is exact since 256 n < 2^23);
+// - 16-bit samples (sums up to 65535 n, so sum + h < 2^31): (sum + h) x (1 / n) is off by
+//   less than one, and one step of integer correction on the remainder puts it right.
 #pragma once
 
 #include <cstdint>
@@ -21,32 +25,39 @@ constexpr std::int32_t kMostBoxWindow = 8191;
 class BoxDivision {
  public:
   explicit BoxDivision(std::int32_t n)
-      : n_(n), inverse_(1.0f / float(n)), narrowN_(std::uint16_t(n)),
+      : n_(n), half_(n / 2), inverse_(1.0f / float(n)), narrowN_(std::uint16_t(n)),
+        narrowUp_(std::uint16_t(n - n / 2)), narrowUpAgain_(std::uint16_t(2 * n - n / 2)),
         narrowMultiplier_(std::uint16_t(n > 1 ? 65536 / n : 0)) {}
 
   std::int32_t n() const { return n_; }
 
-  // sum within 0 .. 255 x n, n from 2 to 257
+  // sum within 0 .. 255 x n, n from 2 to 257. With q = floor(sum / n) and r its remainder:
+  // guess is q or q - 1, so the remainder of the guess lies in 0 .. 2n - 1, and the mean is
+  // guess + [remainder >= n - h] + [remainder >= 2n - h].
   std::uint16_t eightBitNarrow(std::uint16_t sum) const {
     const std::uint16_t guess = std::uint16_t((std::uint32_t(sum) * narrowMultiplier_) >> 16);
     const std::uint16_t remainder = std::uint16_t(sum - guess * narrowN_);
-    return std::uint16_t(guess + (remainder >= narrowN_));
+    return std::uint16_t(guess + (remainder >= narrowUp_) + (remainder >= narrowUpAgain_));
   }
 
   // sum within 0 .. 255 x n
-  std::int32_t eightBit(std::int32_t sum) const { return std::int32_t((float(sum) + 0.5f) * inverse_); }
+  std::int32_t eightBit(std::int32_t sum) const { return std::int32_t((float(sum + half_) + 0.5f) * inverse_); }
 
   // sum within 0 .. 65535 x n
   std::int32_t sixteenBit(std::int32_t sum) const {
-    const std::int32_t guess = std::int32_t(float(sum) * inverse_);
-    const std::int32_t remainder = sum - guess * n_;
+    const std::int32_t biased = sum + half_;
+    const std::int32_t guess = std::int32_t(float(biased) * inverse_);
+    const std::int32_t remainder = biased - guess * n_;
     return guess + std::int32_t(remainder >= n_) - std::int32_t(remainder < 0);
   }
 
  private:
   std::int32_t n_;
+  std::int32_t half_;
   float inverse_;
   std::uint16_t narrowN_;
+  std::uint16_t narrowUp_;       // n - h
+  std::uint16_t narrowUpAgain_;  // 2n - h
   std::uint16_t narrowMultiplier_;
 };
 

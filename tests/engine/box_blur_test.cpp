@@ -89,8 +89,24 @@ Buffer ramps(std::int32_t width, std::int32_t height, std::int32_t format) {
   return image;
 }
 
+// sum / n to the nearest integer, halves up, in plain integers.
+std::int32_t nearest(std::int32_t sum, std::int32_t n) { return (2 * sum + n) / (2 * n); }
+
+// The sums of n samples of at most `most` on both sides of every step of the rounded mean,
+// where a rounded reciprocal would slip to the neighbouring result: the mean steps where
+// sum + floor(n / 2) passes a multiple of n.
+template <class Check>
+void forEachRoundingEdge(std::int32_t n, std::int32_t most, Check check) {
+  for (std::int32_t mean = 0; mean <= most; ++mean)
+    for (std::int32_t offset : {-2, -1, 0, 1}) {
+      const std::int32_t sum = mean * n - n / 2 + offset;
+      if (sum >= 0 && sum <= most * n) check(sum);
+    }
+}
+
 // One box pass as plain arithmetic, line by line over `rect`: the running sum of the window
-// with positions past the line's ends reading its end samples, divided with truncation.
+// with positions past the line's ends reading its end samples, divided to the nearest
+// integer, halves up.
 void referencePass(Picture& picture, const ImageRect& rect, bool rows, int before, int after, std::int32_t opaque) {
   const std::int32_t lines = rows ? rect.bottom - rect.top : rect.right - rect.left;
   const std::int32_t length = rows ? rect.right - rect.left : rect.bottom - rect.top;
@@ -105,10 +121,10 @@ void referencePass(Picture& picture, const ImageRect& rect, bool rows, int befor
     for (int c = 0; c < 3; ++c) {
       std::int32_t sum = 0;
       for (std::int32_t k = -before; k <= after; ++k) sum += clamped(k)[c];
-      sample(0)[c] = sum / n;
+      sample(0)[c] = nearest(sum, n);
       for (std::int32_t p = 1; p < length; ++p) {
         sum += clamped(p + after)[c] - clamped(p - before - 1)[c];
-        sample(p)[c] = sum / n;
+        sample(p)[c] = nearest(sum, n);
       }
     }
     for (std::int32_t p = 0; p < length; ++p) sample(p)[3] = opaque;
@@ -124,7 +140,7 @@ TEST(BoxDivision, EightBitSumsDivideExactlyForEveryWindowABlurMakes) {
   for (std::int32_t n = 1; n <= 261; ++n) {
     const BoxDivision division(n);
     std::int32_t wrong = 0;
-    for (std::int32_t sum = 0; sum <= 255 * n; ++sum) wrong += division.eightBit(sum) != sum / n;
+    for (std::int32_t sum = 0; sum <= 255 * n; ++sum) wrong += division.eightBit(sum) != nearest(sum, n);
     ASSERT_EQ(wrong, 0) << "n = " << n;
   }
 }
@@ -133,7 +149,7 @@ TEST(BoxDivision, SixteenBitArithmeticDividesEightBitSumsExactlyWhileTheyFit) {
   for (std::int32_t n = 2; n <= 257; ++n) {
     const BoxDivision division(n);
     std::int32_t wrong = 0;
-    for (std::int32_t sum = 0; sum <= 255 * n; ++sum) wrong += division.eightBitNarrow(std::uint16_t(sum)) != sum / n;
+    for (std::int32_t sum = 0; sum <= 255 * n; ++sum) wrong += division.eightBitNarrow(std::uint16_t(sum)) != nearest(sum, n);
     ASSERT_EQ(wrong, 0) << "n = " << n;
   }
 }
@@ -144,18 +160,13 @@ TEST(BoxDivision, SixteenBitSumsDivideExactlyForEveryWindowABlurMakes) {
   for (std::int32_t n : {1, 2, 3, 7, 15, 130, 261}) {
     const BoxDivision division(n);
     std::int32_t wrong = 0;
-    for (std::int32_t sum = 0; sum <= 32768 * n; ++sum) wrong += division.sixteenBit(sum) != sum / n;
+    for (std::int32_t sum = 0; sum <= 32768 * n; ++sum) wrong += division.sixteenBit(sum) != nearest(sum, n);
     ASSERT_EQ(wrong, 0) << "n = " << n;
   }
   for (std::int32_t n = 1; n <= 261; ++n) {
     const BoxDivision division(n);
     std::int32_t wrong = 0;
-    for (std::int32_t quotient = 0; quotient <= 65535; ++quotient)
-      for (std::int32_t remainder : {0, 1, n - 2, n - 1})
-        if (remainder >= 0 && remainder < n) {
-          const std::int32_t sum = quotient * n + remainder;
-          wrong += division.sixteenBit(sum) != quotient;
-        }
+    forEachRoundingEdge(n, 65535, [&](std::int32_t sum) { wrong += division.sixteenBit(sum) != nearest(sum, n); });
     ASSERT_EQ(wrong, 0) << "n = " << n;
   }
 }
@@ -163,15 +174,8 @@ TEST(BoxDivision, SixteenBitSumsDivideExactlyForEveryWindowABlurMakes) {
 TEST(BoxDivision, StaysExactUpToTheLargestWindow) {
   for (std::int32_t n : {1000, 4095, kMostBoxWindow}) {
     const BoxDivision division(n);
-    for (std::int32_t quotient = 0; quotient <= 65535; ++quotient) {
-      for (std::int32_t remainder : {0, 1, n - 2, n - 1}) {
-        const std::int32_t sum = quotient * n + remainder;
-        if (quotient <= 255 && sum <= 255 * n) {
-          ASSERT_EQ(division.eightBit(sum), quotient) << n << " " << sum;
-        }
-        ASSERT_EQ(division.sixteenBit(sum), quotient) << n << " " << sum;
-      }
-    }
+    forEachRoundingEdge(n, 255, [&](std::int32_t sum) { ASSERT_EQ(division.eightBit(sum), nearest(sum, n)) << n; });
+    forEachRoundingEdge(n, 65535, [&](std::int32_t sum) { ASSERT_EQ(division.sixteenBit(sum), nearest(sum, n)) << n; });
   }
 }
 
