@@ -436,29 +436,26 @@ void boxColumnsWork(JobTask& task) {
 
 enum class Along { Rows, Columns };
 
-void runPass(ImageBuffer& image, int level, const ImageRect& rect, Along along, std::int32_t before,
+bool runPass(ImageBuffer& image, int level, const ImageRect& rect, Along along, std::int32_t before,
              std::int32_t after, const BoxInput& input = {}) {
   BoxPass pass{&image, level, before, after, input};
   JobEnvironment environment;
   environment.context = &pass;
   environment.rect = rect;
   environment.work = along == Along::Rows ? boxRowsWork : boxColumnsWork;
-  runJob(along == Along::Rows ? bandMode : stripMode, environment);
+  return runJob(along == Along::Rows ? bandMode : stripMode, environment).reason == kJobNotStopped;
 }
 
-// The six passes; the first reads from `input` when it has an image.
-void runBlurPasses(ImageBuffer& image, int level, const ImageRect& rect, float size, const BoxInput& input) {
+// The six passes; the first reads from `input` when it has an image. False at the first
+// pass that failed.
+bool runBlurPasses(ImageBuffer& image, int level, const ImageRect& rect, float size, const BoxInput& input) {
   const BoxExtents extents = boxExtents(size);
   const std::int32_t a = extents.rounded;
   const std::int32_t b = extents.truncated;
-  runPass(image, level, rect, Along::Rows, b, a, input);
-  runPass(image, level, rect, Along::Columns, b, a);
-  runPass(image, level, rect, Along::Rows, a, b);
-  runPass(image, level, rect, Along::Columns, a, b);
-  if (a >= 1) {
-    runPass(image, level, rect, Along::Rows, a - 1, a);
-    runPass(image, level, rect, Along::Columns, a - 1, a);
-  }
+  return runPass(image, level, rect, Along::Rows, b, a, input) && runPass(image, level, rect, Along::Columns, b, a) &&
+         runPass(image, level, rect, Along::Rows, a, b) && runPass(image, level, rect, Along::Columns, a, b) &&
+         (a < 1 || (runPass(image, level, rect, Along::Rows, a - 1, a) &&
+                    runPass(image, level, rect, Along::Columns, a - 1, a)));
 }
 
 }  // namespace
@@ -469,16 +466,15 @@ BoxExtents boxExtents(float size) {
   return {std::int32_t(std::floor(q + 0.5f)), std::int32_t(std::floor(q))};
 }
 
-void blurImage(ImageBuffer& image, int level, const ImageRect& rect, float size) {
-  runBlurPasses(image, level, rect, size, {});
+bool blurImage(ImageBuffer& image, int level, const ImageRect& rect, float size) {
+  return runBlurPasses(image, level, rect, size, {});
 }
 
 bool blurAreaInto(const ImageBuffer& from, int fromLevel, std::int32_t left, std::int32_t top, ImageBuffer& to,
                   float size) {
   const BoxInput input{&from, fromLevel, left, top};
   if (&from == &to || !filterable(to, 0) || !inputCovers(input, to, levelRect(&to, 0))) return false;
-  runBlurPasses(to, 0, levelRect(&to, 0), size, input);
-  return true;
+  return runBlurPasses(to, 0, levelRect(&to, 0), size, input);
 }
 
 void boxRowsTask(ImageBuffer& image, int level, const ImageRect& rect, int before, int after,

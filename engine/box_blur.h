@@ -39,13 +39,16 @@ struct BoxInput {
 // rows (truncated, rounded), columns (truncated, rounded), rows (rounded, truncated),
 // columns (rounded, truncated), and when rounded >= 1, rows and columns
 // (rounded - 1, rounded). Rows go in bands of 64, columns in strips of 64.
-void blurImage(ImageBuffer& image, int level, const ImageRect& rect, float size);
+// False when a pass's job failed (memory ran out); the passes after it do not run, and the
+// rectangle is left partly blurred.
+bool blurImage(ImageBuffer& image, int level, const ImageRect& rect, float size);
 // The blur of an area of another image without copying it first: the area of level
 // `fromLevel` of `from` whose top left pixel is (left, top), as large as level 0 of `to`,
 // blurred into level 0 of `to` (the first row pass reads from `from`). The same pixels as
 // copying the area into `to` and blurring it there (but for a size too small for any
 // window, which copies the area with full opacity). False, with `to` untouched, when the
-// images differ in format, are not both Rgba8 or Rgba16, or the area leaves the level.
+// images differ in format, are not both Rgba8 or Rgba16, or the area leaves the level;
+// false too when a pass failed, as for blurImage.
 bool blurAreaInto(const ImageBuffer& from, int fromLevel, std::int32_t left, std::int32_t top, ImageBuffer& to,
                   float size);
 // One task of a box pass over the rows (or columns) of `rect`, window i - before .. i + after.

@@ -176,11 +176,11 @@ void setNormalised(ImageBuffer& image, std::int32_t x, std::int32_t y, int level
 
 // Level 0 from raw bytes (1 channel: Gray8; 3 channels: Rgba8 with opacity 255), edge mode
 // 0, then the pyramid is built (pyramid state 1). False for another channel count, no bytes
-// or a failed configuration.
+// or a failed configuration or pyramid.
 bool loadRawImage(ImageBuffer& image, const std::uint8_t* raw, std::int32_t width, std::int32_t height,
                   int channels);
 // Level 0 of an Rgba8 buffer from packed 32-bit pixels (byte 0 blue, 1 green, 2 red), then
-// the pyramid. False when the buffer is not Rgba8 or has no pixels.
+// the pyramid. False when the buffer is not Rgba8 or has no pixels, or the pyramid failed.
 bool fillFromPixels32(const std::uint8_t* pixels, ImageBuffer& image);
 
 // Interleaved samples as hosts, files and resources hand them over, in the buffer's own

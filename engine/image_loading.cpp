@@ -179,7 +179,7 @@ bool loadRawImage(ImageBuffer& image, const std::uint8_t* raw, std::int32_t widt
   if (!configureImageBuffer(&image, width, height, format, 0, false)) return false;
   const InterleavedPixels layout{nullptr, 0, channels, {0, channels == 1 ? 0 : 1, channels == 1 ? 0 : 2}, -1};
   storeRows(image, raw, width, height, layout);
-  buildPyramid(image);
+  if (!buildPyramid(image)) return false;
   image.pyramidState = 1;
   return true;
 }
@@ -188,8 +188,7 @@ bool fillFromPixels32(const std::uint8_t* pixels, ImageBuffer& image) {
   if (!pixels || image.format != kRgba8 || !hasPixels(image)) return false;
   const InterleavedPixels layout{nullptr, 0, 4, {2, 1, 0}, -1};
   storeRows(image, pixels, image.width[0], image.height[0], layout);
-  buildPyramid(image);
-  return true;
+  return buildPyramid(image);
 }
 
 }  // namespace qm

@@ -24,6 +24,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 std::atomic<int> pretendedProcessors{0};
+std::atomic<bool> tasksFail{false};
 
 // More passes are held at this so that the progress arithmetic stays within 64 bits.
 constexpr std::int64_t kMostPasses = std::int64_t(1) << 20;
@@ -49,6 +50,7 @@ void runSlot(void* argument) noexcept {
   Slot& slot = *static_cast<Slot*>(argument);
   seedRandom(1);
   try {
+    if (tasksFail.load(std::memory_order_relaxed)) throw std::bad_alloc();
     if (slot.environment->work) slot.environment->work(slot.task);
   } catch (const std::bad_alloc&) {
     slot.failure = kJobOutOfMemory;
@@ -215,6 +217,8 @@ int workerThreadLimit() {
 }
 
 void setProcessorCountForTesting(int processors) { pretendedProcessors.store(processors); }
+
+void setTasksFailForTesting(bool fail) { tasksFail.store(fail); }
 
 void stopWorkerThreads() { workers::stopWorkers(); }
 

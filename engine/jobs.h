@@ -120,6 +120,9 @@ ImageRect taskRect(const JobLayout& layout, std::int32_t index);
 // machine (0 restores the real count).
 int workerThreadLimit();
 void setProcessorCountForTesting(int processors);
+// Tests may make the work of every task fail as if memory ran out, to see that callers
+// report a failed job rather than use its half-made result.
+void setTasksFailForTesting(bool fail);
 
 // Joins the worker threads after the work already handed to them; the next job starts new
 // ones. Call it from an ordinary thread before the library may be unloaded: in the plug-in,

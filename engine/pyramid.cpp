@@ -271,17 +271,18 @@ void reduceTask(JobTask& task) {
 
 }  // namespace
 
-void buildPyramid(ImageBuffer& image) {
-  if (image.edgeMode == -1) return;
+bool buildPyramid(ImageBuffer& image) {
+  if (image.edgeMode == -1) return true;
   for (int level = 0; level < image.lastLevel; ++level) {
     LevelReduction reduction{&image, level};
     JobEnvironment environment;
     environment.context = &reduction;
     environment.rect = levelRect(&image, level + 1);
     environment.work = reduceTask;
-    runJob(tileMode, environment);
+    if (runJob(tileMode, environment).reason != kJobNotStopped) return false;
   }
   image.pyramidState = 2;
+  return true;
 }
 
 void reduceLevelTask(ImageBuffer& image, int level, const ImageRect& rect) {

@@ -16,10 +16,11 @@
 
 namespace qm {
 
-// Does nothing at all for a buffer of edge mode -1. Otherwise rebuilds levels 1 .. last,
-// each from the finished one before, and sets the pyramid state to 2 (also when there is
-// no coarser level).
-void buildPyramid(ImageBuffer& image);
+// Does nothing at all for a buffer of edge mode -1 (true). Otherwise rebuilds levels
+// 1 .. last, each from the finished one before, and sets the pyramid state to 2 (also when
+// there is no coarser level). False when a level's job failed (memory ran out): the levels
+// from there on are incomplete and the state is left as it was.
+bool buildPyramid(ImageBuffer& image);
 // One task: the pixels of `rect` (level + 1 coordinates, clipped to that level) from level
 // `level`. Nothing when level + 1 is past the last level or the buffer has no pixels.
 void reduceLevelTask(ImageBuffer& image, int level, const ImageRect& rect);

@@ -269,8 +269,7 @@ bool resizeImage(const ImageBuffer* source, ImageBuffer* destination, const Imag
     return false;
   if (!isEmpty(sourceRect) && !isEmpty(destinationRect))
     fillRectangle(*source, *destination, sourceRect, destinationRect, bias);
-  buildPyramid(*destination);
-  return true;
+  return buildPyramid(*destination);
 }
 
 bool transferImage(const ImageBuffer* source, ImageBuffer* destination) {
@@ -278,8 +277,7 @@ bool transferImage(const ImageBuffer* source, ImageBuffer* destination) {
   if (source->width[0] != destination->width[0] || source->height[0] != destination->height[0])
     return resizeImage(source, destination, levelRect(source, 0), levelRect(destination, 0), 0.5f);
   if (hasPixels(*source) && hasPixels(*destination) && source != destination) convertLevel0(*source, *destination);
-  buildPyramid(*destination);
-  return true;
+  return buildPyramid(*destination);
 }
 
 bool doubleImage(ImageBuffer& image) {

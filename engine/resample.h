@@ -35,14 +35,16 @@ void sampleImage(const ImageBuffer& image, int level, float t, float u, float v,
 // 0..65535 and opacity within 0..1; other destinations hold all channels within 0..1.
 // Writes that fall outside the destination are dropped. An empty rectangle fills nothing
 // but still rebuilds. False, with nothing touched, when an image is missing, both are the
-// same record, or the destination is Gray8 (only colour images are moved between buffers).
+// same record, or the destination is Gray8 (only colour images are moved between buffers);
+// false too when the pyramid could not be rebuilt (memory ran out).
 bool resizeImage(const ImageBuffer* source, ImageBuffer* destination, const ImageRect& sourceRect,
                  const ImageRect& destinationRect, float bias);
 
 // Moves the source into the destination: with equal level-0 sizes a pixel-by-pixel format
 // conversion of level 0 through normalised values (when both have pixels), otherwise a
 // resize of the whole image with bias 0.5. The destination's pyramid is rebuilt either
-// way. False, with nothing touched, when an image is missing or the destination is Gray8.
+// way. False, with nothing touched, when an image is missing or the destination is Gray8;
+// false too when the pyramid could not be rebuilt.
 bool transferImage(const ImageBuffer* source, ImageBuffer* destination);
 
 // Doubles a Gray8 image: each new pixel is a small truncating stencil over the old level 0

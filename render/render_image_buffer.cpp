@@ -73,7 +73,7 @@ RenderFailure renderImageBuffer(InkSettings& settings, RenderWorkingSet& working
   ImageBuffer& source = working.source;
   if (!configureImageBuffer(&source, width, height, format, 0, false)) return kRenderImageMemory;
   copyLevel0(image, source);
-  buildPyramid(source);
+  if (!buildPyramid(source)) return kRenderImageMemory;
   // The image's opacity is written as a document's transparency plane would be.
   BufferOutput sink{&image, {sampleBytesOf(format), 3, 1}};
   const RenderOutput output{&sink, sink.layout, beginRows, nullptr, storeRow, nullptr, nullptr};

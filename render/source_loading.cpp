@@ -56,8 +56,7 @@ SourceLoad loadSource(RenderWorkingSet& set, const DocumentSource& source) {
   if (source.finish) source.finish(source.context);
   if (load != SourceLoad::Loaded) return load;
   set.source.pyramidState = 1;
-  buildPyramid(set.source);
-  return SourceLoad::Loaded;
+  return buildPyramid(set.source) ? SourceLoad::Loaded : SourceLoad::NoMemory;
 }
 
 }  // namespace qm

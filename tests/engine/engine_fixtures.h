@@ -30,4 +30,13 @@ class Processors {
   Processors& operator=(const Processors&) = delete;
 };
 
+// Every task of every job fails as if memory ran out, for one test's scope.
+class FailingTasks {
+ public:
+  FailingTasks() { setTasksFailForTesting(true); }
+  ~FailingTasks() { setTasksFailForTesting(false); }
+  FailingTasks(const FailingTasks&) = delete;
+  FailingTasks& operator=(const FailingTasks&) = delete;
+};
+
 }  // namespace qm::test

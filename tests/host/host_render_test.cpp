@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "host/host_coordinates.h"
+#include "tests/engine/engine_fixtures.h"
 #include "tests/host/plugin_fixture.h"
 
 namespace qm::test {
@@ -141,6 +142,23 @@ TEST_F(HostRender, FailedDeliveryBackStopsTheRenderWithTheHostsError) {
   const cli::RunOutcome outcome = host.run(document, RunRequest{});
   EXPECT_NE(outcome.result, 0);
   EXPECT_EQ(moduleState().lastFailureCode, kFailBandRead);
+}
+
+// Work that fails on the workers (memory running out there) stops the run with the host's
+// out-of-memory result before anything is handed back: no half-built pyramid or blur is
+// rendered from.
+TEST_F(HostRender, FailedWorkOnTheWorkersStopsTheRunAndLeavesTheDocument) {
+  const RasterImage original = makeTestImage(300, 200, SampleType::UInt8, 3, false);
+  cli::HostDocument document = makeDocument(original);
+  cli::SubstituteHost host = makeHost();
+  cli::RunOutcome outcome;
+  {
+    const FailingTasks failing;
+    outcome = host.run(document, RunRequest{});
+  }
+  EXPECT_EQ(outcome.result, pi::memFullErr);
+  EXPECT_EQ(moduleState().lastFailureCode, kFailWorkingImage);
+  EXPECT_TRUE(sameImage(original, document.image));
 }
 
 // The leanest hosts: 16-bit rectangles only, packed rows with a column step of 0, handles
