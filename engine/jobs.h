@@ -67,12 +67,13 @@ struct JobEnvironment {
   void (*writeBack)(JobTask& task) = nullptr;  // calling thread, after collection, unless cancelled
   // True when the user asked to stop (asked after each collected task).
   bool (*shouldAbort)(void* context) = nullptr;
-  // Progress in thousandths, at most about once a second.
+  // Progress in thousandths, at most every progressIntervalMs.
   void (*progress)(void* context, std::int32_t done, std::int32_t total) = nullptr;
   std::int32_t passCount = 1;     // progress spans passCount passes of this job's size
   std::int32_t currentPass = -1;  // 1-based; 0 or -1: no progress
-  // Shortest time between two progress reports; tests shorten it.
-  std::int32_t progressIntervalMs = 1000;
+  // Shortest time between two progress reports: often enough that a host's progress bar
+  // moves smoothly during a render of a few seconds. Tests shorten it.
+  std::int32_t progressIntervalMs = 100;
 };
 
 // Why a job stopped early.

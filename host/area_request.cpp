@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 #include "host/area_request.h"
 
+#include <algorithm>
+
 #include "host/host_coordinates.h"
 #include "host/host_image.h"
 #include "host/module_state.h"
@@ -88,7 +90,7 @@ bool testAbort() {
 
 void reportProgress(std::int32_t done, std::int32_t total) {
   const pi::FilterRecord* record = moduleState().record;
-  if (record && record->progressProc) record->progressProc(done + 1, total);
+  if (record && record->progressProc) record->progressProc(std::min(done + 1, total), total);
 }
 
 }  // namespace qm

@@ -40,7 +40,8 @@ bool advance();
 DeliveredArea deliveredArea();
 // True when the user asked to stop.
 bool testAbort();
-// Progress to the host: done + 1 of total.
+// Progress to the host: done + 1 of total, never more than total (hosts draw their bar
+// from the two, and one past the end shows as a bar past its end or an error).
 void reportProgress(std::int32_t done, std::int32_t total);
 
 }  // namespace qm

@@ -23,6 +23,9 @@ void enter(std::int16_t selector, void* record, intptr_t* data, std::int16_t* re
   module.state = nullptr;
   module.dataSlot = data;
   module.result = result;
+  // Every call answers: a host may leave anything in the slot, and would read a leftover
+  // as a failure (the about call, which sets no result of its own, included).
+  *result = pi::noErr;
   module.moduleHandle = platform::moduleHandle();
   if (selector == pi::filterSelectorAbout) {
     module.about = static_cast<pi::AboutRecord*>(record);

@@ -6,6 +6,7 @@
 
 #include "host/host_coordinates.h"
 #include "host/messages.h"
+#include "host/plugin_dispatch.h"
 #include "settings/four_char_code.h"
 #include "tests/host/plugin_fixture.h"
 
@@ -137,6 +138,32 @@ TEST_F(SelectorRoad, UnknownSelectorChangesNothing) {
   EXPECT_EQ(host.call(300), 0);
   EXPECT_EQ(std::memcmp(&before, &host.record(), sizeof before), 0);
   EXPECT_EQ(std::memcmp(&settingsBefore, settingsOf(host), sizeof settingsBefore), 0);
+}
+
+// A host may leave anything in the result slot; every call answers, the about call too.
+TEST_F(SelectorRoad, EveryCallWritesItsResult) {
+  for (const std::int16_t selector : {std::int16_t(pi::filterSelectorAbout), std::int16_t(6)}) {
+    pi::AboutRecord about{};
+    pi::FilterRecord record{};
+    intptr_t data = 0;
+    std::int16_t result = 7;
+    void* passed = selector == pi::filterSelectorAbout ? static_cast<void*>(&about) : static_cast<void*>(&record);
+    pluginEntry(selector, passed, &data, &result);
+    EXPECT_EQ(result, 0) << "selector " << selector;
+  }
+}
+
+// Progress never passes its total, even on a picture of one pixel (one task, all done).
+TEST_F(SelectorRoad, ProgressStaysWithinItsTotal) {
+  cli::HostDocument document = makeDocument(makeTestImage(1, 1, SampleType::UInt8, 3, false));
+  std::vector<std::pair<pi::int32, pi::int32>> reports;
+  cli::HostOptions options;
+  options.onProgress = [&](pi::int32 done, pi::int32 total) { reports.emplace_back(done, total); };
+  cli::SubstituteHost host = makeHost(options);
+  ASSERT_EQ(host.run(document, RunRequest{}).result, 0);
+  ASSERT_FALSE(reports.empty());
+  for (const auto& [done, total] : reports) EXPECT_LE(done, total);
+  EXPECT_EQ(reports.back().first, reports.back().second) << "a finished render shows a full bar";
 }
 
 TEST_F(SelectorRoad, FailedHandleAllocationsAndLocks) {
