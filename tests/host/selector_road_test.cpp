@@ -58,71 +58,50 @@ TEST_F(SelectorRoad, RepeatWithoutParametersRendersTheRecordedLook) {
   EXPECT_EQ(again.deliveries, run.deliveries);
 }
 
-TEST_F(SelectorRoad, ParametersAsksForTheDialogAndStartSpendsIt) {
-  cli::HostDocument document = makeDocument(makeTestImage(8, 8, SampleType::UInt8, 3, false));
-  cli::SubstituteHost host = makeHost();
-  host.beginDocument(document);
-  ASSERT_EQ(host.call(pi::filterSelectorParameters), 0);
-  EXPECT_EQ(stateOf(host)->showDialog, 1);
-  EXPECT_EQ(stateOf(host)->view.scale, 1.0f);
-  ASSERT_EQ(host.call(pi::filterSelectorPrepare), 0);
-  ASSERT_EQ(host.call(pi::filterSelectorStart), 0);
-  EXPECT_EQ(stateOf(host)->showDialog, 0);
-  host.call(pi::filterSelectorFinish);
+// The user's stop and a host that fails to deliver both end start with their result, and
+// nothing more is asked for.
+TEST_F(SelectorRoad, StopsAndHostFailuresEndTheRunWithTheirResult) {
+  for (const bool userStop : {true, false}) {
+    cli::HostDocument document = makeDocument(makeTestImage(20, 300, SampleType::UInt8, 3, false));
+    cli::HostOptions options;
+    int asked = 0;
+    if (userStop) options.shouldAbort = [&asked] { return ++asked > 2; };
+    if (!userStop) options.failDeliveryAfter = 2;
+    cli::SubstituteHost host = makeHost(options);
+    const cli::RunOutcome outcome = host.run(document, RunRequest{});
+    EXPECT_EQ(outcome.result, userStop ? pi::userCanceledErr : pi::readErr);
+    EXPECT_EQ(outcome.failedSelector, pi::filterSelectorStart);
+    EXPECT_EQ(moduleState().lastFailureCode, userStop ? kFailAborted : kFailBandRead);
+    EXPECT_EQ(outcome.deliveries, 2) << "no band is asked for after the stop";
+    EXPECT_TRUE(rectEmpty(getOutRect(host.record())));
+  }
 }
 
-TEST_F(SelectorRoad, UserStopEndsTheRunAsCancelled) {
-  cli::HostDocument document = makeDocument(makeTestImage(20, 300, SampleType::UInt8, 3, false));
-  cli::HostOptions options;
-  int asked = 0;
-  options.shouldAbort = [&asked] { return ++asked > 2; };
-  cli::SubstituteHost host = makeHost(options);
-  const cli::RunOutcome outcome = host.run(document, RunRequest{});
-  EXPECT_EQ(outcome.result, pi::userCanceledErr);
-  EXPECT_EQ(outcome.failedSelector, pi::filterSelectorStart);
-  EXPECT_EQ(moduleState().lastFailureCode, kFailAborted);
-  EXPECT_EQ(outcome.deliveries, 2) << "no band is asked for after the stop";
-}
-
-TEST_F(SelectorRoad, HostFailureWhileReadingEndsTheRunWithItsError) {
-  const RasterImage original = makeTestImage(10, 200, SampleType::UInt8, 3, false);
-  cli::HostDocument document = makeDocument(original);
-  cli::HostOptions options;
-  options.failDeliveryAfter = 2;
-  cli::SubstituteHost host = makeHost(options);
-  const cli::RunOutcome outcome = host.run(document, RunRequest{});
-  EXPECT_EQ(outcome.result, pi::readErr);
-  EXPECT_EQ(outcome.failedSelector, pi::filterSelectorStart);
-  EXPECT_EQ(moduleState().lastFailureCode, kFailBandRead);
-  EXPECT_TRUE(rectEmpty(getOutRect(host.record()))) << "nothing more is asked for";
-}
-
-TEST_F(SelectorRoad, MultichannelImageIsRefusedWithItsMessage) {
-  RasterImage twoChannels = makeTestImage(10, 10, SampleType::UInt8, 2, false);
-  cli::HostDocument document = makeDocument(twoChannels);
-  cli::SubstituteHost host = makeHost();
-  const cli::RunOutcome outcome = host.run(document, RunRequest{});
-  EXPECT_EQ(outcome.result, 1);
-  EXPECT_EQ(outcome.failedSelector, pi::filterSelectorStart);
-  EXPECT_EQ(moduleState().lastFailureCode, kFailMultichannel);
-  EXPECT_EQ(outcome.message, refusalText(Refusal::Multichannel));
-  EXPECT_NE(outcome.message.find("multichannel"), std::string::npos);
-  EXPECT_EQ(outcome.deliveries, 0);
-  EXPECT_TRUE(rectEmpty(getInRect(host.record())));
-  EXPECT_TRUE(sameImage(twoChannels, document.image));
-}
-
-TEST_F(SelectorRoad, HostWithoutPixelCallbackIsRefused) {
-  cli::HostDocument document = makeDocument(makeTestImage(10, 10, SampleType::UInt8, 3, false));
-  cli::HostOptions options;
-  options.advanceState = false;
-  cli::SubstituteHost host = makeHost(options);
-  const cli::RunOutcome outcome = host.run(document, RunRequest{});
-  EXPECT_EQ(outcome.result, 1);
-  EXPECT_EQ(moduleState().lastFailureCode, kFailNoAdvanceState);
-  EXPECT_EQ(outcome.message,
-            "The filter cannot run because your paint program does not support enough of the Photoshop 3.0 "
-            "plug-in standard.");
+// A refusal tells the user why (here through the host's error text), ends the run with 1,
+// asks for no pixels and leaves the document as it was.
+TEST_F(SelectorRoad, RefusalsEndTheRunWithTheirMessage) {
+  struct Case {
+    int colours;        // 2: a two-channel document, which hosts call multichannel
+    bool advanceState;  // the host's pixel callback
+    FailureCode code;
+    Refusal refusal;
+  } cases[] = {{2, true, kFailMultichannel, Refusal::Multichannel}, {3, false, kFailNoAdvanceState, Refusal::HostTooOld}};
+  for (const Case& c : cases) {
+    const RasterImage original = makeTestImage(10, 10, SampleType::UInt8, c.colours, false);
+    cli::HostDocument document = makeDocument(original);
+    cli::HostOptions options;
+    options.advanceState = c.advanceState;
+    cli::SubstituteHost host = makeHost(options);
+    const cli::RunOutcome outcome = host.run(document, RunRequest{});
+    EXPECT_EQ(outcome.result, 1);
+    EXPECT_EQ(outcome.failedSelector, pi::filterSelectorStart);
+    EXPECT_EQ(moduleState().lastFailureCode, c.code);
+    EXPECT_EQ(outcome.message, refusalText(c.refusal));
+    EXPECT_EQ(outcome.deliveries, 0);
+    EXPECT_TRUE(rectEmpty(getInRect(host.record())));
+    EXPECT_TRUE(sameImage(original, document.image));
+  }
+  EXPECT_NE(std::string(refusalText(Refusal::Multichannel)).find("multichannel"), std::string::npos);
 }
 
 TEST_F(SelectorRoad, UnknownSelectorChangesNothing) {
@@ -133,9 +112,7 @@ TEST_F(SelectorRoad, UnknownSelectorChangesNothing) {
   ASSERT_EQ(host.call(pi::filterSelectorPrepare), 0);
   const pi::FilterRecord before = host.record();
   const InkSettings settingsBefore = *settingsOf(host);
-  EXPECT_EQ(host.call(6), 0);
-  EXPECT_EQ(host.call(-1), 0);
-  EXPECT_EQ(host.call(300), 0);
+  for (const std::int16_t selector : {6, -1, 300}) EXPECT_EQ(host.call(selector), 0);
   EXPECT_EQ(std::memcmp(&before, &host.record(), sizeof before), 0);
   EXPECT_EQ(std::memcmp(&settingsBefore, settingsOf(host), sizeof settingsBefore), 0);
 }
@@ -216,13 +193,17 @@ TEST_F(SelectorRoad, PrepareLowersTheHostsMemoryRequest) {
   EXPECT_EQ(frugal.record().maxSpace, 1000) << "never raised";
 }
 
-TEST_F(SelectorRoad, ContinueAsksForNothingMore) {
+// Parameters asks for the dialog, start spends the request, continue asks for nothing more.
+TEST_F(SelectorRoad, PhaseByPhase) {
   cli::HostDocument document = makeDocument(makeTestImage(8, 8, SampleType::UInt8, 3, false));
   cli::SubstituteHost host = makeHost();
   host.beginDocument(document);
-  host.call(pi::filterSelectorParameters);
-  host.call(pi::filterSelectorPrepare);
-  host.call(pi::filterSelectorStart);
+  ASSERT_EQ(host.call(pi::filterSelectorParameters), 0);
+  EXPECT_EQ(stateOf(host)->showDialog, 1);
+  EXPECT_EQ(stateOf(host)->view.scale, 1.0f);
+  ASSERT_EQ(host.call(pi::filterSelectorPrepare), 0);
+  ASSERT_EQ(host.call(pi::filterSelectorStart), 0);
+  EXPECT_EQ(stateOf(host)->showDialog, 0);
   EXPECT_FALSE(rectEmpty(getOutRect(host.record()))) << "start leaves its last band for the host to take";
   EXPECT_EQ(host.call(pi::filterSelectorContinue), 0);
   EXPECT_TRUE(rectEmpty(getInRect(host.record())));
