@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 #include "render/blend_mode_registry.h"
 
-#include <algorithm>
 #include <array>
 
 #include "render/blend_channel_formulas.h"
+#include "render/registry_rows.h"
 #include "settings/name_tables.h"
 
 namespace qm {
@@ -85,19 +85,13 @@ constexpr std::array<BlendModeEntry, kBlendModeCount> kBlendModes{{
     {69, blendName(69), perChannel<contrastNegate>},
 }};
 
-constexpr bool numberedInOrder() {
-  for (std::size_t i = 0; i < kBlendModes.size(); ++i)
-    if (kBlendModes[i].number != std::int32_t(i + 1) || kBlendModes[i].blend == nullptr) return false;
-  return true;
-}
-static_assert(numberedInOrder(), "one row per blend mode, in number order, each with its function");
+static_assert(numberedInOrder(kBlendModes, &BlendModeEntry::blend),
+              "one row per mode, in number order, each with its function");
 
 }  // namespace
 
 std::span<const BlendModeEntry> blendModeEntries() { return kBlendModes; }
 
-const BlendModeEntry& blendModeEntry(std::int32_t mode) {
-  return kBlendModes[std::size_t(std::clamp<std::int32_t>(mode, 1, kBlendModeCount) - 1)];
-}
+const BlendModeEntry& blendModeEntry(std::int32_t mode) { return rowFor(kBlendModes, mode); }
 
 }  // namespace qm

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 #include "render/style_registry.h"
 
-#include <algorithm>
 #include <array>
 
 #include "render/style_families.h"
 #include "render/style_setup.h"
+#include "render/registry_rows.h"
 #include "settings/name_tables.h"
 
 namespace qm {
@@ -41,19 +41,13 @@ constexpr std::array<StyleEntry, kStyleCount> kStyles{{
     {25, styleName(25), rowMode, nullptr, renderHyperBRow, kIgnoresInvertMode | kClearsErrorRow},
 }};
 
-constexpr bool numberedInOrder() {
-  for (std::size_t i = 0; i < kStyles.size(); ++i)
-    if (kStyles[i].number != std::int32_t(i + 1) || kStyles[i].row == nullptr) return false;
-  return true;
-}
-static_assert(numberedInOrder(), "one row per style, in number order, each with a row function");
+static_assert(numberedInOrder(kStyles, &StyleEntry::row),
+              "one row per style, in number order, each with a row function");
 
 }  // namespace
 
 std::span<const StyleEntry> styleEntries() { return kStyles; }
 
-const StyleEntry& styleEntry(std::int32_t style) {
-  return kStyles[std::size_t(std::clamp<std::int32_t>(style, 1, kStyleCount) - 1)];
-}
+const StyleEntry& styleEntry(std::int32_t style) { return rowFor(kStyles, style); }
 
 }  // namespace qm
