@@ -1,60 +1,33 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-// The engine's image: level chain, tiles, clamped access, copies, line transfer, loading.
+// The engine's image: level chain, tiles, clamped access, copies, line transfer, loading,
+// and its screen bitmap (the header byte for byte, the row padding, the order of the
+// colour bytes).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <memory>
 #include <tuple>
 #include <vector>
 
-#include "engine/image_buffer.h"
+#include "engine/display_bitmap.h"
+#include "tests/engine/engine_fixtures.h"
 
-namespace qm {
+namespace qm::test {
 namespace {
 
-struct BufferDeleter {
-  void operator()(ImageBuffer* image) const { destroyImageBuffer(image); }
-};
-using Buffer = std::unique_ptr<ImageBuffer, BufferDeleter>;
 using Sizes = std::vector<std::int32_t>;
-
-Buffer makeBuffer(std::int32_t width, std::int32_t height, std::int32_t format, bool bordered = false) {
-  Buffer image(createImageBuffer(nullptr, width, height, format, 0, bordered));
-  EXPECT_NE(image, nullptr) << width << " x " << height << " format " << format;
-  return image;
-}
 
 Sizes chain(const std::int32_t* sizes, const ImageBuffer& image) { return {sizes, sizes + image.lastLevel + 1}; }
 
 // A Gray8 ramp whose every pixel differs: x + 16 y.
 Buffer greyRamp(std::int32_t width, std::int32_t height) {
   Buffer image = makeBuffer(width, height, kGray8);
-  for (std::int32_t y = 0; y < height; ++y)
-    for (std::int32_t x = 0; x < width; ++x) setGrey(*image, x, y, 0, std::uint8_t(x + 16 * y));
+  fillLevel0(*image, [](std::int32_t x, std::int32_t y) { return Pixel{double(x + 16 * y), 0, 0, 0}; });
   return image;
 }
 
-// A pixel's channels; 9 marks a channel the read never wrote.
-template <typename T = std::uint8_t>
-std::vector<double> colourAt(const ImageBuffer& image, std::int32_t x, std::int32_t y, int level = 0) {
-  T c[4] = {T(9), T(9), T(9), T(9)};
-  getColour(image, x, y, level, c);
-  return {double(c[0]), double(c[1]), double(c[2]), double(c[3])};
-}
-using Colour = std::vector<double>;
-const Colour kZero{0, 0, 0, 0};
-
-std::vector<std::uint8_t> levelBytes(const ImageBuffer& image, int level) {
-  std::vector<std::uint8_t> bytes;
-  for (std::int32_t y = 0; y < image.height[level]; ++y)
-    for (std::int32_t x = 0; x < image.width[level]; ++x) {
-      const std::uint8_t* at = pixelAddress(image, x, y, level);
-      bytes.insert(bytes.end(), at, at + image.bytesPerPixel);
-    }
-  return bytes;
-}
+const Pixel kZero{0, 0, 0, 0};
 
 TEST(ImageBufferLevels, ChainsHalveAxesSeparatelyAndRoundOddSizesUpToEven) {
   const struct {
@@ -90,11 +63,10 @@ TEST(ImageBufferLevels, SizeFiguresFollowTheChain) {
   EXPECT_EQ(image->maxX[1], 3);
   EXPECT_FLOAT_EQ(image->scaleCorrectionX[1], 0.625f) << "(5 / 4) / 2";
   EXPECT_FLOAT_EQ(image->nominalWidth[3], 5.0f / 8.0f);
-  EXPECT_FLOAT_EQ(image->scale, 32768.0f);
   Buffer wide = makeBuffer(10, 5, kRgba8);
   EXPECT_FLOAT_EQ(wide->aspectX, 2.0f);
   EXPECT_FLOAT_EQ(wide->halfPixelX, 0.05f);
-  Buffer bordered = makeBuffer(5, 5, kGray8, true);
+  Buffer bordered = makeBuffer(5, 5, kGray8, 0, true);
   EXPECT_EQ(bordered->format, kRgba8) << "a border forces Rgba8";
   EXPECT_EQ(chain(bordered->width, *bordered), (Sizes{7, 6, 4, 3}));
   EXPECT_FLOAT_EQ(bordered->unpaddedWidth[1], 4.0f);
@@ -141,30 +113,24 @@ TEST(ImageBufferConfigure, ReconfiguringToTheSameShapeKeepsThePixelsAndDrawsANew
   ImageBuffer image;
   initImageBuffer(image, nullptr);
   ASSERT_TRUE(reconfigureImageBuffer(&image, 600, 20, kRgba16, -1, false)) << "an empty record is configured";
-  const std::uint16_t written[4] = {1, 2, 3, 4};
-  setColour(image, 599, 19, 0, written);
+  setPixel(image, 599, 19, 0, {1, 2, 3, 4});
   const ImageTile* tiles = image.tiles;
   const double phase = image.randomPhase;
   image.pyramidState = 2;
   ASSERT_TRUE(reconfigureImageBuffer(&image, 600, 20, kRgba16, -1, false));
   EXPECT_EQ(image.tiles, tiles);
-  std::uint16_t kept[4] = {};
-  getColour(image, 599, 19, 0, kept);
-  EXPECT_TRUE(std::equal(kept, kept + 4, written));
+  EXPECT_EQ(pixelAt(image, 599, 19), (Pixel{1, 2, 3, 4}));
   EXPECT_NE(image.randomPhase, phase);
   EXPECT_EQ(image.pyramidState, 0);
   // Any other size, format or edge mode gets fresh, cleared pixels.
-  for (const auto& [width, format, edge] : {std::tuple{601, kRgba16, -1}, std::tuple{600, kRgba8, -1},
-                                            std::tuple{600, kRgba16, 0}}) {
-    const float mark[4] = {0.5f, 0.5f, 0.5f, 0.5f};
-    setNormalised(image, 0, 0, 0, mark);
+  for (const auto& [width, format, edge] :
+       {std::tuple{601, kRgba16, -1}, std::tuple{600, kRgba8, -1}, std::tuple{600, kRgba16, 0}}) {
+    setPixel(image, 0, 0, 0, {1, 1, 1, 1});
     ASSERT_TRUE(reconfigureImageBuffer(&image, width, 20, format, edge, false));
     EXPECT_EQ(image.width[0], width);
     EXPECT_EQ(image.format, format);
     EXPECT_EQ(image.edgeMode, edge);
-    float cleared[4] = {1, 1, 1, 1};
-    getNormalised(image, 0, 0, 0, cleared);
-    EXPECT_EQ(cleared[0] + cleared[1] + cleared[2] + cleared[3], 0.0f) << width << " " << format << " " << edge;
+    EXPECT_EQ(pixelAt(image, 0, 0), kZero) << width << " " << format << " " << edge;
   }
   EXPECT_FALSE(reconfigureImageBuffer(&image, 0, 20, kRgba16, -1, false));
   releasePixels(image);
@@ -199,65 +165,53 @@ TEST(ImageBufferAccess, ReadsClampAndWritesOutsideTheLevelAreDropped) {
   EXPECT_EQ(getGrey(*image, 2, 99, 0), 2 + 32);
   EXPECT_EQ(getGrey(*image, 100, 100, 0), 6 + 32);
 
-  const std::vector<std::uint8_t> before = levelBytes(*image, 0);
+  const std::vector<Pixel> before = levelPixels(*image);
   const int outside[][3] = {{-3, 1, 0}, {17, 1, 0}, {7, 1, 0}, {1, 3, 0}, {1, -1, 0}, {1, 1, image->lastLevel + 1}};
   for (const auto& at : outside) setGrey(*image, at[0], at[1], at[2], 200);
-  EXPECT_EQ(levelBytes(*image, 0), before);
+  EXPECT_EQ(levelPixels(*image), before);
 }
 
-TEST(ImageBufferAccess, ReleasedBufferReadsZeroAndIgnoresWrites) {
-  Buffer image = makeBuffer(4, 4, kRgba8);
-  const std::uint8_t white[4] = {255, 255, 255, 255};
-  setColour(*image, 1, 1, 0, white);
+TEST(ImageBufferAccess, ReadsOfAnotherFormatLevelOrReleasedPixelsGiveZerosAndWritesAreIgnored) {
+  Buffer image = makeBuffer(5, 5, kRgba8);
+  const std::uint8_t colour[4] = {10, 20, 30, 40};
+  setColour(*image, 0, 0, 0, colour);
+  EXPECT_EQ(colourAs<std::uint16_t>(*image, 0, 0), kZero) << "a 16-bit read of an 8-bit buffer";
+  const std::uint16_t wide[4] = {1, 1, 1, 1};
+  setColour(*image, 0, 0, 0, wide);  // wrong format: ignored
+  EXPECT_EQ(pixelAt(*image, 0, 0), (Pixel{10, 20, 30, 40}));
+  EXPECT_EQ(pixelAt(*image, 0, 0, image->lastLevel + 1), kZero);
+  EXPECT_EQ(getGrey(*image, 0, 0, 0), 0) << "a grey read of a colour buffer";
   releasePixels(*image);
   EXPECT_FALSE(hasPixels(*image));
-  setColour(*image, 1, 1, 0, white);
-  EXPECT_EQ(colourAt(*image, 1, 1), kZero);
+  setColour(*image, 0, 0, 0, colour);
+  EXPECT_EQ(pixelAt(*image, 0, 0), kZero);
   std::uint8_t line[16] = {};
   EXPECT_EQ(lineTransfer(*image, 0, 1, 0, 4, line, false, false), 0);
 }
 
-TEST(ImageBufferAccess, ReadsOfAnotherFormatOrLevelGiveZeros) {
-  Buffer image = makeBuffer(5, 5, kRgba8);
-  const std::uint8_t colour[4] = {10, 20, 30, 40};
-  setColour(*image, 0, 0, 0, colour);
-  EXPECT_EQ(colourAt<std::uint16_t>(*image, 0, 0), kZero);
-  const std::uint16_t wide[4] = {1, 1, 1, 1};
-  setColour(*image, 0, 0, 0, wide);  // wrong format: ignored
-  EXPECT_EQ(colourAt(*image, 0, 0), (Colour{10, 20, 30, 40}));
-  EXPECT_EQ(colourAt(*image, 0, 0, image->lastLevel + 1), kZero);
-  EXPECT_EQ(getGrey(*image, 0, 0, 0), 0) << "a grey read of a colour buffer";
-}
-
-template <typename T>
-void expectNormalisedRoundTrip(std::int32_t format, int full) {
-  Buffer image = makeBuffer(1, 1, format);
-  for (int v = 0; v <= full; ++v) {
-    const T in[4] = {T(v), T(full - v), 0, T(full)};
-    float n[4];
-    T out[4];
-    setColour(*image, 0, 0, 0, in);
-    getNormalised(*image, 0, 0, 0, n);
-    setNormalised(*image, 0, 0, 0, n);
-    getColour(*image, 0, 0, 0, out);
-    ASSERT_TRUE(std::equal(in, in + 4, out)) << v;
-  }
-}
-
 TEST(ImageBufferNormalised, IntegerFormatsRoundTripEveryValueAndHoldTheRange) {
-  expectNormalisedRoundTrip<std::uint8_t>(kRgba8, 255);
-  expectNormalisedRoundTrip<std::uint16_t>(kRgba16, 32768);
+  for (const auto& [format, full] : {std::pair{kRgba8, 255.0}, std::pair{kRgba16, 32768.0}}) {
+    Buffer image = makeBuffer(1, 1, format);
+    for (double v = 0; v <= full; ++v) {
+      const Pixel in{v, full - v, 0, full};
+      float normalised[4];
+      setPixel(*image, 0, 0, 0, in);
+      getNormalised(*image, 0, 0, 0, normalised);
+      setNormalised(*image, 0, 0, 0, normalised);
+      ASSERT_EQ(pixelAt(*image, 0, 0), in) << "format " << format;
+    }
+  }
   Buffer sixteen = makeBuffer(1, 1, kRgba16);
   const float in[4] = {1.0f, 0.5f, 2.0f, -1.0f};
   setNormalised(*sixteen, 0, 0, 0, in);
-  EXPECT_EQ(colourAt<std::uint16_t>(*sixteen, 0, 0), (Colour{32768, 16384, 32768, 0})) << "held within range";
+  EXPECT_EQ(pixelAt(*sixteen, 0, 0), (Pixel{32768, 16384, 32768, 0})) << "held within range";
 }
 
 TEST(ImageBufferNormalised, FloatsPassThroughAndGreyIsReadOnly) {
   Buffer floats = makeBuffer(1, 1, kRgbaFloat);
   const float in[4] = {1.5f, -0.25f, 0.125f, 1.0f};
   setNormalised(*floats, 0, 0, 0, in);
-  EXPECT_EQ(colourAt<float>(*floats, 0, 0), (Colour{1.5, -0.25, 0.125, 1.0}));
+  EXPECT_EQ(pixelAt(*floats, 0, 0), (Pixel{1.5, -0.25, 0.125, 1.0}));
   Buffer grey = makeBuffer(1, 1, kGray8);
   setGrey(*grey, 0, 0, 0, 51);
   setNormalised(*grey, 0, 0, 0, in);
@@ -272,30 +226,27 @@ TEST(ImageBufferCopy, CopiesEveryLevelAndRefusesDifferentShapes) {
   Buffer from = makeBuffer(600, 5, kRgba16);
   Buffer to = makeBuffer(600, 5, kRgba16);
   for (int level = 0; level <= from->lastLevel; ++level)
-    for (std::int32_t x = 0; x < from->width[level]; ++x) {
-      const std::uint16_t colour[4] = {std::uint16_t(x), std::uint16_t(level), 7, 32768};
-      setColour(*from, x, from->maxY[level], level, colour);
-    }
+    for (std::int32_t x = 0; x < from->width[level]; ++x)
+      setPixel(*from, x, from->maxY[level], level, {double(x), double(level), 7, 32768});
   from->pyramidState = 2;
   ASSERT_TRUE(copyPixels(*from, *to));
-  for (int level = 0; level <= from->lastLevel; ++level) EXPECT_EQ(levelBytes(*to, level), levelBytes(*from, level));
+  EXPECT_EQ(levelPixels(*to, kAllLevels), levelPixels(*from, kAllLevels));
   EXPECT_EQ(to->pyramidState, 2);
 
   Buffer source = makeBuffer(12, 12, kRgba8);
-  const std::uint8_t colour[4] = {1, 2, 3, 4};
-  setColour(*source, 0, 0, 0, colour);
+  setPixel(*source, 0, 0, 0, {1, 2, 3, 4});
   Buffer narrower = makeBuffer(11, 12, kRgba8);
   Buffer deeper = makeBuffer(12, 12, kRgba16);
-  Buffer bordered = makeBuffer(10, 10, kRgba8, true);  // 12 x 12 at level 0, another chain
+  Buffer bordered = makeBuffer(10, 10, kRgba8, 0, true);  // 12 x 12 at level 0, another chain
   Buffer released = makeBuffer(12, 12, kRgba8);
   releasePixels(*released);
   for (ImageBuffer* target : {narrower.get(), deeper.get(), bordered.get(), released.get()}) {
     EXPECT_FALSE(copyPixels(*source, *target));
-    EXPECT_EQ(getGrey(*target, 0, 0, 0) + colourAt(*target, 0, 0)[0], 0) << "nothing copied";
+    EXPECT_EQ(pixelAt(*target, 0, 0), kZero) << "nothing copied";
   }
 }
 
-TEST(LanczosWeightTables, EveryPhaseSumsExactly) {
+TEST(LanczosWeightTables, EveryPhaseSumsExactlyAndTheWeightsSlideWithIt) {
   const LanczosWeights& w = lanczosWeights();
   for (int p = 0; p < 128; ++p) {
     std::int32_t sum2048 = 0, sum32768 = 0;
@@ -312,25 +263,18 @@ TEST(LanczosWeightTables, EveryPhaseSumsExactly) {
     EXPECT_EQ(sum2048, 2048) << p;
     EXPECT_EQ(sum32768, 32768) << p;
     EXPECT_NEAR(sum, 1.0f, 1e-6f) << p;
+    EXPECT_GE(w.weights[1][p], w.weights[1][std::max(p - 1, 0)]) << p;
   }
-}
-
-TEST(LanczosWeightTables, WeightsSlideWithThePhase) {
-  const LanczosWeights& w = lanczosWeights();
   EXPECT_EQ(w.weights2048[0][0], 0) << "phase 0 leaves the first tap out";
   EXPECT_EQ(w.weights32768[4][127], 0) << "phase 127 leaves the last tap out";
   EXPECT_LT(w.weights[4][0], 0.0f) << "the outer lobe is negative";
-  for (int p = 1; p < 128; ++p) EXPECT_GE(w.weights[1][p], w.weights[1][p - 1]) << p;
   EXPECT_GT(w.weights[3][0], 0.4f);
   EXPECT_GT(w.weights[1][127], 0.4f);
 }
 
 TEST(ImageBufferLines, RowsReadAcrossTilesAndClipToTheLevel) {
   Buffer image = makeBuffer(600, 4, kRgba16);
-  for (std::int32_t x = 0; x < 600; ++x) {
-    const std::uint16_t colour[4] = {std::uint16_t(x), std::uint16_t(x * 2), std::uint16_t(x * 3), 32768};
-    setColour(*image, x, 2, 0, colour);
-  }
+  for (std::int32_t x = 0; x < 600; ++x) setPixel(*image, x, 2, 0, {double(x), x * 2.0, x * 3.0, 32768});
   std::vector<std::uint16_t> line(4 * 710, 0xBEEF);
   EXPECT_EQ(lineTransfer(*image, 0, 2, -5, 700, line.data(), false, false), 600);
   for (std::int32_t x : {0, 511, 512, 599}) {
@@ -345,12 +289,13 @@ TEST(ImageBufferLines, RowsReadAcrossTilesAndClipToTheLevel) {
 TEST(ImageBufferLines, ColumnsWriteAcrossTilesAndClipToTheLevel) {
   Buffer image = makeBuffer(3, 600, kRgba8);
   std::vector<std::uint32_t> line(600);
-  for (std::size_t i = 0; i < line.size(); ++i) line[i] = packRgba8(std::uint32_t(i & 255), std::uint32_t(i >> 8), 9, 255);
+  for (std::size_t i = 0; i < line.size(); ++i)
+    line[i] = packRgba8(std::uint32_t(i & 255), std::uint32_t(i >> 8), 9, 255);
   EXPECT_EQ(lineTransfer(*image, 0, 1, 505, 1000, line.data(), true, true), 95);
-  EXPECT_EQ(colourAt(*image, 1, 505), (Colour{0, 0, 9, 255})) << "the run starts with the buffer's first pixel";
-  EXPECT_EQ(colourAt(*image, 1, 599)[0], 94);
-  EXPECT_EQ(colourAt(*image, 1, 504), kZero) << "above the run stays as it was";
-  EXPECT_EQ(colourAt(*image, 0, 512), kZero) << "the neighbouring column stays as it was";
+  EXPECT_EQ(pixelAt(*image, 1, 505), (Pixel{0, 0, 9, 255})) << "the run starts with the buffer's first pixel";
+  EXPECT_EQ(pixelAt(*image, 1, 599)[0], 94);
+  EXPECT_EQ(pixelAt(*image, 1, 504), kZero) << "above the run stays as it was";
+  EXPECT_EQ(pixelAt(*image, 0, 512), kZero) << "the neighbouring column stays as it was";
   std::vector<std::uint32_t> back(600, 0);
   EXPECT_EQ(lineTransfer(*image, 0, 1, 505, 600, back.data(), false, true), 95);
   EXPECT_TRUE(std::equal(back.begin(), back.begin() + 95, line.begin()));
@@ -382,7 +327,7 @@ TEST(ImageBufferLoading, RawGreyAndRgbBytes) {
   const std::uint8_t rgb[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
   ASSERT_TRUE(loadRawImage(image, rgb, 2, 2, 3));
   EXPECT_EQ(image.format, kRgba8);
-  EXPECT_EQ(colourAt(image, 1, 1), (Colour{10, 11, 12, 255}));
+  EXPECT_EQ(pixelAt(image, 1, 1), (Pixel{10, 11, 12, 255}));
   EXPECT_FALSE(loadRawImage(image, rgb, 2, 2, 2));
   EXPECT_FALSE(loadRawImage(image, nullptr, 2, 2, 3));
   releasePixels(image);
@@ -398,7 +343,7 @@ TEST(ImageBufferLoading, Pixels32AreBlueGreenRed) {
     pixels[i * 4 + 3] = 3;  // ignored
   }
   ASSERT_TRUE(fillFromPixels32(pixels.data(), *image));
-  EXPECT_EQ(colourAt(*image, 599, 1), (Colour{77, 1199 >> 8, 1199 & 255, 255})) << "pixel 1199";
+  EXPECT_EQ(pixelAt(*image, 599, 1), (Pixel{77, 1199 >> 8, 1199 & 255, 255})) << "pixel 1199";
   EXPECT_FALSE(fillFromPixels32(pixels.data(), *makeBuffer(600, 2, kRgba16)));
 }
 
@@ -413,24 +358,71 @@ TEST(ImageBufferLoading, InterleavedAreasClipWithTheirSamples) {
   }
   const InterleavedPixels layout{bytes.data() + 1, 3 * 5 * sizeof(float), 5 * sizeof(float), {2, 3, 1}, 0};
   storeInterleaved(*image, {-1, -1, 2, 2}, layout);
-  EXPECT_EQ(colourAt<float>(*image, 0, 0), (Colour{4, 8, 12, 0.5})) << "area pixel (1, 1), number 4";
-  EXPECT_EQ(colourAt<float>(*image, 1, 1)[0], 8.0);
-  EXPECT_EQ(colourAt<float>(*image, 2, 2), kZero) << "outside the area";
+  EXPECT_EQ(pixelAt(*image, 0, 0), (Pixel{4, 8, 12, 0.5})) << "area pixel (1, 1), number 4";
+  EXPECT_EQ(pixelAt(*image, 1, 1)[0], 8.0);
+  EXPECT_EQ(pixelAt(*image, 2, 2), kZero) << "outside the area";
 }
 
 TEST(ImageBufferLoading, GreySamplesFillThreeChannelsAcrossTiles) {
   Buffer image = makeBuffer(1030, 2, kRgba16);
-  std::vector<std::uint16_t> samples(1030 * 2 * 2);
-  for (std::size_t i = 0; i < 1030 * 2; ++i) {
-    samples[2 * i] = std::uint16_t(i * 13);
-    samples[2 * i + 1] = std::uint16_t(i);
-  }
+  std::vector<std::uint16_t> samples;  // grey and opacity
+  for (std::uint16_t i = 0; i < 1030 * 2; ++i) samples.insert(samples.end(), {std::uint16_t(i * 13), i});
   storeInterleaved(*image, {0, 0, 2, 1030}, InterleavedPixels{samples.data(), 1030 * 4, 4, {0, 0, 0}, 1});
   for (std::int32_t x : {0, 511, 512, 1023, 1024, 1029}) {
     const double grey = std::uint16_t((1030 + x) * 13);
-    EXPECT_EQ(colourAt<std::uint16_t>(*image, x, 1), (Colour{grey, grey, grey, double(1030 + x)})) << x;
+    EXPECT_EQ(pixelAt(*image, x, 1), (Pixel{grey, grey, grey, double(1030 + x)})) << x;
   }
 }
 
+TEST(DisplayBitmap, HeaderIsLittleEndianTopDownTwentyFourBit) {
+  Buffer image = makeBuffer(300, 2, kRgba8);
+  const std::vector<std::uint8_t> bitmap = makeDisplayBitmap(*image);
+  // 300 pixels of 3 bytes is already a multiple of 4: 900 bytes a row, 1800 in all.
+  const std::vector<std::uint8_t> header = {40,   0,    0,    0,     // header size
+                                            0x2C, 0x01, 0,    0,     // width 300
+                                            0xFE, 0xFF, 0xFF, 0xFF,  // height -2: rows top-down
+                                            1,    0,                 // planes
+                                            24,   0,                 // bits per pixel
+                                            0,    0,    0,    0,     // uncompressed
+                                            0x08, 0x07, 0,    0,     // pixel bytes 1800
+                                            10,   0,    0,    0,     // pixels per metre across
+                                            10,   0,    0,    0,     // and down
+                                            0,    0,    0,    0,     // colours used
+                                            0,    0,    0,    0};    // colours important
+  ASSERT_EQ(bitmap.size(), 40u + 1800u);
+  EXPECT_EQ(std::vector<std::uint8_t>(bitmap.begin(), bitmap.begin() + 40), header);
+}
+
+TEST(DisplayBitmap, RowsAreBlueGreenRedFromTheTopPaddedToFourBytesWithZeros) {
+  const std::size_t rowBytes[] = {4, 8, 12, 12, 16};
+  for (int width = 1; width <= 5; ++width) {
+    SCOPED_TRACE(width);
+    // Distinct channels everywhere: red follows x, green follows y, blue both.
+    Buffer image = makeBuffer(width, 3, kRgba8);
+    fillLevel0(*image, [](std::int32_t x, std::int32_t y) { return Pixel{double(x), 100.0 + y, 200.0 + x + y, 7}; });
+    const std::vector<std::uint8_t> bitmap = makeDisplayBitmap(*image);
+    const std::size_t row = rowBytes[width - 1];
+    EXPECT_EQ(displayRowBytes(width), row);
+    ASSERT_EQ(bitmap.size(), kBitmapHeaderBytes + 3 * row);
+    EXPECT_EQ(bitmap[20], 3 * row) << "pixel byte count in the header";
+    for (int y = 0; y < 3; ++y) {
+      const std::uint8_t* line = &bitmap[kBitmapHeaderBytes + std::size_t(y) * row];
+      for (int x = 0; x < width; ++x)
+        EXPECT_EQ(std::vector<int>(line + 3 * x, line + 3 * x + 3), (std::vector<int>{200 + x + y, 100 + y, x}))
+            << x << ", " << y;
+      for (std::size_t pad = std::size_t(width) * 3; pad < row; ++pad)
+        EXPECT_EQ(line[pad], 0) << "row " << y << " byte " << pad;
+    }
+  }
+}
+
+TEST(DisplayBitmap, OnlyColourImagesWithPixels) {
+  Buffer released = makeBuffer(4, 4, kRgba8);
+  releasePixels(*released);
+  EXPECT_TRUE(makeDisplayBitmap(*makeBuffer(4, 4, kGray8)).empty());
+  EXPECT_TRUE(makeDisplayBitmap(*makeBuffer(4, 4, kRgba16)).empty());
+  EXPECT_TRUE(makeDisplayBitmap(*released).empty());
+}
+
 }  // namespace
-}  // namespace qm
+}  // namespace qm::test

@@ -1,4 +1,7 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
+// Jobs: how layouts cut a rectangle, which thread runs what and in which order, how many
+// tasks run at once, the pool's life, random state per task, scratch memory, cancellation,
+// progress, and what the operations built on jobs do when their tasks fail.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -6,11 +9,11 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstdlib>
 #include <limits>
 #include <mutex>
 #include <new>
 #include <numeric>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <thread>
@@ -18,11 +21,13 @@
 #include <utility>
 #include <vector>
 
-#include "engine/image_buffer.h"
-#include "engine/jobs.h"
+#include "engine/box_blur.h"
+#include "engine/pyramid.h"
 #include "platform/random_generator.h"
+#include "render/tone_images.h"
+#include "tests/engine/engine_fixtures.h"
 
-namespace qm {
+namespace qm::test {
 namespace {
 
 using Corners = std::array<std::int32_t, 4>;
@@ -45,12 +50,6 @@ std::pair<int, int> freshThreadDraws() {
   std::thread([&] { draws = {nextRandom(), nextRandom()}; }).join();
   return draws;
 }
-
-// Pretends a machine with this many processors for the life of the object.
-struct Processors {
-  explicit Processors(int count) { setProcessorCountForTesting(count); }
-  ~Processors() { setProcessorCountForTesting(0); }
-};
 
 TEST(JobLayoutCut, LayoutsCutTheRectangleInIndexOrderWithTheRemainderLast) {
   const struct {
@@ -78,36 +77,45 @@ TEST(JobLayoutCut, LayoutsCutTheRectangleInIndexOrderWithTheRemainderLast) {
   }
 }
 
-TEST(JobLayoutCut, EmptyAndInvertedRectanglesHaveNoTasks) {
-  for (const std::int32_t layout : {tileMode, rowMode, bandMode, stripMode}) {
-    EXPECT_EQ(makeJobLayout(layout, {0, 0, 0, 10}).taskCount, 0) << layout;
-    EXPECT_EQ(makeJobLayout(layout, {0, 0, 10, 0}).taskCount, 0) << layout;
-    EXPECT_EQ(makeJobLayout(layout, {5, 9, 4, 2}).taskCount, 0) << layout;
-  }
-}
-
-TEST(JobLayoutCut, UnknownLayoutsAndCutsBeyondTheTaskCounterAreRefused) {
+TEST(JobLayoutCut, EmptyRectanglesHaveNoTasksAndUnknownLayoutsOrTooManyTasksAreRefused) {
+  for (const std::int32_t layout : {tileMode, rowMode, bandMode, stripMode})
+    for (const ImageRect& rect : {ImageRect{0, 0, 0, 10}, ImageRect{0, 0, 10, 0}, ImageRect{5, 9, 4, 2}})
+      EXPECT_EQ(makeJobLayout(layout, rect).taskCount, 0) << layout;
   constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
   constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
   EXPECT_EQ(makeJobLayout(3, {0, 0, 10, 10}).taskCount, -1);
   EXPECT_EQ(makeJobLayout(tileMode, {0, 0, 1 << 30, 1 << 30}).taskCount, -1);  // 2^46 tiles
-  EXPECT_EQ(makeJobLayout(rowMode, {kMin, 0, kMax, 1}).taskCount, -1);        // 2^32 - 1 rows
+  EXPECT_EQ(makeJobLayout(rowMode, {kMin, 0, kMax, 1}).taskCount, -1);         // 2^32 - 1 rows
   const JobLayout rows = makeJobLayout(rowMode, {0, 0, kMax, 1});
   ASSERT_EQ(rows.taskCount, kMax);
   EXPECT_EQ(corners(taskRect(rows, kMax - 1)), (Corners{kMax - 1, 0, kMax, 1}));
 }
 
-// A render job that records what ran, in what order and on which thread.
+// The threads that ran tasks, each by a number it draws the first time it runs one (thread
+// ids may be reused by a later thread).
+std::atomic<int> threadsSeen{0};
+
+// A job that records what ran, in what order, on which thread, with which random state
+// and scratch memory.
 struct Trace {
   std::thread::id caller = std::this_thread::get_id();
-  std::atomic<bool> hookOffCaller{false}, renderOnCaller{false};
+  std::atomic<bool> hookOffCaller{false};
   std::vector<int> loaded, written;  // calling thread only
   std::vector<std::pair<int, int>> progress;
   int abortCalls = 0, abortOnCall = 0;  // 0: never abort
   std::mutex mutex;
   std::vector<int> rendered;
   std::vector<int> sequence;  // 1000 + i load, 2000 + i render, 3000 + i write-back
-  std::atomic<int> running{0}, mostRunning{0};
+  std::vector<std::pair<int, ImageRect>> rects;
+  std::set<int> threads;
+  int renderedOnCaller = 0;
+  std::vector<std::pair<int, int>> draws;  // the first two of each task
+  std::set<void*> blocks;                  // scratch
+  std::vector<int> firstWords;             // what each task found in its scratch, as they ran
+  std::atomic<int> running{0};
+  int mostRunning = 0;
+  std::condition_variable arrived;
+  int meet = 0, arrivals = 0, met = 0;  // tasks that waited for `meet` tasks to have started
   std::chrono::milliseconds taskTime{0};
   int throwAt = -1;
   bool throwOutOfMemory = false;
@@ -119,24 +127,40 @@ Trace& onCaller(void* context) {
   return trace;
 }
 
-void note(Trace& trace, std::vector<int>& list, int index, int event) {
-  list.push_back(index);
+// A hook's event: 1000 + i load, 3000 + i write-back.
+void note(JobTask& task, int event) {
+  Trace& trace = onCaller(task.context);
+  (event == 1000 ? trace.loaded : trace.written).push_back(task.layout.taskIndex);
   std::lock_guard lock(trace.mutex);
-  trace.sequence.push_back(event + index);
+  trace.sequence.push_back(event + task.layout.taskIndex);
 }
 
 void renderAndRecord(JobTask& task) {
+  const std::pair<int, int> draws{nextRandom(), nextRandom()};
+  for (int i = 0; i < 50; ++i) nextRandom();  // leave the thread's state far from the start
+  thread_local const int thread = ++threadsSeen;
   Trace& trace = *static_cast<Trace*>(task.context);
   const int index = task.layout.taskIndex;
-  if (std::this_thread::get_id() == trace.caller) trace.renderOnCaller = true;
-  const int now = ++trace.running;
-  int most = trace.mostRunning.load();
-  while (now > most && !trace.mostRunning.compare_exchange_weak(most, now)) {
-  }
   {
     std::lock_guard lock(trace.mutex);
+    trace.mostRunning = std::max(trace.mostRunning, ++trace.running);
     trace.rendered.push_back(index);
     trace.sequence.push_back(2000 + index);
+    trace.rects.emplace_back(index, task.layout.taskRect);
+    trace.threads.insert(thread);
+    trace.renderedOnCaller += std::this_thread::get_id() == trace.caller;
+    trace.draws.push_back(draws);
+    trace.blocks.insert(task.scratch);
+    if (int* word = static_cast<int*>(task.scratch)) {
+      trace.firstWords.push_back(*word);
+      *word = index + 1;
+    }
+  }
+  if (trace.meet > 0) {  // the first `meet` tasks wait for each other: they finish only if they run at once
+    std::unique_lock lock(trace.mutex);
+    ++trace.arrivals;
+    trace.arrived.notify_all();
+    trace.met += trace.arrived.wait_for(lock, std::chrono::seconds(10), [&] { return trace.arrivals >= trace.meet; });
   }
   std::this_thread::sleep_for(trace.taskTime);
   --trace.running;
@@ -151,15 +175,9 @@ JobEnvironment tracedRender(Trace& record, const ImageRect& renderRect, int pass
   environment.rect = renderRect;
   environment.currentPass = pass;
   environment.progressIntervalMs = 0;
-  environment.load = [](JobTask& task) {
-    Trace& trace = onCaller(task.context);
-    note(trace, trace.loaded, task.layout.taskIndex, 1000);
-  };
+  environment.load = [](JobTask& task) { note(task, 1000); };
   environment.work = renderAndRecord;
-  environment.writeBack = [](JobTask& task) {
-    Trace& trace = onCaller(task.context);
-    note(trace, trace.written, task.layout.taskIndex, 3000);
-  };
+  environment.writeBack = [](JobTask& task) { note(task, 3000); };
   environment.shouldAbort = [](void* context) {
     Trace& trace = onCaller(context);
     return ++trace.abortCalls == trace.abortOnCall;
@@ -170,13 +188,21 @@ JobEnvironment tracedRender(Trace& record, const ImageRect& renderRect, int pass
   return environment;
 }
 
-TEST(JobRun, AnEmptyJobReturnsAtOnceAndCallsNothing) {
-  Trace trace;
-  const JobOutcome outcome = runJob(bandMode, tracedRender(trace, {5, 5, 5, 50}, 1));
-  EXPECT_EQ(outcome.threads, 0);
-  EXPECT_FALSE(outcome.cancelled);
-  EXPECT_TRUE(trace.loaded.empty() && trace.rendered.empty() && trace.progress.empty());
-  EXPECT_EQ(trace.abortCalls, 0);
+TEST(JobRun, EmptyJobsAndUnknownLayoutsCallNothing) {
+  const struct {
+    std::int32_t layout;
+    ImageRect rect;
+    bool refused;
+  } cases[] = {{bandMode, {5, 5, 5, 50}, false}, {4, {0, 0, 10, 10}, true}};
+  for (const auto& c : cases) {
+    Trace trace;
+    const JobOutcome outcome = runJob(c.layout, tracedRender(trace, c.rect, 1));
+    EXPECT_EQ(outcome.threads, 0) << c.layout;
+    EXPECT_EQ(outcome.cancelled, c.refused) << c.layout;
+    EXPECT_EQ(outcome.reason, c.refused ? kJobBadLayout : kJobNotStopped) << c.layout;
+    EXPECT_TRUE(trace.loaded.empty() && trace.rendered.empty() && trace.written.empty()) << c.layout;
+    EXPECT_TRUE(trace.progress.empty() && trace.abortCalls == 0) << c.layout;
+  }
 }
 
 TEST(JobRun, EveryTaskIsLoadedRenderedAndWrittenBackOnceWithHooksOnTheCallingThread) {
@@ -191,100 +217,58 @@ TEST(JobRun, EveryTaskIsLoadedRenderedAndWrittenBackOnceWithHooksOnTheCallingThr
   EXPECT_EQ(trace.abortCalls, 6);
   EXPECT_EQ(trace.progress.size(), 6u);
   EXPECT_FALSE(trace.hookOffCaller);
-  EXPECT_FALSE(trace.renderOnCaller);
+  EXPECT_EQ(trace.renderedOnCaller, 0);
+  // Every task starts from the same random state, also on a worker that ran one before.
+  EXPECT_EQ(trace.draws, std::vector(6, freshThreadDraws()));
 }
 
-// Each task writes its index into its own cells of a canvas the size of the job.
-struct Canvas {
-  ImageRect job;
-  std::vector<int> cells;
-};
-
-std::vector<int> paintByTask(std::int32_t layout, const ImageRect& job) {
-  Canvas painting{job, std::vector<int>(std::size_t(job.bottom - job.top) * std::size_t(job.right - job.left), -1)};
-  JobEnvironment environment;
-  environment.context = &painting;
-  environment.rect = job;
-  environment.work = [](JobTask& task) {
-    Canvas& canvas = *static_cast<Canvas*>(task.context);
-    const ImageRect& rect = task.layout.taskRect;
-    const int width = canvas.job.right - canvas.job.left;
-    for (int y = rect.top; y < rect.bottom; ++y)
-      for (int x = rect.left; x < rect.right; ++x) {
-        int& cell = canvas.cells[std::size_t((y - canvas.job.top) * width + (x - canvas.job.left))];
-        cell = cell == -1 ? task.layout.taskIndex : -2;  // -2: painted twice
-      }
-  };
-  runJob(layout, environment);
-  return painting.cells;
-}
-
-TEST(JobRun, TasksCoverTheJobExactlyOnceWhateverTheThreadCount) {
-  const Processors processors(2);
-  const std::vector<int> tiles = paintByTask(tileMode, {7, 3, 207, 303});  // 300 x 200
-  for (int y = 0; y < 200; ++y)
-    for (int x = 0; x < 300; ++x) ASSERT_EQ(tiles[std::size_t(y * 300 + x)], (y / 128) * 3 + x / 128) << x << ", " << y;
-
-  for (const std::int32_t layout : {tileMode, rowMode, bandMode, stripMode}) {
-    std::vector<int> reference;
+TEST(JobRun, TasksGetTheRectanglesOfTheLayoutWhateverTheThreadCount) {
+  const ImageRect job{-20, 30, 180, 250};
+  for (const std::int32_t layout : {tileMode, rowMode, bandMode, stripMode})
     for (const int count : {1, 2, 5}) {
       const Processors workers(count);
-      const std::vector<int> cells = paintByTask(layout, {-20, 30, 180, 250});
-      ASSERT_EQ(std::count_if(cells.begin(), cells.end(), [](int cell) { return cell < 0; }), 0)
-          << "layout " << layout << ", " << count << " processors";
-      if (reference.empty()) reference = cells;
-      EXPECT_EQ(cells, reference) << "layout " << layout << ", " << count << " processors";
+      Trace trace;
+      runJob(layout, tracedRender(trace, job));
+      std::sort(trace.rects.begin(), trace.rects.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+      const JobLayout cut = makeJobLayout(layout, job);
+      ASSERT_EQ(int(trace.rects.size()), cut.taskCount) << "layout " << layout << ", " << count << " processors";
+      for (int i = 0; i < cut.taskCount; ++i)
+        EXPECT_EQ(corners(trace.rects[std::size_t(i)].second), corners(taskRect(cut, i))) << "layout " << layout;
     }
-  }
-}
-
-TEST(JobRun, AnUnknownLayoutIsRefusedBeforeAnythingRuns) {
-  Trace trace;
-  const JobOutcome refused = runJob(4, tracedRender(trace, {0, 0, 10, 10}));
-  EXPECT_TRUE(refused.cancelled);
-  EXPECT_EQ(refused.reason, kJobBadLayout);
-  EXPECT_TRUE(trace.loaded.empty() && trace.rendered.empty() && trace.written.empty());
 }
 
 TEST(JobThreads, OneProcessorAndRowModeRunTasksOneAfterAnother) {
-  for (const auto& [count, layout, rect] : {std::tuple{1, bandMode, ImageRect{0, 0, 65, 8}},
-                                             std::tuple{4, rowMode, ImageRect{10, 0, 12, 6}}}) {
+  for (const auto& [count, layout, rect] :
+       {std::tuple{1, bandMode, ImageRect{0, 0, 65, 8}}, std::tuple{4, rowMode, ImageRect{10, 0, 12, 6}}}) {
     const Processors processors(count);
     Trace trace;
     trace.taskTime = std::chrono::milliseconds(2);
     EXPECT_EQ(runJob(layout, tracedRender(trace, rect)).threads, 1);
-    EXPECT_EQ(trace.mostRunning.load(), 1);
-    const auto at = [&](int event) { return std::find(trace.sequence.begin(), trace.sequence.end(), event); };
-    if (layout != rowMode) {
-      // The one worker renders the bands in order; the second waits behind the first, so
-      // it was handed out before the first came back.
-      EXPECT_EQ(trace.rendered, (std::vector<int>{0, 1}));
-      EXPECT_EQ(trace.written, (std::vector<int>{0, 1}));
-      EXPECT_LT(at(1001), at(3000));
-      for (const int task : {0, 1}) {
-        EXPECT_LT(at(1000 + task), at(2000 + task));
-        EXPECT_LT(at(2000 + task), at(3000 + task));
-      }
-      continue;
-    }
-    // Row mode starts the next row before writing back the one before, so that the
-    // write-back overlaps the rendering; the rows themselves still run one after another.
-    std::vector<int> withoutWrites;
-    std::copy_if(trace.sequence.begin(), trace.sequence.end(), std::back_inserter(withoutWrites),
-                 [](int event) { return event < 3000; });
-    EXPECT_EQ(withoutWrites, (std::vector<int>{1000, 2000, 1001, 2001}));
+    EXPECT_EQ(trace.mostRunning, 1);
+    EXPECT_EQ(trace.rendered, (std::vector<int>{0, 1}));
     EXPECT_EQ(trace.written, (std::vector<int>{0, 1}));
-    EXPECT_LT(at(1001), at(3000)) << "the second row was started before the first was written back";
+    // The second task was handed out before the first came back: behind the first on the
+    // one worker, or, in row mode, so that the first row's write-back overlaps the work on
+    // the second.
+    const auto at = [&](int event) { return std::find(trace.sequence.begin(), trace.sequence.end(), event); };
+    EXPECT_LT(at(1001), at(3000));
+    for (const int task : {0, 1}) {
+      EXPECT_LT(at(1000 + task), at(2000 + task));
+      EXPECT_LT(at(2000 + task), at(3000 + task));
+    }
+    EXPECT_TRUE(layout != rowMode || at(2000) < at(1001)) << "the next row starts after the one before";
   }
 }
 
-TEST(JobThreads, NoMoreThreadsThanProcessorsTasksOrTheCap) {
+TEST(JobThreads, AsManyTasksAtOnceAsProcessorsButNoMoreThanTasksOrTheCap) {
   for (const int count : {3, 2}) {  // fewer after more: the workers of the larger count go
     const Processors processors(count);
     Trace trace;
+    trace.meet = count;
     trace.taskTime = std::chrono::milliseconds(3);
     EXPECT_EQ(runJob(bandMode, tracedRender(trace, {0, 0, 12 * 64, 4})).threads, count);
-    EXPECT_LE(trace.mostRunning.load(), count);
+    EXPECT_EQ(trace.met, 12) << "the first tasks did not run at once";
+    EXPECT_EQ(trace.mostRunning, count);
     EXPECT_EQ(sorted(trace.rendered), upTo(12));
   }
   const Processors processors(500);
@@ -293,62 +277,20 @@ TEST(JobThreads, NoMoreThreadsThanProcessorsTasksOrTheCap) {
   EXPECT_EQ(workerThreadLimit(), kMostWorkerThreads);
 }
 
-// Two tasks that each wait for the other can only finish when both run at the same time.
-TEST(JobThreads, TwoProcessorsRunTwoTasksTogether) {
-  const Processors processors(2);
-  struct Meeting {
-    std::mutex mutex;
-    std::condition_variable arrived;
-    int count = 0;
-    std::atomic<int> met{0};
-  } place;
-  JobEnvironment environment;
-  environment.context = &place;
-  environment.rect = {0, 0, 128, 4};
-  environment.work = [](JobTask& task) {
-    Meeting& meeting = *static_cast<Meeting*>(task.context);
-    std::unique_lock lock(meeting.mutex);
-    ++meeting.count;
-    meeting.arrived.notify_all();
-    if (meeting.arrived.wait_for(lock, std::chrono::seconds(10), [&] { return meeting.count == 2; })) ++meeting.met;
-  };
-  runJob(bandMode, environment);
-  EXPECT_EQ(place.met.load(), 2);
-}
-
-// The threads that ran a job's tasks, each by a number it draws the first time it runs a
-// task (thread ids may be reused by a later thread).
-std::atomic<int> threadsSeen{0};
-
-std::set<int> threadsOfJob(std::int32_t rows) {
-  struct Seen {
-    std::mutex mutex;
-    std::set<int> numbers;
-  } seen;
-  JobEnvironment environment;
-  environment.context = &seen;
-  environment.rect = {0, 0, rows, 4};
-  environment.work = [](JobTask& task) {
-    thread_local const int number = ++threadsSeen;
-    Seen& record = *static_cast<Seen*>(task.context);
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    std::lock_guard lock(record.mutex);
-    record.numbers.insert(number);
-  };
-  runJob(bandMode, environment);
-  return seen.numbers;
+// The threads that ran a job of `bands` bands, the first two made to run at once.
+std::set<int> threadsOfJob(std::int32_t bands) {
+  Trace trace;
+  trace.meet = std::min(bands, 2);
+  runJob(bandMode, tracedRender(trace, {0, 0, bands * 64, 4}));
+  return trace.threads;
 }
 
 TEST(JobThreads, AJobOfOneTaskKeepsTheWorkersForTheNext) {
   const Processors processors(2);
-  std::set<int> before = threadsOfJob(16 * 64);
-  for (int again = 0; again < 3 && before.size() < 2; ++again) before.merge(threadsOfJob(16 * 64));
+  const std::set<int> before = threadsOfJob(16);
   ASSERT_EQ(before.size(), 2u);
-  const std::set<int> single = threadsOfJob(64);
-  EXPECT_TRUE(before.count(*single.begin()));
-  const std::set<int> after = threadsOfJob(16 * 64);
-  EXPECT_TRUE(std::includes(before.begin(), before.end(), after.begin(), after.end()))
-      << "the workers were stopped and started anew";
+  EXPECT_TRUE(before.count(*threadsOfJob(1).begin()));
+  EXPECT_EQ(threadsOfJob(16), before) << "the workers were stopped and started anew";
 }
 
 TEST(JobThreads, StoppedWorkersComeBackForTheNextJobAndATaskCannotStopThem) {
@@ -361,134 +303,85 @@ TEST(JobThreads, StoppedWorkersComeBackForTheNextJobAndATaskCannotStopThem) {
   Trace trace;
   EXPECT_FALSE(runJob(bandMode, tracedRender(trace, {0, 0, 256, 4})).cancelled);
   EXPECT_EQ(sorted(trace.written), upTo(4));
-  EXPECT_FALSE(trace.renderOnCaller);
+  EXPECT_EQ(trace.renderedOnCaller, 0);
 }
 
-struct Draws {
-  std::mutex mutex;
-  std::vector<std::pair<int, int>> firstTwo;
-  std::vector<bool> innerOnOwnThread;
-};
-
-void recordDraws(JobTask& task) {
-  const std::pair<int, int> draws{nextRandom(), nextRandom()};
-  for (int i = 0; i < 50; ++i) nextRandom();  // leave the thread's state far from the start
-  Draws& record = *static_cast<Draws*>(task.context);
-  std::lock_guard lock(record.mutex);
-  record.firstTwo.push_back(draws);
-}
-
-JobEnvironment drawingRender(Draws& draws, const ImageRect& rect, void (*work)(JobTask&) = recordDraws) {
-  JobEnvironment environment;
-  environment.context = &draws;
-  environment.rect = rect;
-  environment.work = work;
-  return environment;
-}
-
-TEST(JobRandom, EveryTaskStartsFromTheSameState) {
-  const Processors processors(2);
-  Draws draws;
-  runJob(bandMode, drawingRender(draws, {0, 0, 20 * 64, 2}));
-  runJob(bandMode, drawingRender(draws, {0, 0, 20 * 64, 2}));  // on workers that already ran tasks
-  ASSERT_EQ(draws.firstTwo.size(), 40u);
-  for (const auto& pair : draws.firstTwo) EXPECT_EQ(pair, freshThreadDraws());
-}
-
-// A job run from inside a task has no free workers: it runs on the task's thread and must
-// leave that task's random sequence as it was.
+// A job run from inside a task has no free workers: it runs on the task's thread, hooks
+// included, and must leave that task's random sequence as it was.
 TEST(JobRandom, AJobInsideATaskRunsOnThatThreadAndKeepsItsSequence) {
   const Processors processors(2);
-  Draws both[2];  // outer tasks, inner rows
-  runJob(bandMode, drawingRender(both[0], {0, 0, 128, 3}, [](JobTask& task) {
-              Draws* record = static_cast<Draws*>(task.context);
-              const int first = nextRandom();
-              static thread_local std::thread::id taskThread;
-              taskThread = std::this_thread::get_id();
-              const bool done = !runJob(rowMode, drawingRender(record[1], {0, 0, 3, 2}, [](JobTask& row) {
-                                  recordDraws(row);
-                                  Draws& inner = *static_cast<Draws*>(row.context);
-                                  std::lock_guard lock(inner.mutex);
-                                  inner.innerOnOwnThread.push_back(std::this_thread::get_id() == taskThread);
-                                })).cancelled;
-              std::lock_guard lock(record->mutex);
-              record->firstTwo.emplace_back(first, nextRandom());
-              record->innerOnOwnThread.push_back(done);
-            }));
-  const Draws& outer = both[0];
-  const Draws& inner = both[1];
-  const std::pair<int, int> expected = freshThreadDraws();
-  EXPECT_EQ(outer.firstTwo, (std::vector<std::pair<int, int>>{expected, expected}));
-  EXPECT_EQ(outer.innerOnOwnThread, (std::vector<bool>{true, true})) << "inner jobs finish";
-  EXPECT_EQ(inner.innerOnOwnThread, std::vector<bool>(6, true));
-  ASSERT_EQ(inner.firstTwo.size(), 6u);
-  for (const auto& pair : inner.firstTwo) EXPECT_EQ(pair, expected);
+  Trace outer;
+  JobEnvironment environment = tracedRender(outer, {0, 0, 128, 3});
+  environment.work = [](JobTask& task) {
+    const int first = nextRandom();
+    Trace inner;  // called from this task's thread
+    const bool done = !runJob(rowMode, tracedRender(inner, {0, 0, 3, 2})).cancelled;
+    Trace& record = *static_cast<Trace*>(task.context);
+    std::lock_guard lock(record.mutex);
+    record.draws.emplace_back(first, nextRandom());
+    record.draws.insert(record.draws.end(), inner.draws.begin(), inner.draws.end());
+    if (done && !inner.hookOffCaller) record.renderedOnCaller += inner.renderedOnCaller;
+  };
+  runJob(bandMode, environment);
+  EXPECT_EQ(outer.renderedOnCaller, 6) << "each inner job's three rows ran on its task's thread";
+  EXPECT_EQ(outer.draws, std::vector(8, freshThreadDraws()));
 }
 
 // Scratch memory: each task sees its slot's block, zero-filled when the job starts and
 // handed on from task to task as the task before left it.
-struct ScratchLedger {
-  std::mutex mutex;
-  std::set<void*> blocks;
-  std::vector<int> firstWords;  // what each task found, in the order they ran
-};
-
-JobEnvironment scratchJob(ScratchLedger& ledger, std::size_t bytes, const ImageRect& rect) {
-  JobEnvironment environment;
-  environment.context = &ledger;
-  environment.rect = rect;
-  environment.scratchBytes = bytes;
-  environment.work = [](JobTask& task) {
-    ScratchLedger& record = *static_cast<ScratchLedger*>(task.context);
-    std::lock_guard lock(record.mutex);
-    record.blocks.insert(task.scratch);
-    int* word = static_cast<int*>(task.scratch);
-    record.firstWords.push_back(word ? *word : -1);
-    if (word) *word = task.layout.taskIndex + 1;
-  };
-  return environment;
-}
-
 TEST(JobScratch, EachSlotKeepsOneBlockFromTaskToTaskZeroFilledAtTheStart) {
   const Processors processors(1);
-  ScratchLedger bands;  // one worker, two slots taking turns
-  EXPECT_FALSE(runJob(bandMode, scratchJob(bands, 4096, {0, 0, 5 * 64, 3})).cancelled);
+  Trace bands;  // one worker, two slots taking turns
+  JobEnvironment environment = tracedRender(bands, {0, 0, 5 * 64, 3});
+  environment.scratchBytes = 4096;
+  EXPECT_FALSE(runJob(bandMode, environment).cancelled);
   EXPECT_EQ(bands.blocks.size(), 2u);
   EXPECT_EQ(bands.firstWords, (std::vector<int>{0, 0, 1, 2, 3})) << "the block is handed on, not cleared";
-  ScratchLedger rows;
-  runJob(rowMode, scratchJob(rows, 16, {0, 0, 4, 9}));
+  Trace rows;
+  environment = tracedRender(rows, {0, 0, 4, 9});
+  environment.scratchBytes = 16;
+  runJob(rowMode, environment);
   EXPECT_EQ(rows.blocks.size(), 2u) << "row mode keeps two rows out";
-  ScratchLedger none;
-  runJob(bandMode, scratchJob(none, 0, {0, 0, 64, 3}));
-  EXPECT_EQ(none.firstWords, (std::vector<int>{-1})) << "no scratch asked for, none given";
-}
-
-TEST(JobScratch, ScratchThatCannotBeHadStopsTheJobBeforeAnyTaskRuns) {
-  ScratchLedger ledger;
-  const JobOutcome outcome = runJob(bandMode, scratchJob(ledger, std::size_t(1) << 62, {0, 0, 64, 3}));
+  Trace none;
+  runJob(bandMode, tracedRender(none, {0, 0, 64, 3}));
+  EXPECT_EQ(none.blocks, std::set<void*>{nullptr}) << "no scratch asked for, none given";
+  // Scratch that cannot be had stops the job before any task runs.
+  Trace huge;
+  environment = tracedRender(huge, {0, 0, 64, 3});
+  environment.scratchBytes = std::size_t(1) << 62;
+  const JobOutcome outcome = runJob(bandMode, environment);
   EXPECT_TRUE(outcome.cancelled);
   EXPECT_EQ(outcome.reason, kJobOutOfMemory);
-  EXPECT_TRUE(ledger.firstWords.empty());
+  EXPECT_TRUE(huge.rendered.empty());
 }
 
-TEST(JobCancel, NothingCollectedAfterTheAbortIsWrittenBackAndTheNextJobStartsAfresh) {
+TEST(JobCancel, NothingCollectedAfterTheStopIsWrittenBackAndTheNextJobStartsAfresh) {
   const Processors processors(1);
-  Trace trace;
-  trace.abortOnCall = 3;
-  const JobOutcome outcome = runJob(bandMode, tracedRender(trace, {0, 0, 10 * 64, 4}));
-  EXPECT_TRUE(outcome.cancelled);
-  EXPECT_EQ(outcome.reason, kJobStoppedByUser);
-  // The abort came with the third band; the fourth was already waiting behind it, so it
-  // ran too, and neither was written back.
-  EXPECT_EQ(trace.written, (std::vector<int>{0, 1}));
-  EXPECT_EQ(trace.loaded, (std::vector<int>{0, 1, 2, 3}));
-  EXPECT_EQ(trace.rendered, (std::vector<int>{0, 1, 2, 3}));
-  EXPECT_EQ(trace.abortCalls, 3);
-  Trace next;
-  const JobOutcome again = runJob(bandMode, tracedRender(next, {0, 0, 256, 4}));
-  EXPECT_FALSE(again.cancelled);
-  EXPECT_EQ(again.reason, kJobNotStopped);
-  EXPECT_EQ(next.written, upTo(4));
+  const struct {
+    int abortOnCall, throwAt;
+    bool outOfMemory;
+    JobStopReason reason;
+  } cases[] = {{3, -1, false, kJobStoppedByUser}, {0, 2, false, kJobTaskFailed}, {0, 2, true, kJobOutOfMemory}};
+  for (const auto& c : cases) {
+    Trace trace;
+    trace.abortOnCall = c.abortOnCall;
+    trace.throwAt = c.throwAt;
+    trace.throwOutOfMemory = c.outOfMemory;
+    const JobOutcome outcome = runJob(bandMode, tracedRender(trace, {0, 0, 10 * 64, 4}));
+    EXPECT_TRUE(outcome.cancelled);
+    EXPECT_EQ(outcome.reason, c.reason);
+    // The stop came with the third band; the fourth was already waiting behind it, so it
+    // ran too, and neither was written back.
+    EXPECT_EQ(trace.written, (std::vector<int>{0, 1})) << c.reason;
+    EXPECT_EQ(trace.loaded, upTo(4)) << c.reason;
+    EXPECT_EQ(trace.rendered, upTo(4)) << c.reason;
+    EXPECT_TRUE(c.abortOnCall == 0 || trace.abortCalls == 3) << "asked again after the stop";
+    Trace next;
+    const JobOutcome again = runJob(bandMode, tracedRender(next, {0, 0, 256, 4}));
+    EXPECT_FALSE(again.cancelled);
+    EXPECT_EQ(again.reason, kJobNotStopped);
+    EXPECT_EQ(next.written, upTo(4));
+  }
 }
 
 TEST(JobCancel, RunningTasksFinishAndLaterOnesNeverStart) {
@@ -505,18 +398,8 @@ TEST(JobCancel, RunningTasksFinishAndLaterOnesNeverStart) {
   EXPECT_EQ(sorted(trace.rendered), trace.loaded);
 }
 
-TEST(JobCancel, AThrowingTaskOrLoadStopsTheJobWithItsReason) {
+TEST(JobCancel, AThrowingLoadStopsTheJob) {
   const Processors processors(1);
-  for (const bool outOfMemory : {false, true}) {
-    Trace trace;
-    trace.throwAt = 2;
-    trace.throwOutOfMemory = outOfMemory;
-    const JobOutcome outcome = runJob(bandMode, tracedRender(trace, {0, 0, 6 * 64, 4}));
-    EXPECT_TRUE(outcome.cancelled);
-    EXPECT_EQ(outcome.reason, outOfMemory ? kJobOutOfMemory : kJobTaskFailed);
-    EXPECT_EQ(trace.written, (std::vector<int>{0, 1}));
-    EXPECT_EQ(trace.rendered, (std::vector<int>{0, 1, 2, 3}));  // the fourth waited behind the third
-  }
   Trace trace;
   JobEnvironment environment = tracedRender(trace, {0, 0, 6 * 64, 4});
   environment.load = [](JobTask& task) {
@@ -553,13 +436,40 @@ TEST(JobProgress, ComesAboutEveryTenthOfASecondAndOnlyForward) {
   environment.progressIntervalMs = JobEnvironment{}.progressIntervalMs;
   const auto start = std::chrono::steady_clock::now();
   runJob(bandMode, environment);
-  const auto tenths = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count() / 100;
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  const auto tenths = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() / 100;
   ASSERT_FALSE(trace.progress.empty());
   EXPECT_EQ(trace.progress.front(), (std::pair<int, int>{20, 1000}));  // the first collected task reports
   EXPECT_LE(trace.progress.size(), std::size_t(tenths) + 1);
   EXPECT_GE(trace.progress.size(), 5u);
-  for (std::size_t i = 1; i < trace.progress.size(); ++i) EXPECT_GT(trace.progress[i].first, trace.progress[i - 1].first);
+  for (std::size_t i = 1; i < trace.progress.size(); ++i)
+    EXPECT_GT(trace.progress[i].first, trace.progress[i - 1].first);
+}
+
+// A job whose tasks fail leaves its image half made: the operations built on jobs say so,
+// and what is built on them stops, instead of passing the half-made image on.
+TEST(FailedJobs, BlurPyramidAndToneImagesReportThem) {
+  Buffer image = makeBuffer(300, 200, kRgba8);
+  Buffer blurred = makeBuffer(100, 80, kRgba8, -1);
+  ImageBuffer sharp{}, tone{};
+  initImageBuffer(sharp, nullptr);
+  initImageBuffer(tone, nullptr);
+  ToneSource source{};
+  for (const bool fail : {true, false}) {
+    image->pyramidState = 0;
+    {
+      std::optional<FailingTasks> failing;
+      if (fail) failing.emplace();
+      EXPECT_EQ(blurImage(*image, 0, levelRect(image.get(), 0), 9.0f), !fail);
+      EXPECT_EQ(blurAreaInto(*image, 0, 10, 20, *blurred, 9.0f), !fail);
+      EXPECT_EQ(buildPyramid(*image), !fail);
+      EXPECT_EQ(makeToneImages(*image, 0, {0, 0, 200, 300}, 9.0f, sharp, tone, source), !fail);
+    }
+    EXPECT_EQ(image->pyramidState, fail ? 0 : 2) << "a half-built pyramid is not marked built";
+  }
+  releasePixels(sharp);
+  releasePixels(tone);
 }
 
 }  // namespace
-}  // namespace qm
+}  // namespace qm::test

@@ -8,49 +8,26 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <tuple>
 #include <vector>
 
-#include "engine/image_buffer.h"
 #include "engine/pyramid.h"
 #include "engine/resample.h"
+#include "tests/engine/engine_fixtures.h"
 
-namespace qm {
+namespace qm::test {
 namespace {
-
-struct Destroy {
-  void operator()(ImageBuffer* image) const { destroyImageBuffer(image); }
-};
-using Image = std::unique_ptr<ImageBuffer, Destroy>;
-
-Image makeImage(int width, int height, std::int32_t format, std::int32_t edgeMode = 0) {
-  Image image(createImageBuffer(nullptr, width, height, format, edgeMode, false));
-  EXPECT_NE(image, nullptr);
-  return image;
-}
 
 // value(x, y, channel) as a fraction of full scale, stored into level 0, then the pyramid.
 using Pattern = std::function<float(int x, int y, int channel)>;
 
 void paint(ImageBuffer& image, const Pattern& value) {
-  for (int y = 0; y < image.height[0]; ++y)
-    for (int x = 0; x < image.width[0]; ++x) {
-      if (image.format == kGray8) {
-        setGrey(image, x, y, 0, std::uint8_t(std::lround(value(x, y, 0) * 255.0f)));
-        continue;
-      }
-      float c[4];
-      for (int k = 0; k < 4; ++k) c[k] = value(x, y, k);
-      if (image.format == kRgbaFloat) {
-        setColour(image, x, y, 0, c);
-        continue;
-      }
-      // Rounded, so that stored values are exactly the pattern's steps.
-      float scaled[4];
-      for (int k = 0; k < 4; ++k) scaled[k] = (std::round(c[k] * image.scale) + 0.25f) / image.scale;
-      setNormalised(image, x, y, 0, scaled);
-    }
+  fillLevel0(image, [&](std::int32_t x, std::int32_t y) {
+    Pixel pixel;
+    for (int k = 0; k < 4; ++k)
+      pixel[k] = image.format == kRgbaFloat ? value(x, y, k) : std::round(double(value(x, y, k)) * image.scale);
+    return pixel;
+  });
   buildPyramid(image);
 }
 
@@ -68,24 +45,22 @@ float normalisedAt(const ImageBuffer& image, int x, int y, int level, int channe
 
 // The filtered value written out tap by tap with the float weights; fold maps a tap's
 // column or row into the level.
-using Fold = std::function<int(int coordinate, int size)>;
+using Fold = int (*)(int coordinate, int size);
 int clampFold(int c, int size) { return std::clamp(c, 0, size - 1); }
 int wrapFold(int c, int size) { return ((c % size) + size) % size; }
 
-float referenceSample(const ImageBuffer& image, int level, float x, float y, int channel, const Fold& foldX,
-                      const Fold& foldY) {
+float referenceSample(const ImageBuffer& image, int level, float x, float y, int channel, Fold foldX = clampFold,
+                      Fold foldY = clampFold) {
   const auto& w = lanczosWeights().weights;
   const float fx = std::floor(x + 0.5f);
   const float fy = std::floor(y + 0.5f);
-  const int i = int(fx);
-  const int j = int(fy);
   const int px = int((x + 0.5f - fx) * 128.0f);
   const int py = int((y + 0.5f - fy) * 128.0f);
   double total = 0.0;
   for (int dy = -2; dy <= 2; ++dy)
     for (int dx = -2; dx <= 2; ++dx) {
-      const int col = foldX(i + dx, image.width[level]);
-      const int row = foldY(j + dy, image.height[level]);
+      const int col = foldX(int(fx) + dx, image.width[level]);
+      const int row = foldY(int(fy) + dy, image.height[level]);
       total += double(w[2 - dx][px]) * double(w[2 - dy][py]) * normalisedAt(image, col, row, level, channel);
     }
   return float(total);
@@ -97,8 +72,6 @@ float sampledAt(const ImageBuffer& image, int level, float x, float y, int chann
   return c[channel] * image.reciprocalScale;
 }
 
-// ---- sampleLevel ----
-
 TEST(SampleLevel, MatchesTheTapSumInEveryFormat) {
   // Integer weights are truncated to 1/2048 (or 1/32768), which bounds their error.
   const struct {
@@ -108,12 +81,12 @@ TEST(SampleLevel, MatchesTheTapSumInEveryFormat) {
   const float positions[][2] = {{4.0f, 5.0f}, {6.3f, 4.71f}, {5.5f, 6.5f}, {7.99f, 3.02f}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.format);
-    Image image = makeImage(13, 11, c.format);
+    Buffer image = makeBuffer(13, 11, c.format);
     paint(*image, steps);
     for (const auto& p : positions)
       for (int channel = 0; channel < (c.format == kGray8 ? 1 : 4); ++channel)
-        EXPECT_NEAR(sampledAt(*image, 0, p[0], p[1], channel),
-                    referenceSample(*image, 0, p[0], p[1], channel, clampFold, clampFold), c.tolerance)
+        EXPECT_NEAR(sampledAt(*image, 0, p[0], p[1], channel), referenceSample(*image, 0, p[0], p[1], channel),
+                    c.tolerance)
             << p[0] << ", " << p[1] << " channel " << channel;
   }
 }
@@ -121,7 +94,7 @@ TEST(SampleLevel, MatchesTheTapSumInEveryFormat) {
 TEST(SampleLevel, FlatImageGivesItsValueAnywhereInAnyEdgeMode) {
   for (std::int32_t edge : {0, 1, 2})
     for (std::int32_t format : {kRgba8, kRgba16, kRgbaFloat}) {
-      Image image = makeImage(6, 9, format, edge);
+      Buffer image = makeBuffer(6, 9, format, edge);
       paint(*image, flat(0.2f, 1.0f, 0.0f, 0.6f));
       for (float x : {-3.7f, 0.0f, 2.25f, 5.9f, 12.0f}) {
         float c[4];
@@ -133,12 +106,12 @@ TEST(SampleLevel, FlatImageGivesItsValueAnywhereInAnyEdgeMode) {
 }
 
 TEST(SampleLevel, GreyComesBackAsColourAndMissingLevelsOrPixelsReadZero) {
-  Image grey = makeImage(4, 4, kGray8);
+  Buffer grey = makeBuffer(4, 4, kGray8);
   paint(*grey, flat(0.2f, 0.0f, 0.0f, 0.0f));
   float c[4];
   sampleLevel(*grey, 0, 1.3f, 2.0f, c);
   EXPECT_EQ(std::vector<float>(c, c + 4), (std::vector<float>{51, 51, 51, 255}));
-  Image image = makeImage(4, 4, kRgba8);
+  Buffer image = makeBuffer(4, 4, kRgba8);
   paint(*image, flat(1, 1, 1, 1));
   for (int level : {-1, image->lastLevel + 1, 0}) {
     if (level == 0) releasePixels(*image);
@@ -152,8 +125,8 @@ TEST(SampleLevel, TileSeamsReadTheSameAsTheMiddleOfATile) {
   // A footprint across the seam at 512 takes the careful path; the same content placed in
   // a small image takes the direct one.
   const int shift = 500;
-  Image wide = makeImage(530, 530, kRgba8);
-  Image small = makeImage(30, 30, kRgba8);
+  Buffer wide = makeBuffer(530, 530, kRgba8);
+  Buffer small = makeBuffer(30, 30, kRgba8);
   paint(*wide, steps);
   paint(*small, [&](int x, int y, int channel) { return steps(x + shift, y + shift, channel); });
   for (float at : {511.5f, 510.0f, 513.2f, 508.7f})
@@ -164,30 +137,35 @@ TEST(SampleLevel, TileSeamsReadTheSameAsTheMiddleOfATile) {
     }
 }
 
-// ---- wrapping ----
-
-TEST(Wrapping, JustLeftOfATextureBlendsTheLastColumnsIn) {
-  // Dark texture with a bright last column: only wrapping brings the brightness in.
-  const Pattern lastColumn = [](int x, int, int channel) { return channel == 3 ? 1.0f : (x == 7 ? 1.0f : 0.0f); };
-  Image wrapped = makeImage(8, 8, kRgba8, 1);
-  Image clamped = makeImage(8, 8, kRgba8, 0);
-  paint(*wrapped, lastColumn);
-  paint(*clamped, lastColumn);
-  const float u = -0.01f;
-  const float v = 0.5f;
-  float c[4];
-  sampleImage(*wrapped, 0, 0.0f, u, v, c);
-  const float x = 8.0f * u - 0.5f;
-  const float y = 8.0f * v - 0.5f;
-  EXPECT_NEAR(c[0], referenceSample(*wrapped, 0, x, y, 0, wrapFold, wrapFold), 3e-3f);
-  EXPECT_GT(c[0], 0.4f);
-  float edge[4];
-  sampleImage(*clamped, 0, 0.0f, u, v, edge);
-  EXPECT_LT(edge[0], 0.01f);
+TEST(Wrapping, EachEdgeModeBringsInTheFarSideOnlyAlongTheAxesItWraps) {
+  // A dark texture with a bright last column and last row, sampled just left of it and
+  // just above it: only wrapping brings the brightness in.
+  const Pattern lastColumnAndRow = [](int x, int y, int channel) {
+    return channel == 3 || x == 7 || y == 7 ? 1.0f : 0.0f;
+  };
+  const struct {
+    std::int32_t edgeMode;
+    Fold foldX, foldY;
+  } cases[] = {{0, clampFold, clampFold}, {1, wrapFold, wrapFold}, {-1, wrapFold, wrapFold}, {2, wrapFold, clampFold}};
+  for (const auto& c : cases) {
+    Buffer image = makeBuffer(8, 8, kRgba8, c.edgeMode);
+    paint(*image, lastColumnAndRow);
+    for (const auto& [u, v, wrapped] :
+         {std::tuple{-0.02f, 0.4375f, c.foldX == wrapFold}, std::tuple{0.4375f, -0.02f, c.foldY == wrapFold}}) {
+      SCOPED_TRACE(::testing::Message() << "edge mode " << c.edgeMode << " at " << u << ", " << v);
+      float sampled[4];
+      sampleImage(*image, 0, 0.0f, u, v, sampled);
+      EXPECT_NEAR(sampled[0], referenceSample(*image, 0, 8.0f * u - 0.5f, 8.0f * v - 0.5f, 0, c.foldX, c.foldY), 3e-3f);
+      if (wrapped)
+        EXPECT_GT(sampled[0], 0.4f);
+      else
+        EXPECT_LT(sampled[0], 0.01f);
+    }
+  }
 }
 
 TEST(Wrapping, RepeatsWithoutEndInBothDirections) {
-  Image image = makeImage(8, 4, kRgba8, 1);
+  Buffer image = makeBuffer(8, 4, kRgba8, 1);
   paint(*image, steps);
   for (int channel = 0; channel < 4; ++channel) {
     const float home = sampledAt(*image, 0, 2.3f, 1.5f, channel);
@@ -198,75 +176,72 @@ TEST(Wrapping, RepeatsWithoutEndInBothDirections) {
   }
 }
 
-// ---- sampleImage and resizeImage ----
-
 float heldAndStored(const ImageBuffer& destination, float normalised) {
   return std::floor(std::clamp(normalised, 0.0f, 1.0f) * destination.scale);
 }
 
-TEST(Resize, SameSizeWithHalfBiasReadsLevelZeroAlone) {
-  Image source = makeImage(9, 7, kRgba8);
-  Image destination = makeImage(9, 7, kRgba8);
-  paint(*source, steps);
-  ASSERT_TRUE(resizeImage(source.get(), destination.get(), levelRect(source.get(), 0),
-                          levelRect(destination.get(), 0), 0.5f));
-  int differsFromLevelOne = 0;
-  for (int y = 0; y < 7; ++y)
-    for (int x = 0; x < 9; ++x)
-      for (int channel = 0; channel < 4; ++channel) {
-        const float expected = heldAndStored(*destination, sampledAt(*source, 0, float(x), float(y), channel));
-        const float got = normalisedAt(*destination, x, y, 0, channel) * 255.0f;
-        EXPECT_NEAR(got, expected, 1.01f) << x << ", " << y << " channel " << channel;
-        const float coarse = sampledAt(*source, 1, (float(x) + 0.5f) * 0.5f - 0.5f, (float(y) + 0.5f) * 0.5f - 0.5f, channel);
-        if (std::fabs(got - heldAndStored(*destination, coarse)) > 4.0f) ++differsFromLevelOne;
+TEST(Resize, HalfBiasReadsLevelZeroAloneAtTheSameSizeAndBlendsItWithLevelOneWhenHalving) {
+  // The mip level is log2(source / destination width) - 0.5: -0.5 (held at 0) and 0.5.
+  const struct {
+    std::int32_t format, fromWidth, fromHeight, toWidth, toHeight;
+    float blend, margin;
+  } cases[] = {{kRgba8, 9, 7, 9, 7, 0.0f, 4.0f}, {kRgba16, 16, 16, 8, 8, 0.5f, 100.0f}};
+  for (const auto& c : cases) {
+    Buffer source = makeBuffer(c.fromWidth, c.fromHeight, c.format);
+    Buffer destination = makeBuffer(c.toWidth, c.toHeight, c.format);
+    paint(*source, steps);
+    ASSERT_TRUE(resizeImage(source.get(), destination.get(), levelRect(source.get(), 0),
+                            levelRect(destination.get(), 0), 0.5f));
+    int telling = 0;
+    for (int y = 0; y < c.toHeight; ++y)
+      for (int x = 0; x < c.toWidth; ++x) {
+        const float u = (float(x) + 0.5f) / float(c.toWidth);
+        const float v = (float(y) + 0.5f) / float(c.toHeight);
+        for (int channel = 0; channel < 4; ++channel) {
+          const auto at = [&](int level) {
+            return sampledAt(*source, level, float(source->width[level]) * u - 0.5f,
+                             float(source->height[level]) * v - 0.5f, channel);
+          };
+          const float fine = at(0);
+          const float coarse = at(1);
+          const float expected = heldAndStored(*destination, fine + (coarse - fine) * c.blend);
+          const float got = normalisedAt(*destination, x, y, 0, channel) * destination->scale;
+          EXPECT_NEAR(got, expected, 1.01f)
+              << "format " << c.format << " at " << x << ", " << y << " channel " << channel;
+          // The pattern must tell the result from that of another blend.
+          if ((c.blend == 0.0f || std::fabs(expected - heldAndStored(*destination, fine)) > c.margin) &&
+              std::fabs(expected - heldAndStored(*destination, coarse)) > c.margin)
+            ++telling;
+        }
       }
-  EXPECT_GT(differsFromLevelOne, 0) << "the pattern must tell the levels apart";
+    EXPECT_GT(telling, 0) << "format " << c.format;
+  }
 }
 
-TEST(Resize, HalvingWithHalfBiasAveragesLevelsZeroAndOne) {
-  Image source = makeImage(16, 16, kRgba16);
-  Image destination = makeImage(8, 8, kRgba16);
-  paint(*source, steps);
-  ASSERT_TRUE(resizeImage(source.get(), destination.get(), levelRect(source.get(), 0),
-                          levelRect(destination.get(), 0), 0.5f));
-  int blended = 0;
-  for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 8; ++x) {
-      const float u = float(2 * x + 1) / 16.0f;
-      const float v = float(2 * y + 1) / 16.0f;
-      for (int channel = 0; channel < 4; ++channel) {
-        const float fine = sampledAt(*source, 0, 16.0f * u - 0.5f, 16.0f * v - 0.5f, channel);
-        const float coarse = sampledAt(*source, 1, 8.0f * u - 0.5f, 8.0f * v - 0.5f, channel);
-        const float expected = heldAndStored(*destination, (fine + coarse) * 0.5f);
-        const float got = normalisedAt(*destination, x, y, 0, channel) * 32768.0f;
-        EXPECT_NEAR(got, expected, 1.01f) << x << ", " << y << " channel " << channel;
-        if (std::fabs(expected - heldAndStored(*destination, fine)) > 100.0f &&
-            std::fabs(expected - heldAndStored(*destination, coarse)) > 100.0f)
-          ++blended;
-      }
-    }
-  EXPECT_GT(blended, 0) << "the pattern must tell a blend from either level";
-}
-
-TEST(Resize, FlatImageStaysFlatAtAnySize) {
+TEST(Resize, FlatImageStaysFlatAtAnySizeHeldWithinTheDestinationsRange) {
   // Values the pyramid keeps exactly (0, 100 of 255, full scale, 0.5 in floats), so every
-  // level agrees.
+  // level agrees. A float destination keeps bright colour but holds opacity within 0..1;
+  // other destinations hold every channel there.
   const struct {
     std::int32_t from, to;
     float value[4];
   } cases[] = {{kRgba8, kRgba8, {0.0f, 100.0f / 255.0f, 1.0f, 1.0f}},
                {kRgba16, kRgbaFloat, {0.0f, 100.0f / 32768.0f, 1.0f, 1.0f}},
                {kRgbaFloat, kRgba16, {0.5f, 0.25f, 0.0f, 1.0f}},
-               {kGray8, kRgba8, {100.0f / 255.0f, 0.0f, 0.0f, 0.0f}}};
+               {kGray8, kRgba8, {100.0f / 255.0f, 0.0f, 0.0f, 0.0f}},
+               {kRgbaFloat, kRgbaFloat, {3.0f, -0.5f, 0.5f, 2.0f}},
+               {kRgbaFloat, kRgba8, {3.0f, -0.5f, 0.5f, 2.0f}}};
   const int sizes[][2] = {{1, 1}, {7, 3}, {20, 20}, {37, 64}, {100, 9}};
   for (const auto& c : cases) {
-    Image source = makeImage(20, 20, c.from, 1);
+    Buffer source = makeBuffer(20, 20, c.from, 1);
     paint(*source, flat(c.value[0], c.value[1], c.value[2], c.value[3]));
     float want[4];
     getNormalised(*source, 3, 3, 0, want);
+    for (int k = 0; k < 4; ++k) want[k] = std::clamp(want[k], 0.0f, c.to == kRgbaFloat && k < 3 ? 65535.0f : 1.0f);
     for (const auto& size : sizes) {
-      SCOPED_TRACE(::testing::Message() << "format " << c.from << " to " << c.to << " size " << size[0] << "x" << size[1]);
-      Image destination = makeImage(size[0], size[1], c.to);
+      SCOPED_TRACE(::testing::Message() << "format " << c.from << " to " << c.to << " size " << size[0] << "x"
+                                        << size[1]);
+      Buffer destination = makeBuffer(size[0], size[1], c.to);
       ASSERT_TRUE(resizeImage(source.get(), destination.get(), levelRect(source.get(), 0),
                               levelRect(destination.get(), 0), 0.5f));
       const float unit = destination->format == kRgbaFloat ? 1e-4f : 1.01f / destination->scale;
@@ -278,37 +253,24 @@ TEST(Resize, FlatImageStaysFlatAtAnySize) {
   }
 }
 
-TEST(Resize, FloatDestinationsKeepBrightColourButHoldOpacity) {
-  Image source = makeImage(6, 6, kRgbaFloat);
-  paint(*source, flat(3.0f, -0.5f, 0.5f, 2.0f));
-  Image wide = makeImage(3, 3, kRgbaFloat);
-  ASSERT_TRUE(resizeImage(source.get(), wide.get(), levelRect(source.get(), 0), levelRect(wide.get(), 0), 0.5f));
-  float bright[4];
-  getColour(*wide, 1, 1, 0, bright);
-  EXPECT_NEAR(bright[0], 3.0f, 1e-4f);
-  EXPECT_EQ(bright[1], 0.0f);
-  EXPECT_NEAR(bright[2], 0.5f, 1e-4f);
-  EXPECT_EQ(bright[3], 1.0f);
-}
-
 TEST(Resize, FillsOnlyTheDestinationRectangleAndRebuildsThePyramid) {
-  Image source = makeImage(8, 8, kRgba8);
-  Image destination = makeImage(16, 16, kRgba8);
+  Buffer source = makeBuffer(8, 8, kRgba8);
+  Buffer destination = makeBuffer(16, 16, kRgba8);
   paint(*source, flat(1, 1, 1, 1));
   paint(*destination, flat(0, 0, 0, 0));
   ASSERT_TRUE(resizeImage(source.get(), destination.get(), levelRect(source.get(), 0), {4, 4, 12, 12}, 0.5f));
-  EXPECT_EQ(normalisedAt(*destination, 4, 4, 0, 0), 1.0f);
-  EXPECT_EQ(normalisedAt(*destination, 11, 11, 0, 0), 1.0f);
-  EXPECT_EQ(normalisedAt(*destination, 3, 8, 0, 0), 0.0f);
-  EXPECT_EQ(normalisedAt(*destination, 12, 8, 0, 0), 0.0f);
+  for (int i = 0; i < 16; ++i) {
+    EXPECT_EQ(normalisedAt(*destination, i, 8, 0, 0), i >= 4 && i < 12 ? 1.0f : 0.0f) << "column " << i;
+    EXPECT_EQ(normalisedAt(*destination, 8, i, 0, 0), i >= 4 && i < 12 ? 1.0f : 0.0f) << "row " << i;
+  }
   EXPECT_EQ(destination->pyramidState, 2);
   EXPECT_GT(normalisedAt(*destination, 1, 1, 2, 0), 0.5f) << "level 2 sees the filled middle";
   EXPECT_LT(normalisedAt(*destination, 3, 3, 2, 0), 0.5f) << "and the empty corner";
 }
 
-TEST(Resize, RefusesMissingSameOrGreyImages) {
-  Image source = makeImage(8, 8, kRgba8);
-  Image grey = makeImage(4, 4, kGray8);
+TEST(Resize, ResizeAndTransferRefuseMissingSameOrGreyImagesTouchingNothing) {
+  Buffer source = makeBuffer(8, 8, kRgba8);
+  Buffer grey = makeBuffer(4, 4, kGray8);
   paint(*source, flat(1, 1, 1, 1));
   paint(*grey, flat(0.5f, 0, 0, 0));
   grey->pyramidState = 0;
@@ -317,167 +279,108 @@ TEST(Resize, RefusesMissingSameOrGreyImages) {
   EXPECT_FALSE(resizeImage(source.get(), nullptr, rect, rect, 0.5f));
   EXPECT_FALSE(resizeImage(source.get(), source.get(), rect, rect, 0.5f));
   EXPECT_FALSE(resizeImage(source.get(), grey.get(), rect, levelRect(grey.get(), 0), 0.5f));
+  EXPECT_FALSE(transferImage(nullptr, source.get()));
+  EXPECT_FALSE(transferImage(source.get(), nullptr));
+  EXPECT_FALSE(transferImage(source.get(), grey.get()));
   EXPECT_EQ(getGrey(*grey, 1, 1, 0), 128);
   EXPECT_EQ(grey->pyramidState, 0);
+  releasePixels(*grey);
+  EXPECT_FALSE(transferImage(source.get(), grey.get())) << "grey without pixels";
 }
 
-// ---- transferImage ----
-
-TEST(Transfer, SameSizeCopiesEveryPixelUnfilteredThroughNormalisedValues) {
-  Image from = makeImage(9, 5, kRgba8);
-  Image to = makeImage(9, 5, kRgbaFloat);
+TEST(Transfer, SameSizeConvertsEveryPixelThroughNormalisedValuesOtherSizesResample) {
+  Buffer from = makeBuffer(9, 5, kRgba8);
+  Buffer to = makeBuffer(9, 5, kRgbaFloat);
   paint(*from, steps);
   ASSERT_TRUE(transferImage(from.get(), to.get()));
   for (int y = 0; y < 5; ++y)
     for (int x = 0; x < 9; ++x)
       for (int channel = 0; channel < 4; ++channel)
         EXPECT_NEAR(normalisedAt(*to, x, y, 0, channel), normalisedAt(*from, x, y, 0, channel), 1e-6f);
-  const std::uint8_t orange[4] = {255, 128, 0, 255};
-  setColour(*from, 1, 0, 0, orange);
-  Image deep = makeImage(9, 5, kRgba16);
+  setPixel(*from, 1, 0, 0, {255, 128, 0, 255});
+  Buffer deep = makeBuffer(9, 5, kRgba16);
   ASSERT_TRUE(transferImage(from.get(), deep.get()));
-  std::uint16_t got[4];
-  getColour(*deep, 1, 0, 0, got);
-  EXPECT_EQ(std::vector<int>(got, got + 4), (std::vector<int>{32768, 16448, 0, 32768}));
+  EXPECT_EQ(pixelAt(*deep, 1, 0), (Pixel{32768, 16448, 0, 32768})) << "orange";
   EXPECT_EQ(deep->pyramidState, 2);
+  // Another size is a resize with bias 0.5, the pyramid rebuilt too.
+  Buffer large = makeBuffer(16, 16, kRgba8);
+  Buffer viaTransfer = makeBuffer(8, 8, kRgba8);
+  Buffer viaResize = makeBuffer(8, 8, kRgba8);
+  paint(*large, steps);
+  ASSERT_TRUE(transferImage(large.get(), viaTransfer.get()));
+  ASSERT_TRUE(
+      resizeImage(large.get(), viaResize.get(), levelRect(large.get(), 0), levelRect(viaResize.get(), 0), 0.5f));
+  EXPECT_EQ(levelPixels(*viaTransfer, kAllLevels), levelPixels(*viaResize, kAllLevels));
 }
 
-TEST(Transfer, OtherSizeResamplesWithHalfBias) {
-  Image from = makeImage(16, 16, kRgba8);
-  Image viaTransfer = makeImage(8, 8, kRgba8);
-  Image viaResize = makeImage(8, 8, kRgba8);
-  paint(*from, steps);
-  ASSERT_TRUE(transferImage(from.get(), viaTransfer.get()));
-  ASSERT_TRUE(resizeImage(from.get(), viaResize.get(), levelRect(from.get(), 0), levelRect(viaResize.get(), 0), 0.5f));
-  for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 8; ++x)
-      for (int channel = 0; channel < 4; ++channel)
-        EXPECT_EQ(normalisedAt(*viaTransfer, x, y, 0, channel), normalisedAt(*viaResize, x, y, 0, channel));
-  EXPECT_EQ(viaTransfer->pyramidState, 2);
-}
-
-TEST(Transfer, GreySourcesFillColourButGreyOrMissingImagesAreRefused) {
-  Image from = makeImage(3, 3, kGray8);
-  Image to = makeImage(3, 3, kRgba16);
+TEST(Transfer, GreySourcesFillColourAndDestinationsWithoutPixelsAreStillRebuilt) {
+  Buffer from = makeBuffer(3, 3, kGray8);
+  Buffer to = makeBuffer(3, 3, kRgba16);
   paint(*from, flat(0.2f, 0, 0, 0));
   ASSERT_TRUE(transferImage(from.get(), to.get()));
-  std::uint16_t got[4];
-  getColour(*to, 2, 2, 0, got);
+  const Pixel got = pixelAt(*to, 2, 2);
   EXPECT_NEAR(got[0], 6553, 1);
-  EXPECT_EQ(std::vector<int>(got + 1, got + 4), (std::vector<int>{got[0], got[0], 32768}));
-  EXPECT_FALSE(transferImage(to.get(), from.get()));
-  EXPECT_EQ(getGrey(*from, 2, 2, 0), 51);
-  EXPECT_FALSE(transferImage(nullptr, to.get()));
-  EXPECT_FALSE(transferImage(to.get(), nullptr));
-  releasePixels(*from);
-  EXPECT_FALSE(transferImage(to.get(), from.get()));
-  Image released = makeImage(3, 3, kRgba8);
+  EXPECT_EQ(got, (Pixel{got[0], got[0], got[0], 32768}));
+  Buffer released = makeBuffer(3, 3, kRgba8);
   releasePixels(*released);
   EXPECT_TRUE(transferImage(to.get(), released.get())) << "nothing to fill, but still rebuilt";
   EXPECT_FALSE(hasPixels(*released));
-}
-
-// ---- doubleImage ----
-
-std::vector<std::uint8_t> levelZero(const ImageBuffer& image) {
-  std::vector<std::uint8_t> grey;
-  for (int y = 0; y < image.height[0]; ++y)
-    for (int x = 0; x < image.width[0]; ++x) grey.push_back(getGrey(image, x, y, 0));
-  return grey;
 }
 
 // The doubled grid as a separable stencil: an even new coordinate sits on an old pixel and
 // weighs its neighbours 1, 16, 1; an odd one sits between two old pixels and weighs them
 // 1, 1. Old pixels repeat at the edges.
 int doubledReference(const std::vector<int>& old, int width, int height, int X, int Y) {
-  auto taps = [](int coordinate, int& first, std::vector<int>& weights) {
-    if (coordinate % 2 == 0) {
-      first = coordinate / 2 - 1;
-      weights = {1, 16, 1};
-    } else {
-      first = coordinate / 2;
-      weights = {1, 1};
-    }
+  using Taps = std::vector<std::pair<int, int>>;  // old coordinate, weight
+  const auto taps = [](int c) {
+    return c % 2 == 0 ? Taps{{c / 2 - 1, 1}, {c / 2, 16}, {c / 2 + 1, 1}} : Taps{{c / 2, 1}, {c / 2 + 1, 1}};
   };
-  int x0 = 0, y0 = 0;
-  std::vector<int> wx, wy;
-  taps(X, x0, wx);
-  taps(Y, y0, wy);
   int sum = 0, weight = 0;
-  for (std::size_t b = 0; b < wy.size(); ++b)
-    for (std::size_t a = 0; a < wx.size(); ++a) {
-      const int col = std::clamp(x0 + int(a), 0, width - 1);
-      const int row = std::clamp(y0 + int(b), 0, height - 1);
-      sum += wx[a] * wy[b] * old[std::size_t(row * width + col)];
-      weight += wx[a] * wy[b];
+  for (const auto& [row, wy] : taps(Y))
+    for (const auto& [col, wx] : taps(X)) {
+      sum += wx * wy * old[std::size_t(std::clamp(row, 0, height - 1) * width + std::clamp(col, 0, width - 1))];
+      weight += wx * wy;
     }
   return sum / weight;
 }
 
-TEST(Double, StencilsOnAHandMadeImage) {
-  const int width = 3, height = 2;
-  const std::vector<int> old = {0, 255, 10, 200, 40, 90};
-  Image image = makeImage(width, height, kGray8, 1);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) setGrey(*image, x, y, 0, std::uint8_t(old[std::size_t(y * width + x)]));
-  ASSERT_TRUE(doubleImage(*image));
-  ASSERT_EQ(image->width[0], 6);
-  ASSERT_EQ(image->height[0], 4);
+// Doubles a Gray8 image of the old pixels (row by row) and compares the new columns
+// from .. to - 1 with the stencil.
+Buffer expectDoubledByStencil(const std::vector<int>& old, int width, int height, int from, int to) {
+  Buffer image = makeBuffer(width, height, kGray8, 1);
+  fillLevel0(*image, [&](int x, int y) { return Pixel{double(old[std::size_t(y * width + x)]), 0, 0, 0}; });
+  EXPECT_TRUE(doubleImage(*image));
+  EXPECT_EQ(image->width[0], 2 * width);
+  EXPECT_EQ(image->height[0], 2 * height);
   EXPECT_EQ(image->format, kGray8);
   EXPECT_EQ(image->edgeMode, 1);
-  for (int Y = 0; Y < 4; ++Y)
-    for (int X = 0; X < 6; ++X)
+  for (int Y = 0; Y < 2 * height; ++Y)
+    for (int X = from; X < to; ++X)
       EXPECT_EQ(getGrey(*image, X, Y, 0), doubledReference(old, width, height, X, Y)) << X << ", " << Y;
+  return image;
+}
+
+TEST(Double, StencilsOnAHandMadeImageAndAcrossTiles) {
+  Buffer image = expectDoubledByStencil({0, 255, 10, 200, 40, 90}, 3, 2, 0, 6);
   // Two of them by hand: the centre of the first 2 x 2 and the pixel on old (1, 0).
   EXPECT_EQ(getGrey(*image, 1, 1, 0), (0 + 255 + 200 + 40) / 4);
   EXPECT_EQ(getGrey(*image, 2, 0, 0), ((0 + 10 + 200 + 90) + 16 * (255 + 0 + 10 + 40) + 256 * 255) / 324);
+  std::vector<int> old;
+  for (int i = 0; i < 600; ++i) old.push_back((i % 300 + 90 * (i / 300)) % 256);
+  expectDoubledByStencil(old, 300, 2, 500, 530);
 }
 
-TEST(Double, FlatGreyAndOnePixelStayFlatAtTwiceTheSize) {
-  for (const auto& [width, height, value] : {std::tuple{5, 3, 0}, std::tuple{5, 3, 77}, std::tuple{5, 3, 255},
-                                              std::tuple{1, 1, 199}}) {
-    Image image = makeImage(width, height, kGray8);
-    paint(*image, flat(float(value) / 255.0f, 0, 0, 0));
-    ASSERT_TRUE(doubleImage(*image));
-    EXPECT_EQ(levelZero(*image), std::vector<std::uint8_t>(std::size_t(4 * width * height), std::uint8_t(value)));
-    EXPECT_EQ(image->width[0], 2 * width);
-    EXPECT_EQ(image->height[0], 2 * height);
+TEST(Double, FlatGreyAndOnePixelStayFlatAtTwiceTheSizeAndOtherFormatsAreLeftAlone) {
+  for (const auto& [width, height, value] :
+       {std::tuple{5, 3, 0}, std::tuple{5, 3, 77}, std::tuple{5, 3, 255}, std::tuple{1, 1, 199}}) {
+    const std::vector<int> old(std::size_t(width * height), value);
+    Buffer image = expectDoubledByStencil(old, width, height, 0, 2 * width);
+    EXPECT_EQ(levelPixels(*image), std::vector<Pixel>(4 * old.size(), Pixel{double(value), 0, 0, 0}));
   }
-}
-
-TEST(Double, CrossesTileBoundaries) {
-  const int width = 300, height = 2;
-  Image image = makeImage(width, height, kGray8);
-  paint(*image, [](int x, int y, int) { return float((x + 90 * y) % 256) / 255.0f; });
-  const std::vector<std::uint8_t> before = levelZero(*image);
-  const std::vector<int> old(before.begin(), before.end());
-  ASSERT_TRUE(doubleImage(*image));
-  ASSERT_EQ(image->width[0], 600);
-  for (int Y = 0; Y < 4; ++Y)
-    for (int X = 500; X < 530; ++X)
-      EXPECT_EQ(getGrey(*image, X, Y, 0), doubledReference(old, width, height, X, Y)) << X << ", " << Y;
-}
-
-TEST(Double, OtherFormatsAreLeftAlone) {
-  Image image = makeImage(3, 3, kRgba8);
-  EXPECT_FALSE(doubleImage(*image));
-  EXPECT_EQ(image->width[0], 3);
-}
-
-TEST(Wrapping, HorizontalOnlyModeRepeatsTopAndBottomRows) {
-  // Bright last column and bright last row.
-  const Pattern corner = [](int x, int y, int channel) {
-    return channel == 3 ? 1.0f : (x == 7 || y == 7 ? 1.0f : 0.0f);
-  };
-  Image image = makeImage(8, 8, kRgbaFloat, 2);
-  paint(*image, corner);
-  const float x = 8.0f * -0.02f - 0.5f;
-  const float y = 8.0f * -0.02f - 0.5f;
-  EXPECT_NEAR(sampledAt(*image, 0, x, 3.0f, 1), referenceSample(*image, 0, x, 3.0f, 1, wrapFold, clampFold), 1e-5f);
-  EXPECT_GT(sampledAt(*image, 0, x, 3.0f, 1), 0.4f);
-  EXPECT_NEAR(sampledAt(*image, 0, 3.0f, y, 1), referenceSample(*image, 0, 3.0f, y, 1, wrapFold, clampFold), 1e-5f);
-  EXPECT_LT(std::fabs(sampledAt(*image, 0, 3.0f, y, 1)), 0.01f);
+  Buffer colour = makeBuffer(3, 3, kRgba8);
+  EXPECT_FALSE(doubleImage(*colour));
+  EXPECT_EQ(colour->width[0], 3);
 }
 
 }  // namespace
-}  // namespace qm
+}  // namespace qm::test
