@@ -399,10 +399,6 @@ bool loadTiff(const std::string& path, std::uint64_t fileSize, RasterImage& imag
 }
 
 bool saveTiff(const std::string& path, const RasterImage& image, std::string& error) {
-  if (image.colorChannels == 2 && image.hasAlpha) {
-    error = "an image of 2 channels plus alpha cannot be written as TIFF";
-    return false;
-  }
   const std::uint16_t samples = std::uint16_t(image.channels());
   const bool rgb = image.colorChannels >= 3;
   const int base = rgb ? 3 : 1;
