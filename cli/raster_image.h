@@ -42,8 +42,8 @@ struct RasterImage {
 //   - at most kMaxImageBytes bytes of samples (8 GiB: a 2-gigapixel 8-bit RGBA image
 //     would need 8 GiB; larger ones would not fit the working copies the host makes).
 // A loader also refuses a file that is far too small to hold the pixels it declares
-// (more than any compression it uses could expand), so a tiny corrupt file never
-// makes it allocate gigabytes.
+// (more than its compression could expand), and allocates a large picture only once the
+// start of its data has decoded, so a tiny corrupt file never makes it allocate gigabytes.
 inline constexpr std::int32_t kMaxImageSide = 300000;
 inline constexpr std::uint64_t kMaxImagePixels = std::uint64_t(1) << 31;
 inline constexpr int kMaxImageChannels = 64;

@@ -145,7 +145,8 @@ const char* sampleFormatName(std::uint16_t format) {
   }
 }
 
-// How many times a codec can at most expand its data; 0 when unknown (no check).
+// How many times a codec can at most expand its data, which refuses a file far too small
+// for its picture before anything is decoded; 0 where no such bound exists.
 std::uint64_t maxExpansion(std::uint16_t compression) {
   switch (compression) {
     case COMPRESSION_NONE: return 1;
@@ -347,6 +348,29 @@ bool readTiles(TIFF* tif, const Layout& layout, RasterImage& image) {
   return true;
 }
 
+// A file may claim far more pixels than it holds, and under codecs such as ZSTD, LZMA or
+// LERC a few bytes can rightly hold a large flat picture, so no ratio of file size to
+// picture size tells a lie from the truth. A picture larger than this is allocated only once
+// the start of its data has decoded, which a tiny corrupt file cannot do: it costs a few
+// megabytes, not the gigabytes it claims.
+constexpr std::uint64_t kTrialBytes = std::uint64_t(4) << 20;
+
+// Decodes the start of the first strip or tile, up to kTrialBytes of it, into a buffer of
+// its own; true for a picture too small to need it.
+bool startDecodes(TIFF* tif, const Layout& layout, const RasterImage& image) {
+  if (std::uint64_t(image.rowBytes()) * layout.height <= kTrialBytes) return true;
+  const std::uint64_t unitBytes =
+      std::uint64_t(bytesPerSample(image.type)) * (layout.separate ? 1 : std::uint64_t(layout.samples));
+  const std::uint64_t rowBytes = (layout.tiled ? layout.tileWidth : layout.width) * unitBytes;
+  const std::uint64_t rows = layout.tiled ? layout.tileHeight : layout.rowsPerStrip;
+  std::uint64_t bytes = std::min(rowBytes * rows, kTrialBytes);
+  if (bytes >= rowBytes) bytes -= bytes % rowBytes;  // whole rows, as JPEG decodes them
+  std::vector<std::uint8_t> trial(bytes);
+  const tmsize_t got = layout.tiled ? TIFFReadEncodedTile(tif, 0, trial.data(), tmsize_t(bytes))
+                                    : TIFFReadEncodedStrip(tif, 0, trial.data(), tmsize_t(bytes));
+  return got == tmsize_t(bytes);
+}
+
 // MINISWHITE: 0 is white. Turn the first channel into ordinary grey.
 void invertFirstChannel(RasterImage& image) {
   const std::size_t count = std::size_t(image.width) * std::size_t(image.height);
@@ -387,6 +411,10 @@ bool loadTiff(const std::string& path, std::uint64_t fileSize, RasterImage& imag
   }
   Layout layout;
   if (!describeTiff(tif.get(), fileSize, layout, image, error)) return false;
+  if (!startDecodes(tif.get(), layout, image) || messages.hasError()) {
+    error = "cannot read TIFF: " + messages.describe("bad image data");
+    return false;
+  }
   if (!allocatePixels(image, error)) return false;
   const bool read = layout.tiled ? readTiles(tif.get(), layout, image) : readStrips(tif.get(), layout, image);
   if (!read || messages.hasError()) {
