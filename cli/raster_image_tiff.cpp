@@ -28,6 +28,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/raster_image.h"
@@ -36,6 +37,11 @@ namespace qm::cli::detail {
 
 namespace {
 
+// libtiff tells of trouble through two process-wide handlers, one for errors and one for
+// warnings, and reads on where it can. While it reads the directory it skips any tag it
+// cannot read: with a warning, or with an error for a private tag of a type it does not
+// know. A skipped tag costs the pixels nothing unless it is one of those that shape them;
+// any other error means the file cannot be read as it claims.
 class TiffMessages {
  public:
   explicit TiffMessages(std::string fileName) : fileName_(std::move(fileName)), outer_(active_) {
@@ -51,15 +57,14 @@ class TiffMessages {
   TiffMessages(const TiffMessages&) = delete;
   TiffMessages& operator=(const TiffMessages&) = delete;
 
-  // An error, or a warning that a tag could not be read (the file ends too soon).
-  bool hasError() const { return error_[0] != '\0' || damaged_; }
-  // The first error, else the first warning, else fallback.
+  // Whether a message said that the pixels cannot be trusted.
+  bool hasError() const { return failure_[0] != '\0'; }
+  // The first such message, else the first other one, else fallback.
   std::string describe(const char* fallback) const {
-    if (error_[0] && std::strstr(error_, "Can not read TIFF directory"))
-      return std::string("the file is truncated or corrupt (") + withoutFileName(error_) + ")";
-    if (error_[0]) return withoutFileName(error_);
-    if (damaged_) return std::string("the file is truncated or corrupt (") + damage_ + ")";
-    if (warning_[0]) return std::string(fallback) + " (" + warning_ + ")";
+    if (std::strstr(failure_, "Can not read TIFF directory") || std::strstr(failure_, "IO error"))
+      return std::string("the file is truncated or corrupt (") + withoutFileName(failure_) + ")";
+    if (failure_[0]) return withoutFileName(failure_);
+    if (other_[0]) return std::string(fallback) + " (" + withoutFileName(other_) + ")";
     return fallback;
   }
 
@@ -70,31 +75,41 @@ class TiffMessages {
     return std::strncmp(text, prefix.c_str(), prefix.size()) == 0 ? text + prefix.size() : text;
   }
 
+  // A skipped tag is named in quotes ("Incompatible type for \"Predictor\"; tag ignored"); a
+  // private tag libtiff cannot type "is not read from file", and means nothing to libtiff.
+  static bool countsAgainstThePixels(bool isError, const char* text) {
+    if (std::strstr(text, "is not read from file")) return false;
+    if (!std::strstr(text, "tag ignored")) return isError;
+    const char* name = std::strchr(text, '"');
+    const char* end = name ? std::strchr(name + 1, '"') : nullptr;
+    if (!end) return true;
+    static const char* const kPixelTags[] = {
+        "ImageWidth",          "ImageLength",  "BitsPerSample",   "Compression",  "PhotometricInterpretation",
+        "FillOrder",           "StripOffsets", "SamplesPerPixel", "RowsPerStrip", "StripByteCounts",
+        "PlanarConfiguration", "Predictor",    "TileWidth",       "TileLength",   "TileOffsets",
+        "TileByteCounts",      "ExtraSamples", "SampleFormat",    "JPEGTables"};
+    const std::string_view skipped(name + 1, std::size_t(end - name - 1));
+    return std::any_of(std::begin(kPixelTags), std::end(kPixelTags), [&](const char* tag) { return skipped == tag; });
+  }
+
   // Called from inside libtiff (C): fixed buffers, nothing that can throw.
-  static void onError(const char*, const char* format, va_list args) {
-    if (active_ && !active_->error_[0]) std::vsnprintf(active_->error_, sizeof error_, format, args);
-  }
-  static void onWarning(const char*, const char* format, va_list args) {
+  static void record(bool isError, const char* format, va_list args) {
     if (!active_) return;
-    char text[sizeof warning_];
+    char text[sizeof failure_];
     std::vsnprintf(text, sizeof text, format, args);
-    if (!active_->warning_[0]) std::memcpy(active_->warning_, text, sizeof text);
-    // libtiff only warns when a tag's value lies beyond the end of the file.
-    if (!active_->damaged_ && std::strstr(text, "IO error")) {
-      active_->damaged_ = true;
-      std::memcpy(active_->damage_, text, sizeof text);
-    }
+    char* slot = countsAgainstThePixels(isError, text) ? active_->failure_ : active_->other_;
+    if (!slot[0]) std::memcpy(slot, text, sizeof text);
   }
+  static void onError(const char*, const char* format, va_list args) { record(true, format, args); }
+  static void onWarning(const char*, const char* format, va_list args) { record(false, format, args); }
 
   static inline TiffMessages* active_ = nullptr;
   std::string fileName_;
   TiffMessages* outer_;
   TIFFErrorHandler previousError_ = nullptr;
   TIFFErrorHandler previousWarning_ = nullptr;
-  char error_[512] = {};
-  char warning_[512] = {};
-  char damage_[512] = {};
-  bool damaged_ = false;
+  char failure_[512] = {};
+  char other_[512] = {};
 };
 
 struct TiffCloser {
