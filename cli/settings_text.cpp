@@ -18,7 +18,8 @@ std::string notAValue(const UserValueEntry& entry, const std::string& token) {
 
 std::string outOfRange(const UserValueEntry& entry, const std::string& token, const std::string& minimum,
                        const std::string& maximum) {
-  return std::string(entry.option) + " " + token + " is out of range: it must be between " + minimum + " and " + maximum;
+  return std::string(entry.option) + " " + token + " is out of range: it must be between " + minimum + " and " +
+         maximum;
 }
 
 // A value outside its range is refused, as the command line refuses it, rather than brought

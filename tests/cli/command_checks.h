@@ -52,7 +52,8 @@ inline ::testing::AssertionResult succeeded(const ChildResult& result) {
 
 // The exit status, nothing on stdout, and exactly one line on stderr: "quillmark: " and
 // every fragment.
-inline ::testing::AssertionResult failedWith(const ChildResult& result, int status, const std::vector<std::string>& fragments) {
+inline ::testing::AssertionResult failedWith(const ChildResult& result, int status,
+                                             const std::vector<std::string>& fragments) {
   const std::string& err = result.err;
   auto failure = [&] {
     return ::testing::AssertionFailure() << "exit status " << result.exitStatus << ", stderr \"" << err
@@ -72,7 +73,8 @@ inline std::optional<std::vector<std::string>> folderEntries(const std::string& 
   std::error_code error;
   if (!std::filesystem::is_directory(folder, error)) return std::nullopt;
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }

@@ -215,8 +215,6 @@ TEST(QuillmarkCommandPlugin, MissingOrBrokenPluginIsNamed) {
   EXPECT_TRUE(fs::exists(out));
 }
 
-// --- arguments, help and lists ---
-
 // Bad arguments, and values out of range whether given as options or in a settings file,
 // exit 2 with one line before the input is even read.
 TEST(QuillmarkCommandArguments, BadArgumentsAndSettingsExitTwoWithOneLine) {
@@ -245,8 +243,6 @@ TEST(QuillmarkCommandArguments, HelpAndListsExitZero) {
   }
 }
 
-// --- recorded settings ---
-
 TEST(QuillmarkCommandSettings, PrintedSettingsReplayTheSameLook) {
   const std::string in = writeTemp(makeTestImage(10, 8, SampleType::UInt8, 3, false), "in.png");
   const std::vector<std::string> look = {"--line", "thick", "--style", "square-chaos", "--scale", "2x", "--invert",
@@ -263,7 +259,8 @@ TEST(QuillmarkCommandSettings, PrintedSettingsReplayTheSameLook) {
   repeated.insert(repeated.end(), {"--repeat", "2"});
   EXPECT_EQ(render(in, tempPath("repeated.png"), repeated).out, first.out);
   writeBytes(tempPath("look.txt"), first.out);
-  const ChildResult replayed = render(in, tempPath("replayed.png"), {"--settings", tempPath("look.txt"), "--print-settings"});
+  const ChildResult replayed =
+      render(in, tempPath("replayed.png"), {"--settings", tempPath("look.txt"), "--print-settings"});
   ASSERT_TRUE(succeeded(replayed));
   EXPECT_EQ(replayed.out, first.out);
   EXPECT_EQ(readBytes(tempPath("replayed.png")), readBytes(tempPath("first.png")));

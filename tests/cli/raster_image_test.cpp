@@ -126,8 +126,8 @@ void writeTiff(const std::string& path, const RasterImage& image, const TiffFixt
     for (int y = 0; y < h && y0 + y < image.height; ++y)
       for (int x = 0; x < w && x0 + x < image.width; ++x)
         for (int c = 0; c < unit; ++c) {
-          const std::size_t from =
-              (std::size_t((y0 + y) * image.width + x0 + x) * samples + std::size_t(separate ? plane : c)) * sampleBytes;
+          const std::size_t pixel = std::size_t((y0 + y) * image.width + x0 + x);
+          const std::size_t from = (pixel * samples + std::size_t(separate ? plane : c)) * sampleBytes;
           std::memcpy(&bytes[(std::size_t((y * w + x) * unit + c)) * sampleBytes], &image.pixels[from], sampleBytes);
         }
     return bytes;
