@@ -325,7 +325,8 @@ Contact sheet (quillmark sheet IN OUT.png):
                       the whole of IN where it is smaller), each side 1..2048
 
 Ctrl-C stops a render or a sheet cleanly; OUT is then not written.
-Exit status: 0 done, 1 failed (the reason is printed), 2 bad command line, 130 stopped.
+Exit status: 0 done, 1 failed (the reason is printed), 2 bad command line (an option,
+a --settings value or OUT's name), 130 stopped.
 )";
 }
 

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <cstdio>
 #include <new>
 #include <unordered_set>
 
@@ -462,20 +461,5 @@ bool readDescriptorHandle(pi::Handle handle, DescriptorItems& items) {
 }
 
 int openDescriptorTokens() { return int(tokens().reading.size() + tokens().writing.size()); }
-
-std::string fourCCText(std::uint32_t code) {
-  std::string text;
-  for (int shift = 24; shift >= 0; shift -= 8) {
-    const auto byte = static_cast<unsigned char>(code >> shift);
-    if (byte >= 0x20 && byte < 0x7F) {
-      text += char(byte);
-      continue;
-    }
-    char escaped[5];
-    std::snprintf(escaped, sizeof escaped, "\\x%02X", unsigned(byte));
-    text += escaped;
-  }
-  return text;
-}
 
 }  // namespace qm::cli

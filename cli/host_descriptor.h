@@ -43,7 +43,7 @@ bool readDescriptorHandle(pi::Handle handle, DescriptorItems& items);
 // Read and write tokens currently open, for leak checks in tests.
 int openDescriptorTokens();
 
-// "QNky" style text for a four-character code; non-printable bytes as \xNN.
-std::string fourCCText(std::uint32_t code);
+// The name the host tests know fourCharCodeText by.
+inline std::string fourCCText(std::uint32_t code) { return fourCharCodeText(code); }
 
 }  // namespace qm::cli

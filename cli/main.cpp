@@ -28,16 +28,24 @@ using namespace qm::cli;
 
 volatile std::sig_atomic_t interrupted = 0;
 
-// The first Ctrl-C asks the filter to stop at its next abort test; a second one leaves at once.
+// The first Ctrl-C asks the filter to stop at its next abort test, and a save under way to
+// keep the old file; a second one leaves at once.
 void onInterrupt(int) {
   if (interrupted) qm::platform::exitAtOnce(130);
   interrupted = 1;
 }
 
+// SIGTERM, SIGHUP and their kind leave at once, with the status a shell reports for them.
+void onTermination(int signal) { qm::platform::exitAtOnce(128 + signal); }
+
+bool stopRequested() { return interrupted != 0; }
+
 int failWith(const std::string& message, int status = 1) {
   std::cerr << "quillmark: " << message << '\n';
   return status;
 }
+
+int stopped(const Command& command) { return failWith("stopped; " + command.output + " was not written", 130); }
 
 std::string pluginPathFor(const Command& command) {
   if (!command.pluginPath.empty()) return command.pluginPath;
@@ -77,18 +85,20 @@ int about(const Command& command) {
   return result == 0 ? 0 : failWith("the plug-in's about call failed (" + std::to_string(result) + ")");
 }
 
-// The recorded look of --settings, with the look options of the command line over it.
-bool lookFor(const Command& command, DescriptorItems& look, std::string& error) {
+// The recorded look of --settings, with the look options of the command line over it; 0,
+// or the exit status of the failure: a value the file holds is refused as the same value
+// given as an option is.
+int lookFor(const Command& command, DescriptorItems& look, std::string& error) {
   look.clear();
   if (!command.settingsFile.empty()) {
     std::ifstream file(command.settingsFile);
     std::stringstream text;
     text << file.rdbuf();
-    if (!file) return error = command.settingsFile + ": cannot read the settings file", false;
-    if (!parseSettingsText(text.str(), look, error)) return error = command.settingsFile + ": " + error, false;
+    if (!file) return error = command.settingsFile + ": cannot read the settings file", 1;
+    if (!parseSettingsText(text.str(), look, error)) return error = command.settingsFile + ": " + error, 2;
   }
   mergeSettings(look, command.settings);
-  return true;
+  return 0;
 }
 
 bool loadDocument(const Command& command, HostDocument& document, std::string& error) {
@@ -103,8 +113,11 @@ int render(const Command& command) {
   HostDocument document;
   std::string error;
   DescriptorItems look;
-  if (!lookFor(command, look, error)) return failWith(error);
+  // What the command line asks is checked before any picture is loaded or rendered.
+  if (const int status = lookFor(command, look, error)) return failWith(error, status);
+  if (!checkOutputPath(command.output, error)) return failWith(error, 2);
   if (!loadDocument(command, document, error)) return failWith(error);
+  if (!checkOutputHolds(command.output, document.image, error)) return failWith(error, 2);
   LoadedPlugin plugin;
   if (!loadPlugin(pluginPathFor(command), plugin, error)) return failWith(error);
 
@@ -113,7 +126,7 @@ int render(const Command& command) {
   options.seed = command.seed;
   options.lean = command.leanHost;
   options.onProgress = [&bar](pi::int32 done, pi::int32 total) { bar.update(done, total); };
-  options.shouldAbort = [] { return interrupted != 0; };
+  options.shouldAbort = stopRequested;
 
   SubstituteHost host(plugin.entry, options);
   RunRequest request;
@@ -126,10 +139,10 @@ int render(const Command& command) {
     outcome = host.run(document, repeat);
   }
   bar.finish();
-  if (outcome.result == pi::userCanceledErr || interrupted)
-    return failWith("stopped; " + command.output + " was not written", 130);
+  if (outcome.result == pi::userCanceledErr || interrupted) return stopped(command);
   if (outcome.result != 0) return failWith(explainResult(outcome));
-  if (!saveImage(command.output, document.image, error)) return failWith(error);
+  if (!saveImage(command.output, document.image, error, stopRequested))
+    return interrupted ? stopped(command) : failWith(error);
   if (command.printSettings && outcome.recorded) std::cout << describeSettings(*outcome.recorded);
   return 0;
 }
@@ -147,7 +160,7 @@ RunOutcome renderCell(PluginEntry entry, const Command& command, const Descripto
     const std::int64_t permille = std::int64_t(done) * 1000 / total;
     bar.update(pi::int32((style - 1) * 1000 + permille), qm::kStyleCount * 1000);
   };
-  options.shouldAbort = [] { return interrupted != 0; };
+  options.shouldAbort = stopRequested;
   SubstituteHost host(entry, options);
   RunRequest request;
   request.descriptor = look;
@@ -158,7 +171,8 @@ RunOutcome renderCell(PluginEntry entry, const Command& command, const Descripto
 int sheet(const Command& command) {
   std::string error;
   DescriptorItems look;
-  if (!lookFor(command, look, error)) return failWith(error);
+  if (const int status = lookFor(command, look, error)) return failWith(error, status);
+  if (!checkOutputPath(command.output, error)) return failWith(error, 2);
   RasterImage crop;
   {
     RasterImage picture;
@@ -176,7 +190,7 @@ int sheet(const Command& command) {
     const RunOutcome outcome = renderCell(plugin.entry, command, look, crop, style, bar, document);
     if (outcome.result == pi::userCanceledErr || interrupted) {
       bar.finish();
-      return failWith("stopped; " + command.output + " was not written", 130);
+      return stopped(command);
     }
     if (outcome.result != 0) {
       bar.finish();
@@ -185,7 +199,8 @@ int sheet(const Command& command) {
     placeCell(contactSheet, layout, style, document.image);
   }
   bar.finish();
-  if (!saveImage(command.output, contactSheet, error)) return failWith(error);
+  if (!saveImage(command.output, contactSheet, error, stopRequested))
+    return interrupted ? stopped(command) : failWith(error);
   return 0;
 }
 
@@ -202,6 +217,7 @@ int sheetOrFail(const Command& command) {
 
 int main(int argc, char** argv) {
   qm::platform::catchInterrupt(onInterrupt);
+  qm::platform::catchTermination(onTermination);
   const std::vector<std::string> arguments(argv, argv + argc);
   Command command;
   std::string error;

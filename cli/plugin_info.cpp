@@ -3,7 +3,7 @@
 
 #include <sstream>
 
-#include "cli/host_descriptor.h"
+#include "settings/four_char_code.h"
 
 namespace qm::cli {
 namespace {
@@ -33,15 +33,16 @@ std::string describePlugin(const std::string& path, const std::optional<PluginPr
   const PluginProperties& p = *properties;
   line(out, "name", p.name);
   line(out, "category", p.category);
-  line(out, "kind", fourCCText(p.kind));
+  line(out, "kind", fourCharCodeText(p.kind));
   line(out, "version", std::to_string(p.version >> 16) + "." + std::to_string(p.version & 0xFFFF));
   line(out, "entry x86", p.entryX86.empty() ? "(none)" : p.entryX86);
   line(out, "entry x64", p.entryX64.empty() ? "(none)" : p.entryX64);
   std::string modes;
   for (int mode : p.modes) modes += std::string(modes.empty() ? "" : ", ") + modeName(mode);
   line(out, "modes", modes.empty() ? "(none)" : modes);
-  line(out, "scripting", fourCCText(p.scriptingClass) + " " + fourCCText(p.scriptingEvent) + ", terminology " +
-                             std::to_string(p.terminologyId) + ", scope \"" + p.scope + "\"");
+  line(out, "scripting",
+       fourCharCodeText(p.scriptingClass) + " " + fourCharCodeText(p.scriptingEvent) + ", terminology " +
+           std::to_string(p.terminologyId) + ", scope \"" + p.scope + "\"");
   for (const std::string& expression : p.enableExpressions) line(out, "enabled if", expression);
   std::string cases;
   for (std::size_t i = 0; i + 3 < p.filterCases.size(); i += 4)

@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-// Image files of the substitute host: format dispatch, safe saving, selection masks.
+// Image files of the substitute host: loading by format, size limits, selection masks.
 #include "cli/raster_image.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -14,22 +12,22 @@
 
 namespace qm::cli {
 
-namespace {
-
-std::string sizeText(std::int64_t width, std::int64_t height) {
-  return std::to_string(width) + " x " + std::to_string(height);
-}
-
-// One line, whatever a library put in its message.
-std::string oneLine(std::string text) {
+std::string detail::oneLine(std::string text) {
   std::replace(text.begin(), text.end(), '\n', ' ');
   std::replace(text.begin(), text.end(), '\r', ' ');
   while (!text.empty() && (text.back() == ' ' || text.back() == '.')) text.pop_back();
   return text.empty() ? std::string("unknown error") : text;
 }
 
-std::string systemError(const std::string& what) {
-  return what + ": " + std::strerror(errno);
+std::string detail::systemError(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+namespace {
+
+using detail::oneLine;
+using detail::systemError;
+
+std::string sizeText(std::int64_t width, std::int64_t height) {
+  return std::to_string(width) + " x " + std::to_string(height);
 }
 
 class FileCloser {
@@ -99,67 +97,6 @@ bool loadImageFile(const std::string& path, RasterImage& image, std::string& cau
                     startsWith(signature, got, "II+\0", 4) || startsWith(signature, got, "MM\0+", 4);
   if (tiff) return detail::loadTiff(path, fileSize, image, cause);
   cause = unknownFormatCause(signature, got);
-  return false;
-}
-
-enum class FileFormat { Unknown, Png, Tiff };
-
-FileFormat formatFromExtension(const std::string& path) {
-  const std::size_t slash = path.find_last_of(platform::pathSeparators());
-  const std::size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
-    return FileFormat::Unknown;
-  }
-  std::string extension = path.substr(dot + 1);
-  for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
-  if (extension == "png") return FileFormat::Png;
-  if (extension == "tif" || extension == "tiff") return FileFormat::Tiff;
-  return FileFormat::Unknown;
-}
-
-bool checkImageForSave(const RasterImage& image, std::string& cause) {
-  if (!checkImageSize(image.width, image.height, image.channels(), image.type, cause)) return false;
-  if (image.colorChannels < 1) {
-    cause = "the image has no colour channels";
-    return false;
-  }
-  if (image.pixels.size() != image.rowBytes() * std::size_t(image.height)) {
-    cause = "the image's pixel buffer does not match its size";
-    return false;
-  }
-  return true;
-}
-
-// Creates an empty, exclusive temporary file beside path, named ".NAME.tmp-PID-N", with
-// the target's permissions when it exists.
-bool createTemporaryBeside(const std::string& path, std::string& temporary, std::string& cause) {
-  static std::atomic<unsigned> counter{0};
-  const std::size_t slash = path.find_last_of(platform::pathSeparators());
-  const std::string directory = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (name.size() > 180) name.resize(180);  // stay well under the longest file name
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    temporary = directory + "." + name + ".tmp-" + std::to_string(platform::processId()) + "-" +
-                std::to_string(counter++);
-    switch (platform::createNewFile(temporary, path)) {
-      case platform::CreateResult::Created:
-        return true;
-      case platform::CreateResult::Exists:
-        continue;
-      case platform::CreateResult::Failed:
-        cause = systemError("cannot create a temporary file in " +
-                            (directory.empty() ? std::string(".") : directory));
-        return false;
-    }
-  }
-  cause = "cannot create a unique temporary file beside it";
-  return false;
-}
-
-// The data must be on disk before the rename makes it the target.
-bool syncFile(const std::string& path, std::string& cause) {
-  if (platform::flushToDisk(path)) return true;
-  cause = systemError("cannot flush the written file");
   return false;
 }
 
@@ -236,34 +173,6 @@ bool loadImage(const std::string& path, RasterImage& image, std::string& error) 
   }
   image = std::move(loaded);
   return true;
-}
-
-bool saveImage(const std::string& path, const RasterImage& image, std::string& error) {
-  const FileFormat format = formatFromExtension(path);
-  std::string cause;
-  if (format == FileFormat::Unknown) {
-    cause = "unknown file type: name it .png, .tif or .tiff";
-  } else if (checkImageForSave(image, cause)) {
-    std::string temporary;
-    if (createTemporaryBeside(path, temporary, cause)) {
-      bool ok = false;
-      try {
-        ok = format == FileFormat::Png ? detail::savePng(temporary, image, cause)
-                                       : detail::saveTiff(temporary, image, cause);
-      } catch (const std::bad_alloc&) {
-        cause = "not enough memory";
-      }
-      if (ok) ok = syncFile(temporary, cause);
-      if (ok && !platform::replaceFile(temporary, path)) {
-        cause = systemError("cannot replace the file");
-        ok = false;
-      }
-      if (ok) return true;
-      std::remove(temporary.c_str());
-    }
-  }
-  error = path + ": " + oneLine(cause);
-  return false;
 }
 
 bool loadMask(const std::string& path, std::int32_t width, std::int32_t height,

@@ -42,8 +42,8 @@ struct RasterImage {
 //   - at most kMaxImageBytes bytes of samples (8 GiB: a 2-gigapixel 8-bit RGBA image
 //     would need 8 GiB; larger ones would not fit the working copies the host makes).
 // A loader also refuses a file that is far too small to hold the pixels it declares
-// (more than any compression it uses could expand), so a tiny corrupt file never
-// makes it allocate gigabytes.
+// (more than its compression could expand), and allocates a large picture only once the
+// start of its data has decoded, so a tiny corrupt file never makes it allocate gigabytes.
 inline constexpr std::int32_t kMaxImageSide = 300000;
 inline constexpr std::uint64_t kMaxImagePixels = std::uint64_t(1) << 31;
 inline constexpr int kMaxImageChannels = 64;
@@ -61,10 +61,20 @@ bool checkImageSize(std::int64_t width, std::int64_t height, int channels, Sampl
 // On failure returns false and sets error to one line that names the file and the cause.
 bool loadImage(const std::string& path, RasterImage& image, std::string& error);
 
+// Whether saveImage can write to path at all, checked before any work is done: a .png, .tif
+// or .tiff name in an existing folder, and not itself a folder. Creates nothing.
+bool checkOutputPath(const std::string& path, std::string& error);
+// Whether the format path names holds a picture of image's samples and channels: PNG takes
+// 8- and 16-bit grey or RGB only, TIFF anything but 2 channels with alpha.
+bool checkOutputHolds(const std::string& path, const RasterImage& image, std::string& error);
+
 // Writes a PNG (".png") or TIFF (".tif", ".tiff") chosen by the extension, through a
 // temporary file beside the target that is renamed over it only when complete, so a
-// failed write never leaves a partial file. PNG takes 8- and 16-bit images only.
-bool saveImage(const std::string& path, const RasterImage& image, std::string& error);
+// failed write never leaves a partial file, nor does a signal that ends the process (see
+// platform::exitAtOnce). When stopRequested answers true once the file is written, the
+// target is left as it was and saveImage fails.
+bool saveImage(const std::string& path, const RasterImage& image, std::string& error,
+               bool (*stopRequested)() = nullptr);
 
 // Loads a selection mask: any image of exactly width x height, reduced to one byte per
 // pixel (0 unselected .. 255 fully selected) from its grey or luma value.
@@ -73,7 +83,8 @@ bool loadMask(const std::string& path, std::int32_t width, std::int32_t height,
 
 // The format back ends behind loadImage and saveImage. Their errors name the cause only;
 // the callers above add the file name. A loader fills every field of image (pixels sized
-// and allocated by itself); a saver writes the whole file at path (a fresh temporary).
+// and allocated by itself); a saver writes the whole file at path (a fresh temporary), of
+// a picture its format holds (checked by saveImage).
 namespace detail {
 bool loadPng(std::FILE* file, std::uint64_t fileSize, RasterImage& image, std::string& error);
 bool savePng(const std::string& path, const RasterImage& image, std::string& error);
@@ -83,6 +94,10 @@ bool saveTiff(const std::string& path, const RasterImage& image, std::string& er
 // Sizes image.pixels for its width, height, channels and type; false with an error when
 // memory runs out.
 bool allocatePixels(RasterImage& image, std::string& error);
+// One line, whatever a library put in its message.
+std::string oneLine(std::string text);
+// what, then the system's text for errno.
+std::string systemError(const std::string& what);
 }  // namespace detail
 
 }  // namespace qm::cli

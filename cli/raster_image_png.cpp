@@ -291,15 +291,6 @@ bool loadPng(std::FILE* file, std::uint64_t fileSize, RasterImage& image, std::s
 }
 
 bool savePng(const std::string& path, const RasterImage& image, std::string& error) {
-  if (image.type == SampleType::Float32) {
-    error = "PNG cannot hold 32-bit float samples; save the image as .tif instead";
-    return false;
-  }
-  if (image.colorChannels != 1 && image.colorChannels != 3) {
-    error = "PNG holds grey or RGB only, not " + std::to_string(image.colorChannels) +
-            " channels; save the image as .tif instead";
-    return false;
-  }
   PngHeader header{};
   header.width = png_uint_32(image.width);
   header.height = png_uint_32(image.height);

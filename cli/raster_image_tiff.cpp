@@ -28,6 +28,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/raster_image.h"
@@ -36,6 +37,11 @@ namespace qm::cli::detail {
 
 namespace {
 
+// libtiff tells of trouble through two process-wide handlers, one for errors and one for
+// warnings, and reads on where it can. While it reads the directory it skips any tag it
+// cannot read: with a warning, or with an error for a private tag of a type it does not
+// know. A skipped tag costs the pixels nothing unless it is one of those that shape them;
+// any other error means the file cannot be read as it claims.
 class TiffMessages {
  public:
   explicit TiffMessages(std::string fileName) : fileName_(std::move(fileName)), outer_(active_) {
@@ -51,15 +57,14 @@ class TiffMessages {
   TiffMessages(const TiffMessages&) = delete;
   TiffMessages& operator=(const TiffMessages&) = delete;
 
-  // An error, or a warning that a tag could not be read (the file ends too soon).
-  bool hasError() const { return error_[0] != '\0' || damaged_; }
-  // The first error, else the first warning, else fallback.
+  // Whether a message said that the pixels cannot be trusted.
+  bool hasError() const { return failure_[0] != '\0'; }
+  // The first such message, else the first other one, else fallback.
   std::string describe(const char* fallback) const {
-    if (error_[0] && std::strstr(error_, "Can not read TIFF directory"))
-      return std::string("the file is truncated or corrupt (") + withoutFileName(error_) + ")";
-    if (error_[0]) return withoutFileName(error_);
-    if (damaged_) return std::string("the file is truncated or corrupt (") + damage_ + ")";
-    if (warning_[0]) return std::string(fallback) + " (" + warning_ + ")";
+    if (std::strstr(failure_, "Can not read TIFF directory") || std::strstr(failure_, "IO error"))
+      return std::string("the file is truncated or corrupt (") + withoutFileName(failure_) + ")";
+    if (failure_[0]) return withoutFileName(failure_);
+    if (other_[0]) return std::string(fallback) + " (" + withoutFileName(other_) + ")";
     return fallback;
   }
 
@@ -70,31 +75,41 @@ class TiffMessages {
     return std::strncmp(text, prefix.c_str(), prefix.size()) == 0 ? text + prefix.size() : text;
   }
 
+  // A skipped tag is named in quotes ("Incompatible type for \"Predictor\"; tag ignored"); a
+  // private tag libtiff cannot type "is not read from file", and means nothing to libtiff.
+  static bool countsAgainstThePixels(bool isError, const char* text) {
+    if (std::strstr(text, "is not read from file")) return false;
+    if (!std::strstr(text, "tag ignored")) return isError;
+    const char* name = std::strchr(text, '"');
+    const char* end = name ? std::strchr(name + 1, '"') : nullptr;
+    if (!end) return true;
+    static const char* const kPixelTags[] = {
+        "ImageWidth",          "ImageLength",  "BitsPerSample",   "Compression",  "PhotometricInterpretation",
+        "FillOrder",           "StripOffsets", "SamplesPerPixel", "RowsPerStrip", "StripByteCounts",
+        "PlanarConfiguration", "Predictor",    "TileWidth",       "TileLength",   "TileOffsets",
+        "TileByteCounts",      "ExtraSamples", "SampleFormat",    "JPEGTables"};
+    const std::string_view skipped(name + 1, std::size_t(end - name - 1));
+    return std::any_of(std::begin(kPixelTags), std::end(kPixelTags), [&](const char* tag) { return skipped == tag; });
+  }
+
   // Called from inside libtiff (C): fixed buffers, nothing that can throw.
-  static void onError(const char*, const char* format, va_list args) {
-    if (active_ && !active_->error_[0]) std::vsnprintf(active_->error_, sizeof error_, format, args);
-  }
-  static void onWarning(const char*, const char* format, va_list args) {
+  static void record(bool isError, const char* format, va_list args) {
     if (!active_) return;
-    char text[sizeof warning_];
+    char text[sizeof failure_];
     std::vsnprintf(text, sizeof text, format, args);
-    if (!active_->warning_[0]) std::memcpy(active_->warning_, text, sizeof text);
-    // libtiff only warns when a tag's value lies beyond the end of the file.
-    if (!active_->damaged_ && std::strstr(text, "IO error")) {
-      active_->damaged_ = true;
-      std::memcpy(active_->damage_, text, sizeof text);
-    }
+    char* slot = countsAgainstThePixels(isError, text) ? active_->failure_ : active_->other_;
+    if (!slot[0]) std::memcpy(slot, text, sizeof text);
   }
+  static void onError(const char*, const char* format, va_list args) { record(true, format, args); }
+  static void onWarning(const char*, const char* format, va_list args) { record(false, format, args); }
 
   static inline TiffMessages* active_ = nullptr;
   std::string fileName_;
   TiffMessages* outer_;
   TIFFErrorHandler previousError_ = nullptr;
   TIFFErrorHandler previousWarning_ = nullptr;
-  char error_[512] = {};
-  char warning_[512] = {};
-  char damage_[512] = {};
-  bool damaged_ = false;
+  char failure_[512] = {};
+  char other_[512] = {};
 };
 
 struct TiffCloser {
@@ -145,7 +160,8 @@ const char* sampleFormatName(std::uint16_t format) {
   }
 }
 
-// How many times a codec can at most expand its data; 0 when unknown (no check).
+// How many times a codec can at most expand its data, which refuses a file far too small
+// for its picture before anything is decoded; 0 where no such bound exists.
 std::uint64_t maxExpansion(std::uint16_t compression) {
   switch (compression) {
     case COMPRESSION_NONE: return 1;
@@ -347,6 +363,29 @@ bool readTiles(TIFF* tif, const Layout& layout, RasterImage& image) {
   return true;
 }
 
+// A file may claim far more pixels than it holds, and under codecs such as ZSTD, LZMA or
+// LERC a few bytes can rightly hold a large flat picture, so no ratio of file size to
+// picture size tells a lie from the truth. A picture larger than this is allocated only once
+// the start of its data has decoded, which a tiny corrupt file cannot do: it costs a few
+// megabytes, not the gigabytes it claims.
+constexpr std::uint64_t kTrialBytes = std::uint64_t(4) << 20;
+
+// Decodes the start of the first strip or tile, up to kTrialBytes of it, into a buffer of
+// its own; true for a picture too small to need it.
+bool startDecodes(TIFF* tif, const Layout& layout, const RasterImage& image) {
+  if (std::uint64_t(image.rowBytes()) * layout.height <= kTrialBytes) return true;
+  const std::uint64_t unitBytes =
+      std::uint64_t(bytesPerSample(image.type)) * (layout.separate ? 1 : std::uint64_t(layout.samples));
+  const std::uint64_t rowBytes = (layout.tiled ? layout.tileWidth : layout.width) * unitBytes;
+  const std::uint64_t rows = layout.tiled ? layout.tileHeight : layout.rowsPerStrip;
+  std::uint64_t bytes = std::min(rowBytes * rows, kTrialBytes);
+  if (bytes >= rowBytes) bytes -= bytes % rowBytes;  // whole rows, as JPEG decodes them
+  std::vector<std::uint8_t> trial(bytes);
+  const tmsize_t got = layout.tiled ? TIFFReadEncodedTile(tif, 0, trial.data(), tmsize_t(bytes))
+                                    : TIFFReadEncodedStrip(tif, 0, trial.data(), tmsize_t(bytes));
+  return got == tmsize_t(bytes);
+}
+
 // MINISWHITE: 0 is white. Turn the first channel into ordinary grey.
 void invertFirstChannel(RasterImage& image) {
   const std::size_t count = std::size_t(image.width) * std::size_t(image.height);
@@ -387,6 +426,10 @@ bool loadTiff(const std::string& path, std::uint64_t fileSize, RasterImage& imag
   }
   Layout layout;
   if (!describeTiff(tif.get(), fileSize, layout, image, error)) return false;
+  if (!startDecodes(tif.get(), layout, image) || messages.hasError()) {
+    error = "cannot read TIFF: " + messages.describe("bad image data");
+    return false;
+  }
   if (!allocatePixels(image, error)) return false;
   const bool read = layout.tiled ? readTiles(tif.get(), layout, image) : readStrips(tif.get(), layout, image);
   if (!read || messages.hasError()) {
@@ -399,10 +442,6 @@ bool loadTiff(const std::string& path, std::uint64_t fileSize, RasterImage& imag
 }
 
 bool saveTiff(const std::string& path, const RasterImage& image, std::string& error) {
-  if (image.colorChannels == 2 && image.hasAlpha) {
-    error = "an image of 2 channels plus alpha cannot be written as TIFF";
-    return false;
-  }
   const std::uint16_t samples = std::uint16_t(image.channels());
   const bool rgb = image.colorChannels >= 3;
   const int base = rgb ? 3 : 1;

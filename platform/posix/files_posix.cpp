@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -29,6 +30,12 @@ int File::openForReading(const std::string& path) {
   close();
   const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (descriptor < 0) return kOpenRefused;
+  // A folder opens for reading here, but is no file: refuse it as Windows does.
+  struct stat status {};
+  if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
+    ::close(descriptor);
+    return kOpenRefused;
+  }
   handle_ = handleOf(descriptor);
   return 0;
 }

@@ -5,8 +5,11 @@
 
 #include <climits>
 #include <cstring>
+#include <stdexcept>
+#include <string_view>
 
 #include "cli/host_memory.h"
+#include "settings/four_char_code.h"
 
 namespace qm::cli {
 namespace {
@@ -39,7 +42,6 @@ class HostDescriptor : public ::testing::Test {
     EXPECT_EQ(liveHostHandles(), handlesAtStart_);
     EXPECT_EQ(openDescriptorTokens(), tokensAtStart_);
   }
-
   // A reader on a fresh handle of the items, disposed of at once as filters do.
   pi::PIReadDescriptor openOn(const DescriptorItems& items, pi::DescriptorKeyID* keys = nullptr) {
     pi::Handle handle = makeDescriptorHandle(items);
@@ -52,7 +54,6 @@ class HostDescriptor : public ::testing::Test {
     pi::DescriptorKeyID key = 0;
     return read.getKeyProc(token, &key, nullptr, nullptr) != 0;
   }
-
   // Reads every item through the procedures as a filter does, by the type getKey reports;
   // each read must succeed exactly.
   DescriptorItems readAll(pi::PIReadDescriptor token) {
@@ -70,33 +71,18 @@ class HostDescriptor : public ::testing::Test {
       if (enumerated) error = read.getEnumeratedProc(token, &item.enumValue);
       if (item.type == pi::typeBoolean) error = read.getBooleanProc(token, &flag);
       item.integer += flag;
-      EXPECT_EQ(error, pi::noErr) << fourCCText(item.key);
+      EXPECT_EQ(error, pi::noErr) << fourCharCodeText(item.key);
       items.push_back(item);
       item = {};
     }
     return items;
   }
-
   pi::ReadDescriptorProcs& read = *hostReadDescriptorProcs();
   pi::WriteDescriptorProcs& write = *hostWriteDescriptorProcs();
-
  private:
   int handlesAtStart_ = liveHostHandles();
   int tokensAtStart_ = openDescriptorTokens();
 };
-
-TEST_F(HostDescriptor, TablesAreComplete) {
-  EXPECT_EQ(read.readDescriptorProcsVersion, 0);
-  EXPECT_EQ(read.numReadDescriptorProcs, 18);
-  EXPECT_EQ(write.writeDescriptorProcsVersion, 0);
-  EXPECT_EQ(write.numWriteDescriptorProcs, 16);
-  // Both tables are the two int16 fields, padded to a pointer, then procedure pointers only.
-  const auto procedures = [](const void* table) {
-    return reinterpret_cast<void* const*>(static_cast<const char*>(table) + sizeof(void*));
-  };
-  for (int i = 0; i < 18; ++i) EXPECT_NE(procedures(&read)[i], nullptr) << "read procedure " << i;
-  for (int i = 0; i < 16; ++i) EXPECT_NE(procedures(&write)[i], nullptr) << "write procedure " << i;
-}
 
 TEST_F(HostDescriptor, WrittenItemsReadBackInOrder) {
   pi::PIWriteDescriptor writer = write.openWriteDescriptorProc();
@@ -114,7 +100,6 @@ TEST_F(HostDescriptor, WrittenItemsReadBackInOrder) {
   DescriptorItems items;
   ASSERT_TRUE(readDescriptorHandle(written, items));
   EXPECT_EQ(items, sampleItems());
-
   pi::PIReadDescriptor reader = read.openReadDescriptorProc(written, nullptr);
   ASSERT_NE(reader, nullptr);
   hostHandleProcs()->disposeProc(written);  // the reader keeps working without the handle
@@ -125,7 +110,6 @@ TEST_F(HostDescriptor, WrittenItemsReadBackInOrder) {
   double number = 0;
   EXPECT_EQ(read.getUnitFloatProc(reader, nullptr, &number), pi::paramErr);  // past the end: no item
   EXPECT_EQ(read.closeReadDescriptorProc(reader), pi::paramErr);
-
   pi::Handle empty = makeDescriptorHandle({});
   items = sampleItems();
   EXPECT_TRUE(readDescriptorHandle(empty, items));
@@ -148,25 +132,7 @@ TEST_F(HostDescriptor, KeyArrayEntriesTurnNullExactlyForKeysRead) {
   EXPECT_EQ(std::memcmp(keys, afterAll, sizeof keys), 0);
 }
 
-TEST_F(HostDescriptor, MismatchesAreParamErrAndStickUntilClose) {
-  pi::PIReadDescriptor reader = openOn(sampleItems());
-  ASSERT_NE(reader, nullptr);
-  pi::int32 integer = 0;
-  EXPECT_EQ(read.getIntegerProc(reader, &integer), pi::paramErr);  // no key read yet
-  ASSERT_TRUE(nextKey(reader));  // the integer
-  pi::Boolean flag = 0;
-  pi::DescriptorEnumID enumerator = 0;
-  pi::Handle text = nullptr;
-  EXPECT_EQ(read.getBooleanProc(reader, &flag), pi::paramErr);
-  EXPECT_EQ(read.getEnumeratedProc(reader, &enumerator), pi::paramErr);
-  EXPECT_EQ(read.getTextProc(reader, &text), pi::paramErr);
-  EXPECT_EQ(read.getIntegerProc(reader, nullptr), pi::paramErr);
-  EXPECT_EQ(read.getIntegerProc(reader, &integer), pi::noErr);  // a later success clears nothing
-  EXPECT_EQ(read.closeReadDescriptorProc(reader), pi::paramErr);
-  EXPECT_EQ(read.closeReadDescriptorProc(reader), pi::paramErr);  // closed: no longer a token
-}
-
-TEST_F(HostDescriptor, CoercionsAndPinsSucceedWithCoercedParamErr) {
+TEST_F(HostDescriptor, CoercionsSucceedWithCoercedParamErrOtherMismatchesFail) {
   pi::PIReadDescriptor reader = openOn({
       {.key = kWidth, .type = pi::typeInteger, .integer = 12},
       {.key = kDepth, .type = pi::typeFloat, .number = 2.6},
@@ -185,7 +151,6 @@ TEST_F(HostDescriptor, CoercionsAndPinsSucceedWithCoercedParamErr) {
   EXPECT_EQ(integer, 20);
   EXPECT_EQ(read.getPinnedIntegerProc(reader, 0, 5, &integer), pi::coercedParamErr);
   EXPECT_EQ(integer, 5);
-
   ASSERT_TRUE(nextKey(reader));
   EXPECT_EQ(read.getIntegerProc(reader, &integer), pi::coercedParamErr);
   EXPECT_EQ(integer, 3);  // rounded
@@ -194,11 +159,9 @@ TEST_F(HostDescriptor, CoercionsAndPinsSucceedWithCoercedParamErr) {
   EXPECT_EQ(number, 2.0);
   EXPECT_EQ(read.getPinnedFloatProc(reader, &low, nullptr, &number), pi::noErr);  // no upper bound
   EXPECT_EQ(number, 2.6);
-
   ASSERT_TRUE(nextKey(reader));
   EXPECT_EQ(read.getIntegerProc(reader, &integer), pi::coercedParamErr);
   EXPECT_EQ(integer, 1);
-
   ASSERT_TRUE(nextKey(reader));
   const double turn = -360;
   pi::DescriptorUnitID unit = 0;
@@ -206,12 +169,18 @@ TEST_F(HostDescriptor, CoercionsAndPinsSucceedWithCoercedParamErr) {
   EXPECT_EQ(number, -360.0);
   EXPECT_EQ(unit, kDegrees);
   EXPECT_EQ(read.closeReadDescriptorProc(reader), pi::noErr);  // coercions are no error at close
-
+  // Reads of another type fail, before any key too, and the failure sticks until close.
   reader = openOn({{.key = kWidth, .type = pi::typeInteger, .integer = 1}});
+  EXPECT_EQ(read.getIntegerProc(reader, &integer), pi::paramErr);  // no key read yet
   ASSERT_TRUE(nextKey(reader));
   pi::Boolean flag = 0;
+  pi::Handle text = nullptr;
   EXPECT_EQ(read.getBooleanProc(reader, &flag), pi::paramErr);  // an integer is no boolean
+  EXPECT_EQ(read.getTextProc(reader, &text), pi::paramErr);
+  EXPECT_EQ(read.getIntegerProc(reader, nullptr), pi::paramErr);
+  EXPECT_EQ(read.getIntegerProc(reader, &integer), pi::noErr);  // a later success clears nothing
   EXPECT_EQ(read.closeReadDescriptorProc(reader), pi::paramErr);
+  EXPECT_EQ(read.closeReadDescriptorProc(reader), pi::paramErr);  // closed: no longer a token
 }
 
 TEST_F(HostDescriptor, UnkeptPutsAndBadTokensAreRefused) {
@@ -229,7 +198,6 @@ TEST_F(HostDescriptor, UnkeptPutsAndBadTokensAreRefused) {
   ASSERT_TRUE(readDescriptorHandle(written, items));
   EXPECT_EQ(items, (DescriptorItems{{.key = kWidth, .type = pi::typeInteger, .integer = 3}}));
   disposeHostHandle(written);
-
   pi::PIDescriptorHandle none = written;
   EXPECT_EQ(write.closeWriteDescriptorProc(writer, &none), pi::paramErr);  // already closed
   EXPECT_EQ(none, nullptr);
@@ -249,7 +217,6 @@ TEST_F(HostDescriptor, CorruptOrForeignContentsAreRefused) {
   EXPECT_EQ(read.openReadDescriptorProc(reinterpret_cast<pi::Handle>(fake), nullptr), nullptr);
   EXPECT_EQ(makeDescriptorHandle({{.key = kStyle, .type = pi::typeChar}}), nullptr);
   EXPECT_EQ(makeDescriptorHandle({{.key = kInvert, .type = pi::typeBoolean, .integer = 5}}), nullptr);
-
   const auto refused = [&](auto spoil) {
     pi::Handle handle = makeDescriptorHandle(sampleItems());
     EXPECT_NE(handle, nullptr);
@@ -273,11 +240,22 @@ TEST_F(HostDescriptor, CorruptOrForeignContentsAreRefused) {
   EXPECT_TRUE(refused([](pi::Handle h) { (*h)[12 + 2 * 32 + 8] = 2; }));  // a boolean that is 2
 }
 
-TEST(FourCCText, PrintableCharactersAsIsOthersEscaped) {
-  EXPECT_EQ(fourCCText(pi::typeInteger), "long");
-  EXPECT_EQ(fourCCText(pi::fourCC("#Ang")), "#Ang");
-  EXPECT_EQ(fourCCText(0x00414243), "\\x00ABC");
-  EXPECT_EQ(fourCCText(0x417F20FF), "A\\x7F \\xFF");
+// Both directions of the one conversion between a four-character code and its text.
+TEST(FourCharCode, TextToCodeAndBackWithUnprintableBytesEscaped) {
+  struct Case {
+    std::string_view text;
+    std::uint32_t code;
+    std::string printed;
+  };
+  const Case cases[] = {{"long", 0x6C6F6E67, "long"}, {"#Ang", 0x23416E67, "#Ang"},
+                        {std::string_view("\0ABC", 4), 0x00414243, "\\x00ABC"},
+                        {"A\x7F \xFF", 0x417F20FF, "A\\x7F \\xFF"}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(fourCharCode(c.text), c.code) << c.printed;
+    EXPECT_EQ(fourCharCodeText(c.code), c.printed);
+  }
+  static_assert(fourCharCode("8BIM") == 0x3842494D && fourCharCodeText(fourCharCode("QNky")) == "QNky");
+  EXPECT_THROW(fourCharCode(std::string("abc")), std::invalid_argument);
 }
 
 }  // namespace

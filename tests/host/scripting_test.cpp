@@ -17,10 +17,7 @@ using cli::SampleType;
 
 class Scripting : public PluginTest {};
 
-std::uint32_t code(const char* four) {
-  return (std::uint32_t(std::uint8_t(four[0])) << 24) | (std::uint32_t(std::uint8_t(four[1])) << 16) |
-         (std::uint32_t(std::uint8_t(four[2])) << 8) | std::uint32_t(std::uint8_t(four[3]));
-}
+std::uint32_t code(const char* four) { return fourCharCode(four); }
 
 DescriptorItem enumerated(const char* key, const char* type, const char* value) {
   DescriptorItem item;

@@ -1,52 +1,63 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-// The generated resource files: raw data as resource-script words, bitmap files, and the
-// about-box artwork.
+// The generated resource files: raw data as resource-script words (the dot textures among
+// them), bitmap files, and the about-box artwork.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <regex>
+#include <sstream>
 
+#include "render/dot_textures.h"
 #include "resources/about_artwork.h"
 #include "resources/bitmap_file.h"
+#include "resources/dot_texture_script.h"
 #include "resources/rc_raw_data.h"
 #include "tests/resources/resource_reader.h"
 
 namespace qm::test {
 namespace {
 
-// The bytes a resource compiler makes of the numbers between BEGIN and END (16-bit words).
-std::vector<std::uint8_t> wordsToBytes(const std::string& script) {
-  const std::size_t begin = script.find("BEGIN");
-  const std::size_t end = script.find("END", begin + 5);
-  const std::string body = script.substr(begin + 5, end - begin - 5);
-  std::vector<std::uint8_t> bytes;
-  const std::regex number("0x([0-9A-Fa-f]+)");
-  for (auto it = std::sregex_iterator(body.begin(), body.end(), number); it != std::sregex_iterator(); ++it) {
-    const unsigned long word = std::stoul((*it)[1].str(), nullptr, 16);
-    EXPECT_LE(word, 0xFFFFul);
-    bytes.push_back(std::uint8_t(word));
-    bytes.push_back(std::uint8_t(word >> 8));
-  }
-  return bytes;
-}
-
+// Odd, empty and even counts of bytes, the last longer than one line of words.
 TEST(RawDataResource, WordsGiveBackTheBytesWithOnePaddingZeroForAnOddCount) {
-  const std::vector<std::uint8_t> bytes = {0x01, 0x00, 0xFF, 0x80, 'M', 'I', 'B', '8', 0x7F, 0xA5, 0x00, 0x42, 0xC3};
-  const std::string script = resources::rawDataResource(16000, "PIPL", bytes);
-  EXPECT_EQ(script.rfind("16000 PIPL DISCARDABLE\nBEGIN\n", 0), 0u) << script;
-  EXPECT_NE(script.find("\nEND\n"), std::string::npos);
-  // Quoted strings would depend on the compiler's code page; only numbers are written.
-  EXPECT_EQ(script.find('"'), std::string::npos);
-  std::vector<std::uint8_t> expected = bytes;
-  expected.push_back(0);
-  EXPECT_EQ(wordsToBytes(script), expected);
-  // No trailing comma before END, which a resource compiler would read as one more word.
-  EXPECT_EQ(std::regex_search(script, std::regex(",\\s*END")), false);
+  using Bytes = std::vector<std::uint8_t>;
+  const Bytes odd = {0x01, 0x00, 0xFF, 0x80, 'M', 'I', 'B', '8', 0x7F, 0xA5, 0x00, 0x42, 0xC3};
+  Bytes padded = odd;
+  padded.push_back(0);
+  for (const auto& [bytes, stored] : {std::pair{odd, padded}, std::pair{Bytes{}, Bytes{}},
+                                      std::pair{Bytes(34, 0xAB), Bytes(34, 0xAB)}}) {
+    const std::string script = resources::rawDataResource(16000, "PIPL", bytes);
+    const std::vector<ScriptResource> read = readScriptResources(script);
+    ASSERT_EQ(read.size(), 1u) << script;
+    EXPECT_EQ(read[0].id, 16000);
+    EXPECT_EQ(read[0].type, "PIPL");
+    EXPECT_EQ(read[0].bytes, stored);
+    // Quoted strings would depend on the compiler's code page; only numbers are written. A
+    // trailing comma before END would be read as one more word.
+    EXPECT_EQ(script.find('"'), std::string::npos);
+    EXPECT_FALSE(std::regex_search(script, std::regex(",\\s*END"))) << script;
+  }
 }
 
-TEST(RawDataResource, EmptyAndEvenInputs) {
-  EXPECT_TRUE(wordsToBytes(resources::rawDataResource(1, "AETE", {})).empty());
-  const std::vector<std::uint8_t> even(34, 0xAB);  // more than one line of words
-  EXPECT_EQ(wordsToBytes(resources::rawDataResource(1, "AETE", even)), even);
+// The dot textures' script holds exactly the four textures under their ids, byte for byte
+// the generator's, and the plug-in's resource script takes it in.
+TEST(DotTextureResources, ScriptHoldsTheGeneratorsBytesUnderTheFourIds) {
+  const std::vector<ScriptResource> resources = readScriptResources(resources::dotTexturesScript());
+  ASSERT_EQ(resources.size(), kDotTextureIds.size());
+  for (std::size_t i = 0; i < resources.size(); ++i) {
+    SCOPED_TRACE(testing::Message() << "resource " << resources[i].id);
+    EXPECT_EQ(resources[i].id, kDotTextureIds[i]);
+    EXPECT_EQ(resources[i].type, "RCDATA");  // type 10
+    const std::uint8_t* texture = dotTexture(resources[i].id);
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(resources[i].bytes, std::vector<std::uint8_t>(texture, texture + kDotTextureBytes));
+  }
+  const std::filesystem::path source = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+  std::ifstream file(source / "resources" / "quillmark.rc");
+  ASSERT_TRUE(file) << "resources/quillmark.rc beside the tests";
+  std::stringstream text;
+  text << file.rdbuf();
+  EXPECT_NE(text.str().find("\n#include \"dot_textures.rc\""), std::string::npos);
 }
 
 TEST(BitmapFile, TwentyFourBitRowsRunBottomUpInBlueGreenRedOrderPaddedToFour) {
@@ -54,24 +65,16 @@ TEST(BitmapFile, TwentyFourBitRowsRunBottomUpInBlueGreenRedOrderPaddedToFour) {
   // Top row red, green, blue; bottom row white, black, grey.
   image.rgb = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 128, 128, 128};
   const std::vector<std::uint8_t> file = resources::encodeBitmap24(image);
-  ResourceReader reader(file);
-  EXPECT_EQ(reader.u8(), 'B');
-  EXPECT_EQ(reader.u8(), 'M');
-  EXPECT_EQ(reader.u32(), file.size());
-  reader.u32();
-  EXPECT_EQ(reader.u32(), 54u);  // pixels follow the two headers
-  EXPECT_EQ(reader.u32(), 40u);
-  EXPECT_EQ(reader.u32(), 3u);
-  EXPECT_EQ(reader.u32(), 2u);
-  EXPECT_EQ(reader.u16(), 1);
-  EXPECT_EQ(reader.u16(), 24);
-  EXPECT_EQ(reader.u32(), 0u);
-  EXPECT_EQ(reader.u32(), 24u);  // two rows of 9 bytes padded to 12
+  ResourceReader r(file);
+  // "BM", file size, reserved, pixels after both headers, header size, width, height, planes,
+  // bits, no compression, and two rows of 9 bytes padded to 12.
+  const std::vector<std::uint32_t> header = {r.u8(), r.u8(), r.u32(), r.u32(), r.u32(), r.u32(),
+                                             r.u32(), r.u32(), r.u16(), r.u16(), r.u32(), r.u32()};
+  EXPECT_EQ(header, (std::vector<std::uint32_t>{'B', 'M', 54 + 24, 0, 54, 40, 3, 2, 1, 24, 0, 24}));
   ASSERT_EQ(file.size(), 54u + 24u);
-  const std::vector<std::uint8_t> pixels(file.begin() + 54, file.end());
-  const std::vector<std::uint8_t> expected = {255, 255, 255, 0, 0, 0, 128, 128, 128, 0, 0, 0,
-                                              0,   0,   255, 0, 255, 0, 255, 0, 0, 0, 0, 0};
-  EXPECT_EQ(pixels, expected);
+  EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 54, file.end()),
+            (std::vector<std::uint8_t>{255, 255, 255, 0, 0, 0, 128, 128, 128, 0, 0, 0,  //
+                                       0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0}));
 }
 
 TEST(BitmapFile, OneBitMaskHasABlackWhitePaletteAndMostSignificantBitFirst) {
@@ -99,13 +102,10 @@ TEST(BitmapFile, OneBitMaskHasABlackWhitePaletteAndMostSignificantBitFirst) {
 
 TEST(AboutArtwork, PictureHasItsSizeAndIsTheSameEveryTime) {
   const resources::RgbImage picture = resources::drawAboutPicture();
-  EXPECT_EQ(picture.width, resources::kAboutPictureWidth);
-  EXPECT_EQ(picture.height, resources::kAboutPictureHeight);
-  ASSERT_EQ(picture.rgb.size(), std::size_t(picture.width * picture.height * 3));
+  ASSERT_EQ(picture.rgb.size(), std::size_t(resources::kAboutPictureWidth * resources::kAboutPictureHeight * 3));
   EXPECT_EQ(picture.rgb, resources::drawAboutPicture().rgb);
   // Ink on paper: both near-black and near-paper pixels occur.
-  int dark = 0;
-  int light = 0;
+  int dark = 0, light = 0;
   for (std::size_t i = 0; i < picture.rgb.size(); i += 3) {
     const int level = picture.rgb[i] + picture.rgb[i + 1] + picture.rgb[i + 2];
     dark += level < 3 * 80;
@@ -127,10 +127,8 @@ TEST(AboutArtwork, MarkIsBlackWhereverItsMaskIsWhite) {
     else
       ++shown;
   }
-  // A round mark: the corners are background, the centre is drawn.
-  EXPECT_TRUE(mark.maskWhite.front());
-  EXPECT_TRUE(mark.maskWhite.back());
-  EXPECT_FALSE(mark.maskWhite[std::size_t(resources::kMarkSize / 2 * (resources::kMarkSize + 1))]);
+  // A round mark: the corners are background, and most of it is drawn.
+  EXPECT_TRUE(mark.maskWhite.front() && mark.maskWhite.back());
   EXPECT_GT(shown, resources::kMarkSize * resources::kMarkSize / 2);
 }
 

@@ -2,9 +2,13 @@
 // Reads resource bytes back the way a host does: little-endian numbers, codes as
 // little-endian 32-bit words, Pascal strings. A read past the end marks the reader failed
 // and yields zeros, so a truncated resource shows up as a failed check, never a crash.
+// Also the resources of a resource script, as its compiler reads them.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -55,10 +59,30 @@ class ResourceReader {
   bool ok_ = true;
 };
 
-// 'abcd' as the 32-bit number a code is stored as.
-inline std::uint32_t codeOf(const char* four) {
-  return (std::uint32_t(std::uint8_t(four[0])) << 24) | (std::uint32_t(std::uint8_t(four[1])) << 16) |
-         (std::uint32_t(std::uint8_t(four[2])) << 8) | std::uint32_t(std::uint8_t(four[3]));
+// A resource of a resource script, "ID TYPE DISCARDABLE BEGIN ... END", with the bytes a
+// resource compiler makes of its 16-bit words ("0x1234", low byte first).
+struct ScriptResource {
+  int id;
+  std::string type;
+  std::vector<std::uint8_t> bytes;
+};
+
+inline std::vector<ScriptResource> readScriptResources(const std::string& script) {
+  std::vector<ScriptResource> resources;
+  const std::regex header(R"((\d+) (\w+) DISCARDABLE\nBEGIN\n)");
+  const std::regex number("0x([0-9A-Fa-f]+)");
+  for (auto it = std::sregex_iterator(script.begin(), script.end(), header); it != std::sregex_iterator(); ++it) {
+    ScriptResource resource{std::stoi((*it)[1].str()), (*it)[2].str(), {}};
+    const std::size_t begin = std::size_t(it->position() + it->length());
+    const std::string body = script.substr(begin, script.find("END", begin) - begin);
+    for (auto word = std::sregex_iterator(body.begin(), body.end(), number); word != std::sregex_iterator(); ++word) {
+      const unsigned long value = std::stoul((*word)[1].str(), nullptr, 16);
+      EXPECT_LE(value, 0xFFFFul);
+      resource.bytes.insert(resource.bytes.end(), {std::uint8_t(value), std::uint8_t(value >> 8)});
+    }
+    resources.push_back(resource);
+  }
+  return resources;
 }
 
 }  // namespace qm::test
