@@ -5,8 +5,12 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <initializer_list>
 #include <sstream>
+#include <string>
+#include <utility>
 
+#include "cli/contact_sheet.h"
 #include "cli/settings_text.h"
 #include "settings/name_tables.h"
 #include "settings/user_value_table.h"
@@ -172,7 +176,7 @@ bool parseCrop(const std::string& text, Command& command, std::string& error) {
 }
 
 // The sheet takes the look and run options of render, except those that make no sense for
-// 25 renders of a crop.
+// a render of a crop in every style.
 bool parseSheetOption(Reader& reader, const std::string& option, Command& command, std::string& error) {
   std::string value;
   if (option == "--crop") return takeValue(reader, option, value, error) && parseCrop(value, command, error);
@@ -269,13 +273,27 @@ std::string blendList() {
   return out.str();
 }
 
+namespace {
+
+// The text with every "{name}" replaced by its value.
+std::string filledIn(std::string text, std::initializer_list<std::pair<const char*, int>> values) {
+  for (const auto& [name, value] : values) {
+    const std::string marker = std::string("{") + name + "}";
+    for (std::size_t at = text.find(marker); at != std::string::npos; at = text.find(marker, at))
+      text.replace(at, marker.size(), std::to_string(value));
+  }
+  return text;
+}
+
+}  // namespace
+
 std::string helpText() {
-  static_assert(kMaxCropSide == 2048, "the text below names the largest crop");
-  return R"(quillmark: turn a picture into black-and-white ink art with the Quillmark filter.
+  const int rows = (kStyleCount + kSheetColumns - 1) / kSheetColumns;
+  return filledIn(R"(quillmark: turn a picture into black-and-white ink art with the Quillmark filter.
 
 Usage:
   quillmark render IN OUT [options]   render IN with the filter and write OUT
-  quillmark sheet IN OUT.png [opts]   a contact sheet: IN's centre in all 25 styles
+  quillmark sheet IN OUT.png [opts]   a contact sheet: IN's centre in all {styles} styles
   quillmark styles                    list the ink styles
   quillmark blends                    list the blend modes
   quillmark plugin-info [--plugin P]  what the plug-in's property list says about it
@@ -289,7 +307,7 @@ a TIFF. OUT is replaced only when the whole render succeeded. Transparency stays
 editable: the filter works on the alpha channel's picture as a paint program does.
 
 Look (anything not given takes its default):
-  --style NAME|N      ink style, 1..25 (default arabesque; see quillmark styles)
+  --style NAME|N      ink style, 1..{styles} (default arabesque; see quillmark styles)
   --scale 1x|2x|4x    pattern scale (default 1x)
   --line NAME|N       line weight: thinner, thin, medium, thick, thicker (default medium)
   --invert NAME|N     normal, invert light, invert dark, invert all (default normal)
@@ -298,7 +316,7 @@ Look (anything not given takes its default):
   --gray              keep the style's continuous grey instead of pure ink and paper
   --diameter N        size of the sharpening blur, 0..250 (default 50)
   --sharpen N         sharpening amount, 0..100 (default 75)
-  --blend NAME|N      how the ink meets the picture, 1..69 (default normal; see quillmark blends)
+  --blend NAME|N      how the ink meets the picture, 1..{blends} (default normal; see quillmark blends)
 Names may be written with '-' for spaces, e.g. --style square-chaos.
 
 Run:
@@ -319,15 +337,17 @@ Run:
 Contact sheet (quillmark sheet IN OUT.png):
   Renders the centre of IN once in every style, with the look and run options
   above (all but --style, --mask, --repeat, --print-settings and --lean-host),
-  and writes the 25 results as a 5 x 5 grid, each labelled with its number and
+  and writes the {styles} results as a {columns} x {rows} grid, each labelled with its number and
   style name, to OUT as an 8-bit RGB PNG whatever the depth of IN.
   --crop WxH          the part of IN's centre each style renders (default 320x240;
-                      the whole of IN where it is smaller), each side 1..2048
+                      the whole of IN where it is smaller), each side 1..{crop}
 
 Ctrl-C stops a render or a sheet cleanly; OUT is then not written.
 Exit status: 0 done, 1 failed (the reason is printed), 2 bad command line (an option,
 a --settings value or OUT's name), 130 stopped.
-)";
+)",
+                  {{"styles", kStyleCount}, {"blends", kBlendModeCount}, {"columns", kSheetColumns}, {"rows", rows},
+                   {"crop", kMaxCropSide}});
 }
 
 }  // namespace qm::cli

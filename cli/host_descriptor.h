@@ -43,7 +43,4 @@ bool readDescriptorHandle(pi::Handle handle, DescriptorItems& items);
 // Read and write tokens currently open, for leak checks in tests.
 int openDescriptorTokens();
 
-// The name the host tests know fourCharCodeText by.
-inline std::string fourCCText(std::uint32_t code) { return fourCharCodeText(code); }
-
 }  // namespace qm::cli

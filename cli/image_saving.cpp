@@ -9,6 +9,7 @@
 
 #include "cli/raster_image.h"
 #include "platform/file_system.h"
+#include "platform/signals.h"
 
 namespace qm::cli {
 

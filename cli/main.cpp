@@ -20,6 +20,7 @@
 #include "cli/raster_image.h"
 #include "cli/substitute_host.h"
 #include "platform/file_system.h"
+#include "platform/signals.h"
 #include "settings/name_tables.h"
 
 namespace {

@@ -4,34 +4,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 
 #include "platform/file_system.h"
-#include "platform/signal_safe_path.h"
 
 namespace qm::platform {
-namespace {
-
-SignalSafePath temporaryFile;
-
-// An ignored signal stays ignored; one blocked by whoever started us is let through.
-void catchSignal(int signal, void (*handler)(int)) {
-  struct sigaction previous {};
-  if (::sigaction(signal, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) return;
-  struct sigaction action {};
-  action.sa_handler = handler;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  ::sigaction(signal, &action, nullptr);
-  sigset_t unblocked;
-  sigemptyset(&unblocked);
-  sigaddset(&unblocked, signal);
-  ::sigprocmask(SIG_UNBLOCK, &unblocked, nullptr);
-}
-
-}  // namespace
-
 PathInfo pathInfo(const std::string& path) {
   PathInfo info;
   struct stat status {};
@@ -73,22 +50,5 @@ int processId() { return int(::getpid()); }
 bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }
 
 const char* pathSeparators() { return "/"; }
-
-void catchInterrupt(void (*handler)(int)) { catchSignal(SIGINT, handler); }
-
-void catchTermination(void (*handler)(int)) {
-  for (int signal : {SIGHUP, SIGQUIT, SIGTERM, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2, SIGXCPU, SIGXFSZ})
-    catchSignal(signal, handler);
-}
-
-bool rememberTemporaryFile(const std::string& path) { return temporaryFile.set(path); }
-
-void forgetTemporaryFile() { temporaryFile.clear(); }
-
-// unlink and _exit are safe in a signal handler.
-void exitAtOnce(int status) {
-  if (const char* path = temporaryFile.get()) ::unlink(path);
-  ::_exit(status);
-}
 
 }  // namespace qm::platform

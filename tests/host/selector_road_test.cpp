@@ -31,7 +31,7 @@ TEST_F(SelectorRoad, NormalRunRendersAndRecordsTheLook) {
   ASSERT_TRUE(outcome.recorded.has_value());
   ASSERT_EQ(outcome.recorded->size(), 10u);
   const char* order[] = {"QNky", "QSky", "QGky", "0004", "0005", "0006", "GLUE", "0008", "0009", "Qmky"};
-  for (std::size_t i = 0; i < 10; ++i) EXPECT_EQ(cli::fourCCText((*outcome.recorded)[i].key), order[i]);
+  for (std::size_t i = 0; i < 10; ++i) EXPECT_EQ(fourCharCodeText((*outcome.recorded)[i].key), order[i]);
   // The handles are kept for the next run; the dialog flag is spent.
   ASSERT_NE(stateOf(host), nullptr);
   EXPECT_EQ(stateOf(host)->showDialog, 0);

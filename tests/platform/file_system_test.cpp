@@ -13,6 +13,7 @@
 
 #include "platform/dynamic_library.h"
 #include "platform/file_system.h"
+#include "platform/signals.h"
 #include "tests/test_images.h"
 
 namespace qm::platform {
