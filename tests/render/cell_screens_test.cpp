@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-// The cell and texture screens: the equalised spot tile, wrapped tile reads at the left and
-// top edges, the pattern fixed to the grid without warping, the density extremes, the
-// shapes of netting and spiders, nested ink as the density rises in shards and bubbles, the
-// bound on the nearest-centre distance, and pattern coordinates that follow the view.
+// The cell and texture screens: the dot textures (even values, no seam, dots that get fewer
+// and larger from 146 to 150), the equalised spot tile and how spots, netting and spiders
+// read it; shards and bubbles nesting their ink and keeping their row caches; the cells.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
-#include <cmath>
-#include <functional>
+#include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "render/dot_textures.h"
@@ -16,75 +15,131 @@
 #include "render/spot_tile.h"
 #include "tests/render/style_test_fixture.h"
 
-namespace qm {
+namespace qm::test {
 namespace {
-
-using test::StyleRender;
-using test::styleLook;
 
 constexpr std::int32_t kShards = 15, kBubbles = 16, kSpots = 21, kNetting = 22, kSpiders = 23;
 
-// A render of one of our styles, with its spot tile made as the render's set-up makes it.
-class CellRender : public StyleRender {
- public:
-  CellRender(std::int32_t width, std::int32_t height, const UserValues& look)
-      : StyleRender(width, height, look) {
-    if (styleEntry(look.style).has(kUsesSpotTile)) {
-      EXPECT_TRUE(buildSpotTile(tile(), look.lineWeight, look.scale));
-    }
-  }
-  ImageBuffer& tile() { return state().tables->spotTile; }
-  std::int32_t tileValue(std::int32_t x, std::int32_t y) { return getGrey(tile(), x, y, 0); }
-  // Under the gray setting the stored level is the style's value / 255.
-  std::int32_t storedValue(std::int32_t x, std::int32_t y) const {
-    return std::int32_t(std::lround(level(x, y) * 255.0f));
-  }
-  void fillTone(const std::function<std::int32_t(std::int32_t, std::int32_t)>& tone) {
-    for (std::int32_t y = 0; y < height(); ++y)
-      for (std::int32_t x = 0; x < width(); ++x) setTone(x, y, tone(x, y));
-  }
-};
-
-UserValues look(std::int32_t style, std::int32_t scale = 1, std::int32_t lineWeight = 3, std::int32_t warping = 20,
-                std::int32_t angle = 45, std::int32_t gray = 0) {
-  UserValues values = styleLook(style, scale, lineWeight);
-  values.warping = warping;
-  values.angle = angle;
-  values.gray = gray;
-  return values;
-}
-
 std::int32_t wrap(std::int32_t value, std::int32_t period) { return ((value % period) + period) % period; }
 
-// --- the spot tile ---
+// --- The dot textures the spot tile is made of ---
+
+std::int32_t at(const std::uint8_t* texture, std::int32_t x, std::int32_t y) {
+  return texture[std::size_t(wrap(y, kDotTextureSize) * kDotTextureSize + wrap(x, kDotTextureSize))];
+}
+
+// Only the four ids exist, each made once. Each value stands for 64 pixels, so the tile's
+// equalisation has nothing to repair.
+TEST(DotTextures, TheFourTexturesHoldEveryValueEquallyOften) {
+  for (const std::int32_t id : {0, 145, 147, 151, -146}) EXPECT_EQ(dotTexture(id), nullptr) << id;
+  for (const std::int32_t id : kDotTextureIds) {
+    const std::uint8_t* texture = dotTexture(id);
+    ASSERT_EQ(texture, dotTexture(id)) << "the same bytes every call";
+    std::array<std::int32_t, 256> count{};
+    for (std::size_t i = 0; i < kDotTextureBytes; ++i) ++count[texture[i]];
+    for (std::size_t v = 0; v < count.size(); ++v) ASSERT_EQ(count[v], 64) << "texture " << id << " value " << v;
+  }
+}
+
+// Across the right/left and bottom/top edges the wrapped neighbours differ no more than
+// neighbours inside do: for each line between two columns (or rows) the mean and the
+// largest step along it; the wrapped line may not exceed the largest of the inner lines.
+// (A generator whose distances do not wrap steps three to eight times as far there.)
+struct LineSteps {
+  double mean;
+  std::int32_t largest;
+};
+LineSteps stepsAfter(const std::uint8_t* t, std::int32_t line, bool betweenColumns) {
+  LineSteps steps{0, 0};
+  for (std::int32_t i = 0; i < kDotTextureSize; ++i) {
+    const std::int32_t step =
+        betweenColumns ? std::abs(at(t, line, i) - at(t, line + 1, i)) : std::abs(at(t, i, line) - at(t, i, line + 1));
+    steps.mean += double(step) / kDotTextureSize;
+    steps.largest = std::max(steps.largest, step);
+  }
+  return steps;
+}
+
+TEST(DotTextures, TileWithoutASeam) {
+  const std::int32_t last = kDotTextureSize - 1;
+  for (const std::int32_t id : kDotTextureIds) {
+    for (const bool betweenColumns : {true, false}) {
+      SCOPED_TRACE(testing::Message() << "texture " << id << (betweenColumns ? ", right to left" : ", bottom to top"));
+      LineSteps inside{0, 0};
+      for (std::int32_t line = 0; line < last; ++line) {
+        const LineSteps steps = stepsAfter(dotTexture(id), line, betweenColumns);
+        inside.mean = std::max(inside.mean, steps.mean);
+        inside.largest = std::max(inside.largest, steps.largest);
+      }
+      const LineSteps wrapped = stepsAfter(dotTexture(id), last, betweenColumns);
+      EXPECT_LE(wrapped.mean, inside.mean);
+      EXPECT_LE(wrapped.largest, inside.largest);
+    }
+  }
+}
+
+// The dots as the darkest tenth of the values: separate round dots, fewer from fine to
+// coarse. Dots are counted as 4-connected patches on the torus.
+std::int32_t countDots(const std::uint8_t* texture, std::int32_t below) {
+  std::vector<bool> seen(kDotTextureBytes, false);
+  std::int32_t dots = 0;
+  for (std::int32_t start = 0; start < std::int32_t(kDotTextureBytes); ++start) {
+    if (seen[std::size_t(start)] || texture[start] >= below) continue;
+    ++dots;
+    std::vector<std::int32_t> patch{start};
+    seen[std::size_t(start)] = true;
+    while (!patch.empty()) {
+      const std::int32_t x = patch.back() % kDotTextureSize, y = patch.back() / kDotTextureSize;
+      patch.pop_back();
+      for (const auto& [dx, dy] : {std::pair{1, 0}, std::pair{-1, 0}, std::pair{0, 1}, std::pair{0, -1}}) {
+        const std::int32_t q = wrap(y + dy, kDotTextureSize) * kDotTextureSize + wrap(x + dx, kDotTextureSize);
+        if (seen[std::size_t(q)] || texture[q] >= below) continue;
+        seen[std::size_t(q)] = true;
+        patch.push_back(q);
+      }
+    }
+  }
+  return dots;
+}
+
+TEST(DotTextures, DotsGetFewerAndLargerFromFineToCoarse) {
+  std::int32_t before = kDotTextureSize * kDotTextureSize;
+  for (const std::int32_t id : kDotTextureIds) {
+    const std::int32_t dots = countDots(dotTexture(id), 26);
+    EXPECT_LT(dots, before) << "texture " << id;
+    EXPECT_GT(dots, 20) << "texture " << id;
+    before = dots;
+  }
+}
 
 // Equalising maps each value to one value, so it cannot split a value that holds two shares
 // of the pixels: after doubling a few values stay empty and their neighbours hold double.
 // Flat therefore means, with W = Wt x Ht: the running count up to any value within 1 % of W
 // of its even share; any 8 consecutive values within 25 % of 8 x W / 256; no value above
-// 2.5 x W / 256; and without doubling exactly W / 256 each. Measured: running counts within
-// 0.4 %, windows of 8 within 14 %, the largest value 2.09 shares.
+// 2.5 x W / 256. Measured: running counts within 0.4 %, windows of 8 within 14 %, the
+// largest value 2.09 shares. The finest weight keeps its texture (evenly spread already).
 TEST(SpotTile, EqualisedValuesAreSpreadEvenly) {
-  struct Case {
+  const struct {
     std::int32_t lineWeight, scale, side;
-  };
-  for (const Case c : {Case{1, 1, 128}, Case{2, 1, 256}, Case{4, 1, 256}, Case{3, 2, 512}, Case{5, 3, 1024}}) {
+  } cases[] = {{1, 1, 128}, {2, 1, 256}, {4, 1, 256}, {3, 2, 512}, {5, 3, 1024}};
+  for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "line weight " << c.lineWeight << ", scale " << c.scale);
-    ImageBuffer tile{};
-    ASSERT_TRUE(buildSpotTile(tile, c.lineWeight, c.scale));
+    const ImageBuffer& tile = sharedSpotTile(c.lineWeight, c.scale);
     ASSERT_EQ(tile.width[0], c.side);
     ASSERT_EQ(tile.height[0], c.side);
     std::array<std::int64_t, 256> count{};
+    std::int32_t unlikeTexture = 0;  // at the finest weight, against texture 146
     for (std::int32_t y = 0; y < c.side; ++y)
-      for (std::int32_t x = 0; x < c.side; ++x) ++count[getGrey(tile, x, y, 0)];
-    releasePixels(tile);
+      for (std::int32_t x = 0; x < c.side; ++x) {
+        ++count[getGrey(tile, x, y, 0)];
+        if (c.lineWeight == 1) unlikeTexture += getGrey(tile, x, y, 0) != dotTexture(146)[std::size_t(y * c.side + x)];
+      }
+    EXPECT_NE(tile.edgeMode, 0) << "the tile repeats in both directions";
+    EXPECT_EQ(unlikeTexture, 0);
     const double pixels = double(c.side) * c.side;
     const double share = pixels / 256.0;
     double running = 0;
     for (std::size_t v = 0; v < count.size(); ++v) {
-      if (c.side == 128) {
-        EXPECT_EQ(double(count[v]), share) << "value " << v;
-      }
       EXPECT_LE(double(count[v]), share * 2.5) << "value " << v;
       running += double(count[v]);
       EXPECT_NEAR(running, share * double(v + 1), pixels / 100) << "value " << v;
@@ -97,117 +152,47 @@ TEST(SpotTile, EqualisedValuesAreSpreadEvenly) {
   }
 }
 
-TEST(SpotTile, FinestWeightKeepsTheFineTextureAndItsOrder) {
-  // Texture 146 is already spread evenly, so equalising leaves its bytes unchanged.
-  ImageBuffer tile{};
-  ASSERT_TRUE(buildSpotTile(tile, 1, 1));
-  const std::uint8_t* texture = dotTexture(146);
-  std::int32_t differing = 0;
-  for (std::int32_t y = 0; y < kDotTextureSize; ++y)
-    for (std::int32_t x = 0; x < kDotTextureSize; ++x)
-      differing += getGrey(tile, x, y, 0) != texture[std::size_t(y * kDotTextureSize + x)];
-  EXPECT_EQ(differing, 0);
-  EXPECT_NE(tile.edgeMode, 0) << "the tile repeats in both directions";
-  releasePixels(tile);
-}
-
-// --- spots, netting, spiders ---
-
-// A large negative displacement at the left edge: DX[B] + Wt + x is below 0 for the first
-// columns, and the read must come from the far end of the tile, not clamp to column 0.
-TEST(SpotStyles, TileReadsWrapLeftOfAndAboveTheTile) {
-  struct Case {
-    std::int32_t angle;
-    bool vertical;
-  };
-  for (const Case c : {Case{90, false}, Case{180, true}}) {
-    SCOPED_TRACE(testing::Message() << "angle " << c.angle);
-    CellRender render(48, 70, look(kSpots, 1, 1, 100, c.angle, 1));
-    render.fillTone([](std::int32_t, std::int32_t) { return 255; });
-    const std::int32_t dx = render.state().tables->displaceX[255];
-    const std::int32_t dy = render.state().tables->displaceY[255];
-    ASSERT_LT(c.vertical ? dy : dx, -kDotTextureSize) << "the case needs a displacement past the tile";
-    render.renderAll();
-    for (std::int32_t y = 0; y < render.height(); ++y)
-      for (std::int32_t x = 0; x < render.width(); ++x)
-        ASSERT_EQ(render.storedValue(x, y), render.tileValue(wrap(x + dx, 128), wrap(y + dy, 128)))
-            << "at " << x << ", " << y;
-  }
-}
-
-std::int32_t rampDensity(std::int32_t x, std::int32_t y) { return (x * 3 + y * 2) % 256; }
-
-TEST(SpotStyles, WithoutWarpingThePatternIsFixedToTheImageGrid) {
-  // A varying blurred grey would move the pattern if warping leaked in.
-  CellRender still(300, 150, look(kSpots, 1, 1, 0));
-  still.fillTone([](std::int32_t x, std::int32_t y) { return 255 - rampDensity(x, y); });
-  still.renderAll();
-  for (std::int32_t y = 0; y < still.height(); ++y)
-    for (std::int32_t x = 0; x < still.width(); ++x)
-      ASSERT_EQ(still.ink(x, y), rampDensity(x, y) > still.tileValue(x % 128, y % 128)) << x << ", " << y;
-
-  CellRender flat(300, 150, look(kSpots, 1, 1, 0));
-  flat.fillDensity(128);
-  flat.renderAll();
-  for (std::int32_t y = 0; y + 128 < flat.height(); ++y)
-    for (std::int32_t x = 0; x + 128 < flat.width(); ++x) {
-      ASSERT_EQ(flat.ink(x, y), flat.ink(x + 128, y)) << x << ", " << y;
-      ASSERT_EQ(flat.ink(x, y), flat.ink(x, y + 128)) << x << ", " << y;
+// Spots store the tile's value at the pixel moved by the displacement of its blurred grey
+// (which the fixture makes the tone), and ink where the density passes that value. Large
+// negative displacements must wrap to the far end of the tile, not clamp to its first
+// column or row; without warping the tile stays fixed to the image grid.
+TEST(SpotStyles, InkWhereTheDensityPassesTheDisplacedTileValue) {
+  const auto tone = [](std::int32_t x, std::int32_t y) { return (x * 3 + y * 2) % 256; };
+  for (std::int32_t angle : {0, 90, 180})
+    for (std::int32_t warping : {0, 100}) {
+      SCOPED_TRACE(testing::Message() << "angle " << angle << ", warping " << warping);
+      const auto values = rendered(withGray(styleLook(kSpots, 1, 1, warping, angle)), 300, 150, tone);
+      const auto decisions = rendered(styleLook(kSpots, 1, 1, warping, angle), 300, 150, tone);
+      const RenderTables& tables = *values->state().tables;
+      if (warping > 0 && angle > 0) {
+        EXPECT_LT(std::min(tables.displaceX[255], tables.displaceY[255]), -kDotTextureSize) << "past the tile";
+      }
+      for (std::int32_t y = 0; y < 150; ++y)
+        for (std::int32_t x = 0; x < 300; ++x) {
+          const std::int32_t dx = warping > 0 ? tables.displaceX[tone(x, y)] : 0;
+          const std::int32_t dy = warping > 0 ? tables.displaceY[tone(x, y)] : 0;
+          ASSERT_EQ(values->value(x, y), values->tileValue(wrap(x + dx, 128), wrap(y + dy, 128))) << x << ", " << y;
+          ASSERT_EQ(decisions->ink(x, y), 255 - tone(x, y) > values->value(x, y)) << x << ", " << y;
+        }
     }
-
-  // With warping the same ramp moves the pattern off the grid.
-  CellRender warped(300, 150, look(kSpots, 1, 1, 50));
-  warped.fillTone([](std::int32_t x, std::int32_t y) { return 255 - rampDensity(x, y); });
-  warped.renderAll();
-  std::int32_t moved = 0;
-  for (std::int32_t y = 0; y < warped.height(); ++y)
-    for (std::int32_t x = 0; x < warped.width(); ++x) moved += warped.ink(x, y) != still.ink(x, y);
-  EXPECT_GT(moved, warped.width() * warped.height() / 20);
-}
-
-TEST(SpotStyles, FullDensityInksAllButTheTopValuesAndNoDensityInksNothing) {
-  CellRender full(256, 256, look(kSpots, 1, 2));  // one whole 256 x 256 tile
-  full.fillDensity(255);
-  full.renderAll();
-  std::int32_t paper = 0;
-  std::int32_t topValues = 0;
-  for (std::int32_t y = 0; y < 256; ++y)
-    for (std::int32_t x = 0; x < 256; ++x) {
-      const bool top = full.tileValue(x, y) == 255;
-      topValues += top;
-      paper += !full.ink(x, y);
-      EXPECT_EQ(full.ink(x, y), !top) << x << ", " << y;
-    }
-  EXPECT_EQ(paper, topValues);
-  EXPECT_GT(topValues, 0);
-
-  for (std::int32_t style : {kSpots, kNetting, kSpiders}) {
-    CellRender none(100, 70, look(style));
-    none.fillDensity(0);
-    none.renderAll();
-    EXPECT_EQ(none.inkFraction(), 0.0) << "style " << style;
-  }
 }
 
 // Netting folds the tile's values at the middle into a ridge; spiders repeats them as two
 // teeth. Read through the gray setting, with the tile fixed to the grid.
 TEST(SpotStyles, NettingFoldsAtTheMiddleAndSpidersRisesTwice) {
-  std::array<std::int32_t, 256> net{};
-  std::array<std::int32_t, 256> teeth{};
-  net.fill(-1);
-  teeth.fill(-1);
-  for (std::int32_t style : {kNetting, kSpiders}) {
-    CellRender render(128, 128, look(style, 1, 1, 0, 45, 1));
-    render.fillDensity(100);
-    render.renderAll();
-    auto& values = style == kNetting ? net : teeth;
+  std::array<std::array<std::int32_t, 256>, 2> values{};  // netting's and spiders' value of each tile value
+  for (auto& v : values) v.fill(-1);
+  const std::int32_t styles[] = {kNetting, kSpiders};
+  for (std::size_t i : {0, 1}) {
+    const auto render = rendered(withGray(styleLook(styles[i], 1, 1, 0)), 128, 128, flatDensity(100));
     for (std::int32_t y = 0; y < 128; ++y)
       for (std::int32_t x = 0; x < 128; ++x) {
-        std::int32_t& seen = values[std::size_t(render.tileValue(x, y))];
-        ASSERT_TRUE(seen < 0 || seen == render.storedValue(x, y)) << "one value per tile value";
-        seen = render.storedValue(x, y);
+        std::int32_t& seen = values[i][std::size_t(render->tileValue(x, y))];
+        ASSERT_TRUE(seen < 0 || seen == render->value(x, y)) << "one value per tile value";
+        seen = render->value(x, y);
       }
   }
+  const auto& [net, teeth] = values;
   for (std::size_t v = 0; v < 128; ++v) {
     EXPECT_EQ(net[v], net[255 - v]) << v;
     EXPECT_EQ(teeth[v + 128], teeth[v] + 1) << v;
@@ -221,37 +206,21 @@ TEST(SpotStyles, NettingFoldsAtTheMiddleAndSpidersRisesTwice) {
   EXPECT_EQ(teeth[255], 255);
 }
 
-// --- shards and bubbles ---
-
-// A pixel inked at one density stays inked at every higher one, and the share grows.
+// A pixel inked at one density stays inked at every higher one.
 TEST(JitteredCellStyles, InkGrowsWithDensityAtEveryScale) {
   for (std::int32_t style : {kShards, kBubbles}) {
     for (std::int32_t scale = 1; scale <= 3; ++scale) {
       SCOPED_TRACE(testing::Message() << "style " << style << ", scale " << scale);
-      std::vector<bool> before(96 * 40, false);
-      double fractionBefore = -1;
-      for (std::int32_t density : {0, 64, 128, 192, 255}) {
-        CellRender render(96, 40, look(style, scale));
-        render.fillDensity(density);
-        render.renderAll();
-        for (std::int32_t y = 0; y < 40; ++y)
-          for (std::int32_t x = 0; x < 96; ++x) {
-            ASSERT_NE(render.level(x, y), StyleRender::kUnwritten);
-            if (before[std::size_t(y * 96 + x)]) {
-              ASSERT_TRUE(render.ink(x, y)) << density << " at " << x << ", " << y;
-            }
-            before[std::size_t(y * 96 + x)] = render.ink(x, y);
-          }
-        const double fraction = render.inkFraction();
-        if (density == 0) {
-          EXPECT_EQ(fraction, 0.0);
-        } else if (density < 255) {
-          EXPECT_GT(fraction, fractionBefore) << density;
-        }
+      std::vector<float> before(96 * 40, 1.0f);
+      for (std::int32_t density : {64, 128, 192, 254}) {
+        const auto render = rendered(styleLook(style, scale), 96, 40, flatDensity(density));
+        const std::vector<float> levels = render->levels();
+        for (std::size_t i = 0; i < levels.size(); ++i)
+          ASSERT_TRUE(before[i] != 0.0f || levels[i] == 0.0f) << density << " at pixel " << i;
+        before = levels;
         if (style == kShards && density == 128) {
-          EXPECT_NEAR(fraction, 0.5, 0.15) << "random greys per cell";
+          EXPECT_NEAR(render->inkFraction(), 0.5, 0.15) << "random greys per cell";
         }
-        fractionBefore = fraction;
       }
     }
   }
@@ -259,22 +228,21 @@ TEST(JitteredCellStyles, InkGrowsWithDensityAtEveryScale) {
 
 // The jitter cache must not carry anything from another row or another start column.
 TEST(JitteredCellStyles, PartOfARowEqualsTheSameColumnsOfTheWholeRow) {
+  const auto tone = [](std::int32_t x, std::int32_t y) { return (x * 5 + y * 11) % 256; };
   for (std::int32_t style : {kShards, kBubbles}) {
-    CellRender whole(120, 3, look(style, 2, 3, 20, 45, 1));
-    whole.fillTone([](std::int32_t x, std::int32_t y) { return (x * 5 + y * 11) % 256; });
-    whole.renderAll();
-    CellRender part(120, 3, look(style, 2, 3, 20, 45, 1));
-    part.fillTone([](std::int32_t x, std::int32_t y) { return (x * 5 + y * 11) % 256; });
+    const auto whole = rendered(withGray(styleLook(style, 2)), 120, 3, tone);
+    StyleRender part(120, 3, withGray(styleLook(style, 2)));
+    part.fillTone(tone);
     part.renderRow(2, 0, 119);
     part.renderRow(1, 37, 90);
-    for (std::int32_t x = 37; x <= 90; ++x) EXPECT_EQ(part.level(x, 1), whole.level(x, 1)) << "style " << style << " x " << x;
-    for (std::int32_t x : {36, 91}) EXPECT_EQ(part.level(x, 1), StyleRender::kUnwritten) << "only first..last";
+    for (std::int32_t x = 37; x <= 90; ++x)
+      EXPECT_EQ(part.level(x, 1), whole->level(x, 1)) << "style " << style << " x " << x;
   }
 }
 
 // The ring table of bubbles holds 2048 entries; the nearest squared distance must stay below
 // that for every place in a cell and every jitter, and 1922 is reached.
-TEST(JitteredCells, NearestDistanceNeverExceedsTheRingTable) {
+TEST(JitteredCells, CoordinatesStayInsideTheirCellAndDistancesInsideTheRingTable) {
   std::int32_t largest = 0;
   const std::array<std::int32_t, 3> jitters = {0, 16, 31};
   for (std::int32_t combination = 0; combination < 3 * 3 * 3 * 3 * 3 * 3 * 3; ++combination) {
@@ -290,9 +258,7 @@ TEST(JitteredCells, NearestDistanceNeverExceedsTheRingTable) {
   }
   EXPECT_EQ(largest, kLargestCellDistance);
   EXPECT_LT(kLargestCellDistance, 2048);
-}
-
-TEST(JitteredCells, EveryCoordinateLandsInsideItsCellAtEveryShift) {
+  // Every coordinate lands inside its cell at every shift.
   for (std::int32_t shift = 0; shift <= 4; ++shift)
     for (std::int32_t pattern = -3000; pattern <= 3000; ++pattern) {
       const CellCoordinate c = cellCoordinate(pattern, shift);
@@ -305,33 +271,5 @@ TEST(JitteredCells, EveryCoordinateLandsInsideItsCellAtEveryShift) {
   EXPECT_EQ(far.cell * 32 + far.local, std::int64_t(INT32_MIN) * 16);
 }
 
-// --- all five: the pattern follows the view ---
-
-// A render of a region with view offsets equals the same crop of the whole render: the
-// preview lines up with the final image. The offsets cross a band boundary.
-TEST(CellScreens, ViewOffsetsGiveTheSameCropOfTheWholeRender) {
-  constexpr std::int32_t kOffsetX = 37, kOffsetY = 70, kWidth = 90, kHeight = 60;
-  const auto tone = [](std::int32_t x, std::int32_t y) { return (x * 7 + y * 3 + (x * y) / 50) % 256; };
-  for (std::int32_t style : {kShards, kBubbles, kSpots, kNetting, kSpiders}) {
-    for (std::int32_t scale : {1, 2}) {
-      SCOPED_TRACE(testing::Message() << "style " << style << ", scale " << scale);
-      CellRender whole(kOffsetX + kWidth, kOffsetY + kHeight, look(style, scale));
-      whole.fillTone(tone);
-      whole.renderAll();
-      CellRender view(kWidth, kHeight, look(style, scale));
-      view.fillTone([&](std::int32_t x, std::int32_t y) { return tone(x + kOffsetX, y + kOffsetY); });
-      view.state().tone.offsetX = kOffsetX;
-      view.state().tone.offsetY = kOffsetY;
-      view.renderAll();
-      std::int32_t differing = 0;
-      for (std::int32_t y = 0; y < kHeight; ++y)
-        for (std::int32_t x = 0; x < kWidth; ++x) differing += view.level(x, y) != whole.level(x + kOffsetX, y + kOffsetY);
-      EXPECT_EQ(differing, 0);
-      EXPECT_GT(view.inkFraction(), 0.05);
-      EXPECT_LT(view.inkFraction(), 0.95);
-    }
-  }
-}
-
 }  // namespace
-}  // namespace qm
+}  // namespace qm::test

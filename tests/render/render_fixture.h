@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <vector>
 
 #include "engine/pyramid.h"
 #include "platform/random_generator.h"
 #include "render/render_image.h"
+#include "render/style_registry.h"
 #include "render/working_set_record.h"
 #include "tests/engine/engine_fixtures.h"
 
@@ -79,6 +81,18 @@ inline double inkFraction(const std::vector<Colour>& colours) {
   std::size_t ink = 0;
   for (const Colour& c : colours) ink += c.red < 0.5f;
   return colours.empty() ? 0.0 : double(ink) / double(colours.size());
+}
+
+// Whether the style carries an error or a phase from row to row down the picture. Hatching,
+// shards and bubbles render row by row too, but only for caches along the row: like the
+// band styles, their pattern depends on the position alone.
+inline bool carriesDownThePicture(const StyleEntry& entry) {
+  return entry.layout == rowMode && entry.number != 14 && entry.number != 15 && entry.number != 16;
+}
+
+// The same colours, bit for bit.
+inline bool sameColours(const std::vector<Colour>& a, const std::vector<Colour>& b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(Colour)) == 0;
 }
 
 }  // namespace qm::test
