@@ -17,19 +17,13 @@ InkSettings garbageSettings() {
   return settings;
 }
 
+// Whatever the host's memory held, a run starts from the table's defaults, "normal" blend
+// and its own name, with the preview at 1:1 and the host's image as the target.
 TEST(InkSettingsReset, RunResetGivesTheDefaultLookAndNormalBlend) {
   InkSettings settings = garbageSettings();
   resetForRun(settings);
-  EXPECT_EQ(settings.look.style, 4);
-  EXPECT_EQ(settings.look.lineWeight, 3);
-  EXPECT_EQ(settings.look.scale, 1);
-  EXPECT_EQ(settings.look.invertMode, 1);
-  EXPECT_EQ(settings.look.warping, 20);
-  EXPECT_EQ(settings.look.angle, 45);
-  EXPECT_EQ(settings.look.gray, 0);
-  EXPECT_EQ(settings.look.diameter, 50);
-  EXPECT_EQ(settings.look.sharpen, 75);
-  EXPECT_EQ(settings.look.blendMode, 1);
+  for (const UserValueEntry& entry : userValueTable())
+    EXPECT_EQ(settings.look.*entry.field, entry.setByDefaults ? entry.defaultValue : 1) << entry.option;
   EXPECT_STREQ(settings.settingsName, "Quillmark settings");
   EXPECT_EQ(settings.previewZoom, 1);
   EXPECT_EQ(settings.renderTarget, kTargetHostImage);
@@ -112,20 +106,11 @@ TEST(UserValueRanges, AngleWrapsAtEveryExtreme) {
   EXPECT_EQ(limitToRange(angle, INT32_MAX), INT32_MAX % 360);
 }
 
-TEST(NameTables, EndsAndOutsideValues) {
-  EXPECT_STREQ(styleName(1), "diffusion");
-  EXPECT_STREQ(styleName(4), "arabesque");
-  EXPECT_STREQ(styleName(25), "Hyper B");
-  EXPECT_STREQ(styleName(0), "");
-  EXPECT_STREQ(styleName(26), "");
-  EXPECT_STREQ(blendName(1), "normal");
-  EXPECT_STREQ(blendName(69), "contrast negate");
-  EXPECT_STREQ(blendName(70), "");
-  EXPECT_STREQ(blendName(-5), "");
-  EXPECT_STREQ(scaleName(3), "4x");
-  EXPECT_STREQ(lineWeightName(5), "thicker");
-  EXPECT_STREQ(invertName(4), "invert all");
+TEST(NameTables, NumbersOutsideATableHaveNoName) {
+  for (int outside : {0, -5, kStyleCount + 1}) EXPECT_STREQ(styleName(outside), "") << outside;
+  for (int outside : {0, kBlendModeCount + 1}) EXPECT_STREQ(blendName(outside), "") << outside;
   EXPECT_STREQ(invertName(0), "");
+  EXPECT_STREQ(scaleName(kScaleCount + 1), "");
 }
 
 TEST(Enumerators, CarryTheValueAsTwoDigits) {
