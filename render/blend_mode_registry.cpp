@@ -85,8 +85,7 @@ constexpr std::array<BlendModeEntry, kBlendModeCount> kBlendModes{{
     {69, blendName(69), perChannel<contrastNegate>},
 }};
 
-static_assert(numberedInOrder(kBlendModes, &BlendModeEntry::blend),
-              "one row per mode, in number order, each with its function");
+static_assert(numberedInOrder(kBlendModes), "one row per mode, in number order");
 
 }  // namespace
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-// What the style and blend-mode registries share: rows numbered 1..N in order, each with
-// the function that does its work, and one rule for numbers outside the list (brought into
-// it, as every value of a look is).
+// What the style and blend-mode registries share: rows numbered 1..N in order, and one
+// rule for numbers outside the list (brought into it, as every value of a look is).
 #pragma once
 
 #include <algorithm>
@@ -11,11 +10,11 @@
 
 namespace qm {
 
-// Row i has number i + 1 and a function (the member `work` points at).
-template <class Row, std::size_t N, class Work>
-constexpr bool numberedInOrder(const std::array<Row, N>& rows, Work Row::*work) {
+// Row i has number i + 1.
+template <class Row, std::size_t N>
+constexpr bool numberedInOrder(const std::array<Row, N>& rows) {
   for (std::size_t i = 0; i < N; ++i)
-    if (rows[i].number != std::int32_t(i + 1) || rows[i].*work == nullptr) return false;
+    if (rows[i].number != std::int32_t(i + 1)) return false;
   return true;
 }
 

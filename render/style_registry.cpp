@@ -41,8 +41,7 @@ constexpr std::array<StyleEntry, kStyleCount> kStyles{{
     {25, styleName(25), rowMode, nullptr, renderHyperBRow, kIgnoresInvertMode | kClearsErrorRow},
 }};
 
-static_assert(numberedInOrder(kStyles, &StyleEntry::row),
-              "one row per style, in number order, each with a row function");
+static_assert(numberedInOrder(kStyles), "one row per style, in number order");
 
 }  // namespace
 
