@@ -44,12 +44,16 @@ inline UserValues withGray(UserValues look) {
 // The spot tile as the driver builds it before a render. A 4x tile takes a while to build
 // and many renders read the same one, so each is built once and kept (read-only).
 inline const ImageBuffer& sharedSpotTile(std::int32_t lineWeight, std::int32_t scale) {
-  static std::map<std::pair<std::int32_t, std::int32_t>, ImageBuffer> tiles;
+  struct KeptTile {
+    ImageBuffer image{};
+    ~KeptTile() { releasePixels(image); }
+  };
+  static std::map<std::pair<std::int32_t, std::int32_t>, KeptTile> tiles;
   auto [place, added] = tiles.try_emplace({lineWeight, scale});
   if (added) {
-    EXPECT_TRUE(buildSpotTile(place->second, lineWeight, scale));
+    EXPECT_TRUE(buildSpotTile(place->second.image, lineWeight, scale));
   }
-  return place->second;
+  return place->second.image;
 }
 
 // The sharpened grey S (0..255) of each pixel; under the normal tone map the density is
