@@ -13,10 +13,23 @@
 #include "platform/file_system.h"
 
 namespace qm::platform {
+namespace {
+
+// The C runtime's stat refuses a folder named with a separator at its end ("C:\work\"),
+// except a drive's root, which needs it.
+std::string withoutTrailingSeparators(std::string path) {
+  const auto isSeparator = [](char c) { return c == '\\' || c == '/'; };
+  const std::size_t keep = path.size() >= 2 && path[1] == ':' ? 3 : 1;
+  while (path.size() > keep && isSeparator(path.back())) path.pop_back();
+  return path;
+}
+
+}  // namespace
+
 PathInfo pathInfo(const std::string& path) {
   PathInfo info;
   struct _stat64 status {};
-  if (::_stat64(path.c_str(), &status) != 0) {
+  if (::_stat64(withoutTrailingSeparators(path).c_str(), &status) != 0) {
     info.error = errno;
     return info;
   }

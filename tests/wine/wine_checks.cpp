@@ -149,7 +149,7 @@ void expectDialogOnScreen(const std::string& name) {
 
 TEST(WineDialogs, MultichannelRefusalIsShownAndClosed) {
   const std::string in = writeTemp(makeTestImage(30, 20, cli::SampleType::UInt8, 2, false), "two-channels.tif");
-  const std::string out = tempPath("refused.png");
+  const std::string out = tempPath("refused.tif");  // a TIFF can hold the two channels
   ChildResult run;
   std::thread command([&] { run = runWindowsCommand({"render", windowsPath(in), windowsPath(out), "--no-progress"}); });
   const unsigned long window = waitForWindow("Plug-in error", 150);
