@@ -70,12 +70,13 @@ constexpr std::uint64_t kRgba16Opaque = std::uint64_t(32768) << kRgba16OpacitySh
 // The sample type, the type of the window sums and the division of one kind of pass; the
 // division also sets the opacity.
 //
-// Rgba8 with windows of up to 257 samples: the sums fit 16 bits (255 x 257 < 2^16), which
-// doubles the samples per vector operation. Larger windows take Rgba8Wide.
+// Rgba8 with windows of up to 256 samples: the sums and half a window more fit 16 bits
+// (255.5 x 256 < 2^16), which doubles the samples per vector operation. Larger windows take
+// Rgba8Wide.
 struct Rgba8Narrow {
   using Sample = std::uint8_t;
   using Sum = std::uint16_t;
-  static constexpr std::int32_t kMostWindow = 65535 / 255;
+  static constexpr std::int32_t kMostWindow = 256;
   static void divide(const BoxDivision& division, const Sum* __restrict sums, Sample* __restrict out) {
     for (int i = 0; i < kSamples; ++i) out[i] = Sample(division.eightBitNarrow(sums[i]));
     makeOpaque<std::uint32_t, ~kRgba8Opaque, kRgba8Opaque>(out);

@@ -6,9 +6,9 @@
 // for many samples at once. Each is exact for every sum that n samples of its kind can make
 // (the tests check them exhaustively for the windows a blur makes), on any float
 // evaluation at least as precise as single precision:
-// - 8-bit samples, 16-bit sums (n from 2 to 257, so 255 n < 2^16): the high half of
-//   sum x floor(2^16 / n) is floor(sum / n) or one less, and the remainder r (0 <= r < 2n)
-//   tells both that and which way to round, without forming sum + h, which may not fit;
+// - 8-bit samples, 16-bit sums (n from 2 to 256, so sum + h <= 255.5 n < 2^16): the high
+//   half of (sum + h) x floor(2^16 / n) is the result or one less, and the remainder tells
+//   which;
 // - 8-bit samples, any n up to kMostBoxWindow: (sum + h + 0.5) / n lies at least 0.5 / n
 //   from an integer, and the single-precision reciprocal and product move it by far less
 //   (under 2^-23 x 256; sum + h + 0.5 is exact since 256 n < 2^23);
@@ -26,18 +26,16 @@ class BoxDivision {
  public:
   explicit BoxDivision(std::int32_t n)
       : n_(n), half_(n / 2), inverse_(1.0f / float(n)), narrowN_(std::uint16_t(n)),
-        narrowUp_(std::uint16_t(n - n / 2)), narrowUpAgain_(std::uint16_t(2 * n - n / 2)),
-        narrowMultiplier_(std::uint16_t(n > 1 ? 65536 / n : 0)) {}
+        narrowHalf_(std::uint16_t(n / 2)), narrowMultiplier_(std::uint16_t(n > 1 ? 65536 / n : 0)) {}
 
   std::int32_t n() const { return n_; }
 
-  // sum within 0 .. 255 x n, n from 2 to 257. With q = floor(sum / n) and r its remainder:
-  // guess is q or q - 1, so the remainder of the guess lies in 0 .. 2n - 1, and the mean is
-  // guess + [remainder >= n - h] + [remainder >= 2n - h].
+  // sum within 0 .. 255 x n, n from 2 to 256
   std::uint16_t eightBitNarrow(std::uint16_t sum) const {
-    const std::uint16_t guess = std::uint16_t((std::uint32_t(sum) * narrowMultiplier_) >> 16);
-    const std::uint16_t remainder = std::uint16_t(sum - guess * narrowN_);
-    return std::uint16_t(guess + (remainder >= narrowUp_) + (remainder >= narrowUpAgain_));
+    const std::uint16_t biased = std::uint16_t(sum + narrowHalf_);
+    const std::uint16_t guess = std::uint16_t((std::uint32_t(biased) * narrowMultiplier_) >> 16);
+    const std::uint16_t remainder = std::uint16_t(biased - guess * narrowN_);
+    return std::uint16_t(guess + (remainder >= narrowN_));
   }
 
   // sum within 0 .. 255 x n
@@ -56,8 +54,7 @@ class BoxDivision {
   std::int32_t half_;
   float inverse_;
   std::uint16_t narrowN_;
-  std::uint16_t narrowUp_;       // n - h
-  std::uint16_t narrowUpAgain_;  // 2n - h
+  std::uint16_t narrowHalf_;
   std::uint16_t narrowMultiplier_;
 };
 

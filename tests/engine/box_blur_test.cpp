@@ -82,7 +82,7 @@ TEST(BoxDivision, EightBitSumsDivideExactlyForEveryWindowABlurMakes) {
   // the windows whose sums fit in 16 bits.
   for (std::int32_t n = 1; n <= 261; ++n) {
     const BoxDivision division(n);
-    const bool narrow = n >= 2 && n <= 257;
+    const bool narrow = n >= 2 && n <= 256;
     std::int32_t wrong = 0, wrongNarrow = 0;
     for (std::int32_t sum = 0; sum <= 255 * n; ++sum) {
       wrong += division.eightBit(sum) != nearest(sum, n);
