@@ -108,20 +108,30 @@ TEST_F(Scripting, ValuesFromOutsideAreBroughtIntoRange) {
   EXPECT_EQ(recordedValue(*outcome.recorded, "gray"), 0) << "an enumerator is no switch";
 }
 
-TEST_F(Scripting, OutOfRangeValueIsRecordedAsNoEnumerator) {
+// A host in the middle of a call of the plug-in, with its descriptor procedures.
+struct DescriptorHost {
   cli::HostDocument document = makeDocument(makeTestImage(4, 4, SampleType::UInt8, 3, false));
   cli::SubstituteHost host = makeHost();
-  host.beginDocument(document);
-  host.descriptorParameters().readDescriptorProcs = cli::hostReadDescriptorProcs();
-  host.descriptorParameters().writeDescriptorProcs = cli::hostWriteDescriptorProcs();
   std::int16_t result = 0;
-  moduleState().record = &host.record();
-  moduleState().result = &result;
+  DescriptorHost() {
+    host.beginDocument(document);
+    host.descriptorParameters().readDescriptorProcs = cli::hostReadDescriptorProcs();
+    host.descriptorParameters().writeDescriptorProcs = cli::hostWriteDescriptorProcs();
+    moduleState().record = &host.record();
+    moduleState().result = &result;
+  }
+  ~DescriptorHost() { moduleState().record = nullptr; }
+  DescriptorHost(const DescriptorHost&) = delete;
+  DescriptorHost& operator=(const DescriptorHost&) = delete;
+};
+
+TEST_F(Scripting, OutOfRangeValueIsRecordedAsNoEnumerator) {
+  DescriptorHost session;
+  cli::SubstituteHost& host = session.host;
   InkSettings settings{};
   resetForRun(settings);
   settings.look.style = 30;
   writeScriptingParameters(host.record(), settings);
-  moduleState().record = nullptr;
   cli::DescriptorItems items;
   ASSERT_TRUE(cli::readDescriptorHandle(host.descriptorParameters().descriptor, items));
   ASSERT_EQ(items.size(), 10u);
@@ -131,17 +141,11 @@ TEST_F(Scripting, OutOfRangeValueIsRecordedAsNoEnumerator) {
 
 TEST_F(Scripting, PlayModeDecidesTheDialog) {
   for (pi::int16 play : {pi::plugInDialogDontDisplay, pi::plugInDialogDisplay}) {
-    cli::HostDocument document = makeDocument(makeTestImage(4, 4, SampleType::UInt8, 3, false));
-    cli::SubstituteHost host = makeHost();
-    host.beginDocument(document);
+    DescriptorHost session;
+    cli::SubstituteHost& host = session.host;
     pi::PIDescriptorParameters& parameters = host.descriptorParameters();
-    parameters.readDescriptorProcs = cli::hostReadDescriptorProcs();
-    parameters.writeDescriptorProcs = cli::hostWriteDescriptorProcs();
     parameters.playInfo = play;
     parameters.descriptor = cli::makeDescriptorHandle({enumerated("QNky", "QNty", "QN11")});
-    std::int16_t result = 0;
-    moduleState().record = &host.record();
-    moduleState().result = &result;
     InkSettings settings{};
     resetForRun(settings);
     FilterState state{};
@@ -150,7 +154,6 @@ TEST_F(Scripting, PlayModeDecidesTheDialog) {
     EXPECT_EQ(state.showDialog, play == pi::plugInDialogDisplay ? 1 : 0);
     EXPECT_EQ(settings.look.style, 11);
     EXPECT_EQ(parameters.descriptor, nullptr) << "the filter disposes of the descriptor it read";
-    moduleState().record = nullptr;
   }
 }
 

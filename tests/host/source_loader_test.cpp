@@ -135,36 +135,27 @@ TEST_F(SourceLoader, EveryDepthAndLayoutLandsInTheRightChannels) {
     options.bigDocument = !lean;
     cli::SubstituteHost host = makeHost(options);
     attach(host, document);
+    settings_.previewZoom = 4;  // the preview's zoom must not thin out the source
     ASSERT_TRUE(loadSourceFromHost(*working_));
     EXPECT_EQ(image().format, c.format);
     EXPECT_EQ(image().width[0], 530);
     EXPECT_EQ(image().height[0], 515);
     EXPECT_TRUE(holdsDocument(image(), picture, document.filterRect));
     EXPECT_EQ(result_, 0);
+    // Each tile asked for once, in tile order, at full resolution, input only.
+    const pi::VRect tiles[] = {{0, 0, 512, 512}, {0, 512, 512, 530}, {512, 0, 515, 512}, {512, 512, 515, 530}};
+    ASSERT_EQ(deliveryLog.inRects.size(), std::size(tiles));
+    for (std::size_t i = 0; i < std::size(tiles); ++i) {
+      const pi::VRect& asked = deliveryLog.inRects[i];
+      EXPECT_TRUE(asked.top == tiles[i].top && asked.left == tiles[i].left && asked.bottom == tiles[i].bottom &&
+                  asked.right == tiles[i].right)
+          << "tile " << i;
+      EXPECT_TRUE(rectEmpty(deliveryLog.outRects[i])) << "no output is requested while loading";
+      EXPECT_EQ(deliveryLog.rates[i], pi::kFixedOne);
+    }
+    EXPECT_TRUE(rectEmpty(getInRect(host.record()))) << "an empty request is left behind";
     releasePixels(image());
   }
-}
-
-TEST_F(SourceLoader, AsksForEachTileOnceAtFullResolutionAndReadsOnly) {
-  const RasterImage picture = makeTestImage(600, 520, SampleType::UInt8, 3, false);
-  cli::HostDocument document = makeDocument(picture);
-  cli::SubstituteHost host = makeHost();
-  attach(host, document);
-  settings_.previewZoom = 4;  // the preview's zoom must not thin out the source
-  ASSERT_TRUE(loadSourceFromHost(*working_));
-  const std::vector<pi::VRect> tiles = {
-      {0, 0, 512, 512}, {0, 512, 512, 600}, {512, 0, 520, 512}, {512, 512, 520, 600}};
-  ASSERT_EQ(deliveryLog.inRects.size(), tiles.size());
-  for (std::size_t i = 0; i < tiles.size(); ++i) {
-    const pi::VRect& asked = deliveryLog.inRects[i];
-    EXPECT_TRUE(asked.top == tiles[i].top && asked.left == tiles[i].left && asked.bottom == tiles[i].bottom &&
-                asked.right == tiles[i].right)
-        << "tile " << i;
-    EXPECT_TRUE(rectEmpty(deliveryLog.outRects[i])) << "no output is requested while loading";
-    EXPECT_EQ(deliveryLog.rates[i], pi::kFixedOne);
-  }
-  EXPECT_TRUE(holdsDocument(image(), picture, document.filterRect));
-  EXPECT_TRUE(rectEmpty(getInRect(host.record()))) << "an empty request is left behind";
 }
 
 TEST_F(SourceLoader, SelectionOffsetsTheLoad) {
