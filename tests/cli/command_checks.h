@@ -55,17 +55,14 @@ inline ::testing::AssertionResult succeeded(const ChildResult& result) {
 inline ::testing::AssertionResult failedWith(const ChildResult& result, int status,
                                              const std::vector<std::string>& fragments) {
   const std::string& err = result.err;
-  auto failure = [&] {
-    return ::testing::AssertionFailure() << "exit status " << result.exitStatus << ", stderr \"" << err
-                                         << "\", stdout \"" << result.out << "\": ";
-  };
-  if (result.exitStatus != status) return failure() << "expected exit status " << status;
-  if (!result.out.empty()) return failure() << "expected nothing on stdout";
-  if (err.rfind("quillmark: ", 0) != 0) return failure() << "expected a line starting \"quillmark: \"";
-  if (err.find('\n') != err.size() - 1) return failure() << "expected exactly one line";
-  for (const std::string& fragment : fragments)
-    if (err.find(fragment) == std::string::npos) return failure() << "expected \"" << fragment << "\"";
-  return ::testing::AssertionSuccess();
+  bool failed = result.exitStatus == status && result.out.empty() && err.rfind("quillmark: ", 0) == 0 &&
+                err.find('\n') == err.size() - 1;
+  for (const std::string& fragment : fragments) failed = failed && err.find(fragment) != std::string::npos;
+  if (failed) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "expected exit status " << status << ", nothing on stdout and one line "
+                                       << "\"quillmark: ...\" with" << joined(fragments) << "; got exit status "
+                                       << result.exitStatus << ", stderr \"" << err << "\", stdout \"" << result.out
+                                       << "\"";
 }
 
 // The sorted names in a folder, or none when it does not exist.
@@ -82,7 +79,7 @@ inline std::optional<std::vector<std::string>> folderEntries(const std::string& 
 // Runs a command that must fail with one line and leave the output's folder as it was: no
 // output, no temporary file beside it, an existing output unchanged.
 inline void expectCleanFailure(const std::vector<std::string>& arguments, const std::string& output, int status,
-                        const std::vector<std::string>& fragments, ChildOptions options = {}) {
+                               const std::vector<std::string>& fragments, ChildOptions options = {}) {
   SCOPED_TRACE("quillmark" + joined(arguments));
   const std::string folder = std::filesystem::path(output).parent_path().string();
   const auto before = folderEntries(folder);
@@ -91,9 +88,7 @@ inline void expectCleanFailure(const std::vector<std::string>& arguments, const 
   EXPECT_TRUE(failedWith(quillmark(arguments, std::move(options)), status, fragments));
   EXPECT_EQ(folderEntries(folder), before);
   EXPECT_EQ(std::filesystem::exists(output), existed);
-  if (existed) {
-    EXPECT_TRUE(readBytes(output) == bytes) << output << " was changed";
-  }
+  EXPECT_TRUE(!existed || readBytes(output) == bytes) << output << " was changed";
 }
 
 // The picture in a file the command wrote.

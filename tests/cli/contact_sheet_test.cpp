@@ -29,27 +29,12 @@ bool isInk(const RasterImage& sheet, int x, int y) {
   return true;
 }
 
-int inkBitsOf(char c) {
-  int bits = 0;
-  for (std::uint8_t row : cli::glyphFor(c)) bits += int(std::bitset<8>(row).count());
-  return bits;
-}
-
 // An 8-bit RGB picture of the layout's size, as every sheet is.
 ::testing::AssertionResult isSheetOf(const RasterImage& sheet, const SheetLayout& layout) {
   if (sheet.width == layout.width && sheet.height == layout.height && sheet.type == SampleType::UInt8 &&
       sheet.colorChannels == 3 && !sheet.hasAlpha)
     return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "not an 8-bit RGB sheet of " << layout.width << " x " << layout.height;
-}
-
-// --- the crop ---
-
-TEST(ContactSheetCrop, CentredWithTheOddPixelRightAndBelowAndSmallSidesWhole) {
-  const auto fields = [](const CropRect& r) { return std::vector<int>{r.left, r.top, r.width, r.height}; };
-  // 17 columns left over: 8 left of the crop, 9 right of it; 15 rows: 7 above, 8 below.
-  EXPECT_EQ(fields(cli::centreCrop(41, 30, 24, 15)), (std::vector<int>{8, 7, 24, 15}));
-  EXPECT_EQ(fields(cli::centreCrop(10, 300, 320, 240)), (std::vector<int>{0, 30, 10, 240}));
 }
 
 // --- cells ---
@@ -123,7 +108,8 @@ TEST(ContactSheetLabels, EachLabelIsDrawnUnderItsCellAndNothingElseIsInked) {
       for (int y = at.y; y < at.y + stripHeight; ++y)
         for (int x = at.x; x < at.x + labelWidth; ++x) inked += isInk(sheet, x, y);
       long expected = 0;
-      for (char c : label) expected += inkBitsOf(c) * scale * scale;
+      for (char c : label)
+        for (std::uint8_t row : cli::glyphFor(c)) expected += long(std::bitset<8>(row).count()) * scale * scale;
       EXPECT_EQ(inked, expected) << label;
       inkedInStrips += inked;
     }
@@ -147,19 +133,13 @@ TEST(BitmapFont, HasAGlyphForEveryCharacterOfEveryLabelAndNoneForOthers) {
 
 // --- the command ---
 
-// The cell of a style on a sheet, as an 8-bit RGB picture of the cell's size.
-RasterImage cellOf(const RasterImage& sheet, const SheetLayout& layout, int style) {
-  const SheetPoint at = cli::cellOrigin(layout, style);
-  return cli::cropImage(sheet, CropRect{at.x, at.y, layout.cellWidth, layout.cellHeight});
-}
-
-// Runs a sheet of `picture` and, for a few styles, a plain render of the test's own centre
-// crop; each of those cells must be that render.
-void expectCellsAreRenders(const RasterImage& picture, const CropRect& crop, const std::vector<std::string>& look) {
+// Runs a sheet of `picture` with the crop asked for and, for a few styles, a plain render of
+// the crop expected, made by the test; each of those cells must be that render.
+void expectCellsAreRenders(const RasterImage& picture, const std::string& asked, const CropRect& crop,
+                           const std::vector<std::string>& look) {
   const std::string in = writeTemp(picture, "picture.png");
   const std::string out = tempPath("sheet.png");
-  std::vector<std::string> arguments = {"sheet", in, out, "--no-progress", "--seed", "1",
-                                        "--crop", std::to_string(crop.width) + "x" + std::to_string(crop.height)};
+  std::vector<std::string> arguments = {"sheet", in, out, "--no-progress", "--seed", "1", "--crop", asked};
   arguments.insert(arguments.end(), look.begin(), look.end());
   ASSERT_TRUE(succeeded(quillmark(arguments)));
   const RasterImage sheet = loaded(out);
@@ -180,16 +160,20 @@ void expectCellsAreRenders(const RasterImage& picture, const CropRect& crop, con
     arguments.insert(arguments.end(), look.begin(), look.end());
     ASSERT_TRUE(succeeded(quillmark(arguments)));
     renders.push_back(loaded(rendered));
-    EXPECT_TRUE(sameImage(renders.back(), cellOf(sheet, layout, style)));
+    const SheetPoint at = cli::cellOrigin(layout, style);
+    EXPECT_TRUE(sameImage(renders.back(), cli::cropImage(sheet, {at.x, at.y, layout.cellWidth, layout.cellHeight})));
   }
   EXPECT_FALSE(sameImage(renders[0], renders[1])) << "diffusion and arabesque differ, so each cell had its style";
 }
 
+// The crop is centred with an odd leftover pixel right of and below it, and a side the
+// picture does not fill is taken whole.
 TEST(SheetCommand, CellsAreRendersOfTheCentreCropWithTheirStyleAndSeed) {
-  // The look options reach every cell.
-  expectCellsAreRenders(makeTestImage(41, 30, SampleType::UInt8, 3, false), CropRect{8, 7, 24, 15},
+  // 17 columns left over: 8 left of the crop, 9 right of it; 15 rows: 7 above, 8 below. The
+  // look options reach every cell.
+  expectCellsAreRenders(makeTestImage(41, 30, SampleType::UInt8, 3, false), "24x15", CropRect{8, 7, 24, 15},
                         {"--invert", "invert all", "--warping", "70", "--line", "thick"});
-  expectCellsAreRenders(makeTestImage(20, 33, SampleType::UInt8, 3, false), CropRect{0, 8, 20, 16}, {});
+  expectCellsAreRenders(makeTestImage(20, 33, SampleType::UInt8, 3, false), "32x16", CropRect{0, 8, 20, 16}, {});
 }
 
 TEST(SheetCommand, BadInputGivesOneLineAndNoSheet) {
@@ -200,10 +184,9 @@ TEST(SheetCommand, BadInputGivesOneLineAndNoSheet) {
   // The plug-in refuses a picture it cannot work on; the line says which style met it.
   const std::string multi = writeTemp(makeTestImage(8, 6, SampleType::UInt8, 2, false), "multi.tif");
   expectCleanFailure({"sheet", multi, out, "--no-progress"}, out, 1, {"1 diffusion", "multichannel"});
-  // The command line and the output's name are refused before anything is loaded.
+  // The output's name is refused before anything is loaded.
   const std::string unwritable = tempPath("no-folder/sheet.png");
   expectCleanFailure({"sheet", missing, unwritable}, unwritable, 2, {unwritable});
-  expectCleanFailure({"sheet", missing, out, "--crop", "0x10"}, out, 2, {"--crop"});
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <csignal>
 #include <filesystem>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "cli/raster_image.h"
@@ -60,8 +62,7 @@ std::string writeHalfMask(int width, int height, const std::string& name) {
 
 void expectRendered(const RasterImage& image, const std::string& extension,
                     const std::vector<std::string>& options = {}, bool halfMasked = false) {
-  const std::string name = layoutName(image.type, image.colorChannels, image.hasAlpha);
-  SCOPED_TRACE(name + extension + joined(options));
+  SCOPED_TRACE(layoutName(image.type, image.colorChannels, image.hasAlpha) + extension + joined(options));
   const std::string in = writeTemp(image, "in" + extension);
   const std::string out = tempPath("out" + extension);
   const ChildResult result = render(in, out, options);
@@ -70,16 +71,14 @@ void expectRendered(const RasterImage& image, const std::string& extension,
   EXPECT_TRUE(isInkPicture(image, loaded(out), halfMasked));
 }
 
-TEST(QuillmarkCommandRender, EveryDepthAndLayoutOfBothFormats) {
+// Every depth and layout of both formats, then a few with a mask, repeats or both.
+TEST(QuillmarkCommandRender, EveryDepthAndLayoutOfBothFormatsWithAMaskAndWithRepeats) {
   for (const char* extension : {".png", ".tif"})
     for (SampleType type : {SampleType::UInt8, SampleType::UInt16, SampleType::Float32})
       for (int colors : {1, 3})
         for (bool alpha : {false, true})
           if (type != SampleType::Float32 || extension == std::string(".tif"))
-            expectRendered(makeTestImage(19, 13, type, colors, alpha), extension);
-}
-
-TEST(QuillmarkCommandRender, WithAMaskAndWithRepeats) {
+            expectRendered(makeTestImage(21, 15, type, colors, alpha), extension);
   const std::string mask = writeHalfMask(21, 15, "mask.png");
   expectRendered(makeTestImage(21, 15, SampleType::UInt8, 3, true), ".png", {"--mask", mask}, true);
   expectRendered(makeTestImage(21, 15, SampleType::UInt16, 1, false), ".png", {"--mask", mask}, true);
@@ -105,17 +104,15 @@ TEST(QuillmarkCommandOutput, NamesThatCannotBeWrittenAreRefusedBeforeLoadingOrRe
   const std::string missing = tempPath("missing.png");
   const std::string deep = writeTemp(makeTestImage(8, 6, SampleType::Float32, 3, false), "float.tif");
   fs::create_directory(tempPath("taken.tif"));
-  struct Case {
-    std::string in, out, cause;
-  };
   // A missing input or plug-in would fail later, with status 1: the output is checked first.
-  const Case cases[] = {{missing, tempPath("out.jpg"), ".png, .tif or .tiff"},
-                        {missing, tempPath("no-such-folder/out.png"), "cannot write in"},
-                        {missing, tempPath("float.tif/out.png"), "cannot write in"},
-                        {missing, tempPath("taken.tif"), "is a folder"},
-                        {deep, tempPath("out.png"), "float"}};
-  for (const Case& c : cases)
-    expectCleanFailure({"render", c.in, c.out, "--plugin", tempPath("nowhere.so")}, c.out, 2, {c.out, c.cause});
+  const std::tuple<std::string, std::string, std::string> cases[] = {
+      {missing, tempPath("out.jpg"), ".png, .tif or .tiff"},
+      {missing, tempPath("no-such-folder/out.png"), "cannot write in"},
+      {missing, tempPath("float.tif/out.png"), "cannot write in"},
+      {missing, tempPath("taken.tif"), "is a folder"},
+      {deep, tempPath("out.png"), "float"}};
+  for (const auto& [in, out, cause] : cases)
+    expectCleanFailure({"render", in, out, "--plugin", tempPath("nowhere.so")}, out, 2, {out, cause});
   EXPECT_TRUE(fs::is_empty(tempPath("taken.tif")));
 }
 
@@ -138,11 +135,6 @@ void writeRawTiff(const std::string& path, std::uint32_t side, std::uint16_t sam
   ASSERT_EQ(written, tmsize_t(strip.size()));
 }
 
-struct BadInput {
-  const char* file;
-  std::vector<std::string> fragments;  // besides the file's path
-};
-
 // Damaged, missing and unsupported files, masks and the plug-in's own refusal: one line,
 // no output, and an existing output kept.
 TEST(QuillmarkCommandBadInput, EachIsRefusedWithOneLineAndNoOutput) {
@@ -156,14 +148,15 @@ TEST(QuillmarkCommandBadInput, EachIsRefusedWithOneLineAndNoOutput) {
   fs::create_directory(tempPath("folder.png"));
   writeBytes(tempPath("photo.png"), std::string("\xFF\xD8\xFF\xE0\0\x10JFIF", 10));
   writeRawTiff(tempPath("cmyk.tif"), 6, 4, PHOTOMETRIC_SEPARATED, COMPRESSION_NONE, std::string(6 * 6 * 4, 'c'));
-  const BadInput cases[] = {
+  // Each file, and what the line says besides its path.
+  const std::pair<const char*, std::vector<std::string>> cases[] = {
       {"missing.png", {"No such file"}}, {"empty.png", {"empty"}},     {"cut.png", {}},
       {"cut.tif", {}},                   {"garbage.tif", {"not a PNG or TIFF"}}, {"folder.png", {"directory"}},
       {"photo.png", {"JPEG"}},           {"cmyk.tif", {"CMYK"}},
   };
-  for (const BadInput& c : cases) {
-    const std::string in = tempPath(c.file);
-    std::vector<std::string> fragments = c.fragments;
+  for (const auto& [file, about] : cases) {
+    const std::string in = tempPath(file);
+    std::vector<std::string> fragments = about;
     fragments.push_back(in);
     for (const std::string& output : {tempPath("out.png"), kept})
       expectCleanFailure({"render", in, output}, output, 1, fragments);
@@ -216,22 +209,19 @@ TEST(QuillmarkCommandPlugin, MissingOrBrokenPluginIsNamed) {
 }
 
 // Bad arguments, and values out of range whether given as options or in a settings file,
-// exit 2 with one line before the input is even read.
+// exit 2 with one line before the input is even read. (What each refusal says is checked
+// where the command line is parsed; every refusal there takes this one way out.)
 TEST(QuillmarkCommandArguments, BadArgumentsAndSettingsExitTwoWithOneLine) {
   const std::string in = tempPath("missing.png");
   const std::string out = tempPath("out.png");
   const std::string look = tempPath("look.txt");
   writeBytes(look, "0009 sharpen = 10\nQNky style = QN26\n");
-  const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
-      {{"render", in, out, "--style", "26"}, {"--style 26 is out of range", "between 1 and 25"}},
-      {{"render", in, out, "--settings", look}, {look, "line 2: style QN26 is out of range", "between QN01 and QN25"}},
-      {{"render", in, out, "--warping", "101"}, {"--warping 101", "between 0 and 100"}},
-      {{"render", in, out, "--seed"}, {"--seed needs a value"}},
-      {{"render", in}, {"render needs an input and an output file"}},
-      {{"paint", in, out}, {"unknown command \"paint\""}}};
-  for (const auto& [arguments, fragments] : cases) expectCleanFailure(arguments, out, 2, fragments);
+  expectCleanFailure({"render", in, out, "--style", "26"}, out, 2, {"--style 26 is out of range", "between 1 and 25"});
+  expectCleanFailure({"render", in, out, "--settings", look}, out, 2,
+                     {look, "line 2: style QN26 is out of range", "between QN01 and QN25"});
 }
 
+// Help and the lists go to stdout; the help names every option.
 TEST(QuillmarkCommandArguments, HelpAndListsExitZero) {
   const std::pair<std::vector<std::string>, std::string> cases[] = {{{"render", "-h"}, "quillmark render IN OUT"},
                                                                     {{"styles"}, "\n  25  Hyper B\n"},
@@ -241,6 +231,11 @@ TEST(QuillmarkCommandArguments, HelpAndListsExitZero) {
     EXPECT_TRUE(succeeded(result)) << joined(arguments);
     EXPECT_NE(result.out.find(text), std::string::npos) << result.out;
   }
+  const std::string help = quillmark({"--help"}).out;
+  for (const char* option : {"--style", "--scale", "--line", "--invert", "--warping", "--angle", "--gray", "--diameter",
+                             "--sharpen", "--blend", "--mask", "--seed", "--repeat", "--print-settings", "--settings",
+                             "--no-progress", "--plugin", "--lean-host", "--crop"})
+    EXPECT_NE(help.find(std::string("  ") + option + " "), std::string::npos) << option;
 }
 
 TEST(QuillmarkCommandSettings, PrintedSettingsReplayTheSameLook) {
@@ -302,28 +297,25 @@ TEST(QuillmarkCommandInterrupt, SignalsDuringTheSaveKeepTheOldFileAndLeaveNoTemp
   writeSlowSave("noise.tif", "one-pixel.png");
   const std::string out = writeTemp(makeFlat(4, 4, SampleType::UInt8, 1, false, 0.25), "kept.png");
   const std::string before = readBytes(out);
-  struct Case {
-    const char* name;
-    std::vector<int> signals;
-    int status;
-    std::string err;  // a signal that ends the command at once leaves it no time to write
-  };
-  const Case cases[] = {{"Ctrl-C", {SIGINT}, 130, "quillmark: stopped; " + out + " was not written\n"},
-                        {"Ctrl-C twice", {SIGINT, SIGINT}, 130, ""},
-                        {"SIGTERM", {SIGTERM}, 128 + SIGTERM, ""},
-                        {"SIGHUP", {SIGHUP}, 128 + SIGHUP, ""}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  // The signals, the exit status and what is printed: a signal that ends the command at once
+  // leaves it no time to write.
+  const std::tuple<const char*, std::vector<int>, int, std::string> cases[] = {
+      {"Ctrl-C", {SIGINT}, 130, "quillmark: stopped; " + out + " was not written\n"},
+      {"Ctrl-C twice", {SIGINT, SIGINT}, 130, ""},
+      {"SIGTERM", {SIGTERM}, 128 + SIGTERM, ""},
+      {"SIGHUP", {SIGHUP}, 128 + SIGHUP, ""}};
+  for (const auto& [name, signals, status, err] : cases) {
+    SCOPED_TRACE(name);
     ChildOptions options;
     // The temporary file of the command's first save, ".NAME.tmp-PID-0", has appeared.
     options.signalWhen = [&](int process) {
       return fs::exists(tempPath(".kept.png.tmp-" + std::to_string(process) + "-0"));
     };
-    options.signals = c.signals;
+    options.signals = signals;
     const ChildResult result = quillmark(
         {"render", tempPath("noise.tif"), out, "--mask", tempPath("one-pixel.png"), "--no-progress"}, options);
-    EXPECT_EQ(result.exitStatus, c.status);
-    EXPECT_EQ(result.err, c.err);
+    EXPECT_EQ(result.exitStatus, status);
+    EXPECT_EQ(result.err, err);
     EXPECT_EQ(folderEntries(testDir()), (std::vector<std::string>{"kept.png", "noise.tif", "one-pixel.png"}));
     EXPECT_TRUE(readBytes(out) == before) << "the old output was replaced";
   }

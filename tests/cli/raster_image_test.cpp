@@ -14,7 +14,6 @@
 #include <tuple>
 #include <utility>
 
-#include "cli/contact_sheet.h"
 #include "cli/raster_image.h"
 #include "tests/cli/command_checks.h"
 #include "tests/test_images.h"
@@ -115,9 +114,7 @@ void writeTiff(const std::string& path, const RasterImage& image, const TiffFixt
   TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, f.photometric);
   TIFFSetField(tif, TIFFTAG_PLANARCONFIG, f.planar);
   TIFFSetField(tif, TIFFTAG_COMPRESSION, f.compression);
-  if (!f.extras.empty()) {
-    TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, std::uint16_t(f.extras.size()), f.extras.data());
-  }
+  if (!f.extras.empty()) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, std::uint16_t(f.extras.size()), f.extras.data());
   const bool separate = f.planar == PLANARCONFIG_SEPARATE;
   const int unit = separate ? 1 : samples;
   // Block (x0, y0) of w x h of one plane, packed and zero-padded.
@@ -216,34 +213,25 @@ TEST(RasterImageFiles, RoundTripsEveryLayoutOfBothFormats) {
 
 TEST(RasterImagePng, ReadsBigEndianAndInterlacedFilesFromLibpng) {
   // 16-bit grey+alpha, Adam7: samples as PNG stores them, big-endian.
-  const int width = 9, height = 7;
-  std::vector<std::vector<png_byte>> data(height, std::vector<png_byte>(width * 4));
+  const RasterImage expected = makeTestImage(9, 7, SampleType::UInt16, 1, true);
+  std::vector<std::vector<png_byte>> data(7);
   std::vector<png_bytep> rows;
-  RasterImage expected = makeFlat(width, height, SampleType::UInt16, 1, true, 0);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width * 2; ++x) {
-      const unsigned value = unsigned(0x1234 + (y * width * 2 + x) * 0x0F1F) & 0xFFFF;
-      data[y][x * 2] = png_byte(value >> 8);
-      data[y][x * 2 + 1] = png_byte(value & 0xFF);
-      setSampleAt(expected, x / 2, y, x % 2, value);
+  for (int y = 0; y < 7; ++y) {
+    for (int i = 0; i < 9 * 2; ++i) {
+      const auto value = unsigned(sampleAt(expected, i / 2, y, i % 2));
+      data[std::size_t(y)].insert(data[std::size_t(y)].end(), {png_byte(value >> 8), png_byte(value & 0xFF)});
     }
-    rows.push_back(data[y].data());
+    rows.push_back(data[std::size_t(y)].data());
   }
-  const std::string path = tempPath("adam7.png");
-  writePng(path, {width, height, 16, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_INTERLACE_ADAM7, rows.data()});
-  EXPECT_TRUE(loadsAs(path, expected));
+  writePng(tempPath("adam7.png"), {9, 7, 16, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_INTERLACE_ADAM7, rows.data()});
+  EXPECT_TRUE(loadsAs(tempPath("adam7.png"), expected));
 }
 
 // --- TIFF ---
 
 TEST(RasterImageTiff, ReadsOtherLayoutsWrittenByLibtiff) {
   const RasterImage flat = makeFlat(2048, 1536, SampleType::UInt16, 1, false, 0.5);
-  struct Case {
-    const char* name;
-    RasterImage image;
-    TiffFixture fixture;
-  };
-  const Case cases[] = {
+  const std::tuple<const char*, RasterImage, TiffFixture> cases[] = {
       {"separate strips", makeTestImage(11, 7, SampleType::UInt16, 3, true),
        {.photometric = PHOTOMETRIC_RGB, .planar = PLANARCONFIG_SEPARATE, .extras = {EXTRASAMPLE_ASSOCALPHA},
         .rowsPerStrip = 3}},
@@ -267,9 +255,9 @@ TEST(RasterImageTiff, ReadsOtherLayoutsWrittenByLibtiff) {
       {"flat LERC tiles", flat, {.compression = COMPRESSION_LERC, .tileSize = 512}},
       {"flat LZMA strip", flat, {.compression = COMPRESSION_LZMA, .rowsPerStrip = 1536}},
   };
-  for (const Case& c : cases) {
-    writeTiff(tempPath("fixture.tif"), c.image, c.fixture);
-    EXPECT_TRUE(loadsAs(tempPath("fixture.tif"), c.image)) << c.name;
+  for (const auto& [name, image, fixture] : cases) {
+    writeTiff(tempPath("fixture.tif"), image, fixture);
+    EXPECT_TRUE(loadsAs(tempPath("fixture.tif"), image)) << name;
   }
   // MINISWHITE turns into ordinary grey.
   RasterImage grey = makeTestImage(5, 3, SampleType::UInt8, 1, false);
@@ -314,20 +302,17 @@ TEST(RasterImageFiles, RefusesWhatTheHostCannotHoldByName) {
 // libtiff skips a tag it cannot read and reads on. That costs the pixels nothing unless the
 // tag is one that shapes them.
 TEST(RasterImageTiff, TagsLibtiffSkipsRefuseTheFileOnlyWhenTheyShapeThePixels) {
-  struct Case {
-    const char* name;
-    TiffEntry entry;
-    bool loads;
-  };
-  const Case cases[] = {{"private tag of an unknown type", {65000, 99, 1, 7}, true},
-                        {"private tag past the end of the file", {65000, 4, 1000, 1u << 30}, true},
-                        {"software name of an unknown type", {305, 99, 1, 7}, true},
-                        {"sample format of an unknown type", {339, 99, 1, 7}, false},
-                        {"extra samples past the end of the file", {338, 3, 1000, 1u << 30}, false}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    writeBytes(tempPath("tagged.tif"), handMadeTiff(5, 4, {c.entry}));
-    if (c.loads)
+  // Each tag, and whether the file still loads.
+  const std::tuple<const char*, TiffEntry, bool> cases[] = {
+      {"private tag of an unknown type", {65000, 99, 1, 7}, true},
+      {"private tag past the end of the file", {65000, 4, 1000, 1u << 30}, true},
+      {"software name of an unknown type", {305, 99, 1, 7}, true},
+      {"sample format of an unknown type", {339, 99, 1, 7}, false},
+      {"extra samples past the end of the file", {338, 3, 1000, 1u << 30}, false}};
+  for (const auto& [name, entry, loads] : cases) {
+    SCOPED_TRACE(name);
+    writeBytes(tempPath("tagged.tif"), handMadeTiff(5, 4, {entry}));
+    if (loads)
       EXPECT_TRUE(loadsAs(tempPath("tagged.tif"), handMadePicture(5, 4)));
     else
       expectLoadFails(tempPath("tagged.tif"));
@@ -396,24 +381,21 @@ TEST(RasterImageSave, ReplacesTheTargetOnlyOnSuccess) {
   RasterImage broken = second;
   broken.pixels.pop_back();
   std::filesystem::create_directory(tempPath("dir.tif"));
-  struct Case {
-    std::string path;
-    RasterImage image;
-    const char* cause;
-    bool (*stopRequested)() = nullptr;
-  };
-  const Case cases[] = {{path, makeTestImage(5, 4, SampleType::Float32, 3, false), ".tif"},
-                        {path, makeTestImage(5, 4, SampleType::UInt8, 4, false), ".tif"},
-                        {tempPath("ga.tif"), makeTestImage(2, 2, SampleType::UInt8, 2, true), "2 channels plus alpha"},
-                        {path, broken, "does not match"},
-                        {tempPath("out.gif"), second, ".png"},
-                        {tempPath("no-such-dir/out.png"), second, "no-such-dir"},
-                        {tempPath("dir.tif"), second, "folder"},
-                        {path, second, "stopped", [] { return true; }}};
-  for (const Case& c : cases) {
-    EXPECT_FALSE(saveImage(c.path, c.image, error, c.stopRequested)) << c.cause;
-    EXPECT_NE(error.find(c.cause), std::string::npos) << error;
+  // Each target, picture and what the refusal names.
+  const std::tuple<std::string, RasterImage, const char*> cases[] = {
+      {path, makeTestImage(5, 4, SampleType::Float32, 3, false), ".tif"},
+      {path, makeTestImage(5, 4, SampleType::UInt8, 4, false), ".tif"},
+      {tempPath("ga.tif"), makeTestImage(2, 2, SampleType::UInt8, 2, true), "2 channels plus alpha"},
+      {path, broken, "does not match"},
+      {tempPath("out.gif"), second, ".png"},
+      {tempPath("no-such-dir/out.png"), second, "no-such-dir"},
+      {tempPath("dir.tif"), second, "folder"}};
+  for (const auto& [target, image, cause] : cases) {
+    EXPECT_FALSE(saveImage(target, image, error)) << cause;
+    EXPECT_NE(error.find(cause), std::string::npos) << error;
   }
+  EXPECT_FALSE(saveImage(path, second, error, [] { return true; }));
+  EXPECT_NE(error.find("stopped"), std::string::npos) << error;
   EXPECT_EQ(readBytes(path), before);
   EXPECT_EQ(folderEntries(testDir()), (std::vector<std::string>{"dir.tif", "out.png"}));
 }
@@ -429,21 +411,18 @@ TEST(RasterImageMask, ReducesAnyImageToOneBytePerPixel) {
   ASSERT_TRUE(loadMask(writeTemp(grey, "grey.png"), 4, 3, mask, error)) << error;
   for (int i = 0; i < 12; ++i) EXPECT_EQ(mask[std::size_t(i)], grey.pixels[std::size_t(2 * i)]);
   // RGB to rounded luma; 16-bit to 8 with rounding; float clamped.
-  struct Case {
-    SampleType type;
-    std::vector<double> rgb;  // of the pixels after a black first one
-    std::vector<std::uint8_t> mask;
-  };
-  const Case cases[] = {{SampleType::UInt8, {255, 0, 0, 0, 255, 0, 10, 20, 200}, {0, 76, 150, 38}},
-                        {SampleType::UInt16, {65535, 65535, 65535, 128, 128, 128, 129, 129, 129, 32896, 32896, 32896},
-                         {0, 255, 0, 1, 128}},
-                        {SampleType::Float32, {1.5, 2, 9, -1, -1, -1, 0.6, 0.6, 0.6}, {0, 255, 0, 153}}};
-  for (const Case& c : cases) {
-    const int width = int(c.mask.size());
-    RasterImage rgb = makeFlat(width, 1, c.type, 3, false, 0);
-    for (std::size_t i = 0; i < c.rgb.size(); ++i) setSampleAt(rgb, int(i / 3) + 1, 0, int(i % 3), c.rgb[i]);
+  // The depth, the colours of the pixels after a black first one, and the mask.
+  const std::tuple<SampleType, std::vector<double>, std::vector<std::uint8_t>> cases[] = {
+      {SampleType::UInt8, {255, 0, 0, 0, 255, 0, 10, 20, 200}, {0, 76, 150, 38}},
+      {SampleType::UInt16, {65535, 65535, 65535, 128, 128, 128, 129, 129, 129, 32896, 32896, 32896},
+       {0, 255, 0, 1, 128}},
+      {SampleType::Float32, {1.5, 2, 9, -1, -1, -1, 0.6, 0.6, 0.6}, {0, 255, 0, 153}}};
+  for (const auto& [type, colours, expected] : cases) {
+    const int width = int(expected.size());
+    RasterImage rgb = makeFlat(width, 1, type, 3, false, 0);
+    for (std::size_t i = 0; i < colours.size(); ++i) setSampleAt(rgb, int(i / 3) + 1, 0, int(i % 3), colours[i]);
     ASSERT_TRUE(loadMask(writeTemp(rgb, "rgb.tif"), width, 1, mask, error)) << error;
-    EXPECT_EQ(mask, c.mask);
+    EXPECT_EQ(mask, expected);
   }
 }
 

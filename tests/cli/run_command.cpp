@@ -2,8 +2,8 @@
 #include "tests/cli/run_command.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,127 +20,57 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class Pipe {
- public:
-  Pipe() {
-    if (::pipe2(ends_, O_CLOEXEC) != 0) ends_[0] = ends_[1] = -1;
+// Ours, less the variables the options remove or set, then the ones they set.
+std::vector<std::string> environmentFor(const ChildOptions& options) {
+  std::vector<std::string> environment;
+  for (char** entry = environ; entry && *entry; ++entry) {
+    const std::string name = std::string(*entry).substr(0, std::string(*entry).find('='));
+    const auto setNamed = [&](const auto& pair) { return pair.first == name; };
+    if (std::find(options.unset.begin(), options.unset.end(), name) == options.unset.end() &&
+        std::none_of(options.set.begin(), options.set.end(), setNamed))
+      environment.emplace_back(*entry);
   }
-  ~Pipe() {
-    closeEnd(0);
-    closeEnd(1);
-  }
-  Pipe(const Pipe&) = delete;
-  Pipe& operator=(const Pipe&) = delete;
-  bool valid() const { return ends_[0] >= 0; }
-  int read() const { return ends_[0]; }
-  int write() const { return ends_[1]; }
-  void closeWrite() { closeEnd(1); }
-
- private:
-  void closeEnd(int which) {
-    if (ends_[which] >= 0) ::close(ends_[which]);
-    ends_[which] = -1;
-  }
-  int ends_[2] = {-1, -1};
-};
-
-// Everything the child needs, built before fork: after it only async-signal-safe calls.
-struct ExecPlan {
-  std::vector<std::string> argumentText;
-  std::vector<std::string> environmentText;
-  std::vector<char*> argv;
-  std::vector<char*> envp;
-};
-
-bool dropped(const std::string& entry, const ChildOptions& options) {
-  const std::string name = entry.substr(0, entry.find('='));
-  auto named = [&](const std::string& n) { return n == name; };
-  auto setNamed = [&](const auto& pair) { return pair.first == name; };
-  return std::any_of(options.unset.begin(), options.unset.end(), named) ||
-         std::any_of(options.set.begin(), options.set.end(), setNamed);
+  for (const auto& [name, value] : options.set) environment.push_back(name + "=" + value);
+  return environment;
 }
 
-ExecPlan planFor(const std::string& program, const std::vector<std::string>& arguments,
-                 const ChildOptions& options) {
-  ExecPlan plan;
-  plan.argumentText.push_back(program);
-  plan.argumentText.insert(plan.argumentText.end(), arguments.begin(), arguments.end());
-  for (char** entry = environ; entry && *entry; ++entry)
-    if (!dropped(*entry, options)) plan.environmentText.emplace_back(*entry);
-  for (const auto& [name, value] : options.set) plan.environmentText.push_back(name + "=" + value);
-  for (std::string& text : plan.argumentText) plan.argv.push_back(text.data());
-  for (std::string& text : plan.environmentText) plan.envp.push_back(text.data());
-  plan.argv.push_back(nullptr);
-  plan.envp.push_back(nullptr);
-  return plan;
+// The null-terminated array that exec takes; it points into texts.
+std::vector<char*> pointersTo(std::vector<std::string>& texts) {
+  std::vector<char*> pointers;
+  for (std::string& text : texts) pointers.push_back(text.data());
+  pointers.push_back(nullptr);
+  return pointers;
 }
 
-// In the child: its streams, a known signal state, then the program. Never returns.
-[[noreturn]] void becomeChild(const ExecPlan& plan, const Pipe& out, const Pipe& err, const Pipe& failed,
-                              bool interrupt) {
+// In the child: its streams, SIGINT as an interactive shell leaves it whatever state the test
+// runner was started in (blocked and pending when asked), then the program. Never returns; an
+// exec that fails reports its errno through the pipe.
+[[noreturn]] void becomeChild(char* const* argv, char* const* envp, int out, int err, int report, bool interrupt) {
   const int input = ::open("/dev/null", O_RDONLY);
-  if (input < 0 || ::dup2(input, STDIN_FILENO) < 0 || ::dup2(out.write(), STDOUT_FILENO) < 0 ||
-      ::dup2(err.write(), STDERR_FILENO) < 0) {
+  if (input < 0 || ::dup2(input, STDIN_FILENO) < 0 || ::dup2(out, STDOUT_FILENO) < 0 ||
+      ::dup2(err, STDERR_FILENO) < 0) {
     _exit(127);
   }
-  // SIGINT as an interactive shell leaves it, whatever state the test runner was started in.
-  struct sigaction byDefault {};
-  byDefault.sa_handler = SIG_DFL;
-  sigemptyset(&byDefault.sa_mask);
-  sigaction(SIGINT, &byDefault, nullptr);
+  ::signal(SIGINT, SIG_DFL);
   sigset_t blocked;
   sigemptyset(&blocked);
   if (interrupt) sigaddset(&blocked, SIGINT);
   sigprocmask(SIG_SETMASK, &blocked, nullptr);
   if (interrupt) raise(SIGINT);
-  ::execve(plan.argv[0], plan.argv.data(), plan.envp.data());
+  ::execve(argv[0], argv, envp);
   const int error = errno;
-  (void)!::write(failed.write(), &error, sizeof error);
+  (void)!::write(report, &error, sizeof error);
   _exit(127);
 }
 
-// Sends the options' signals once their moment has come; false while it is still awaited.
-bool signalIfDue(pid_t child, const ChildOptions& options, bool& sent) {
-  if (sent || options.signals.empty()) return true;
-  if (!options.signalWhen(int(child))) return false;
-  for (int signal : options.signals) {
-    ::kill(child, signal);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return sent = true;
-}
-
-// Reads both streams until they close or the deadline passes; false on timeout.
-bool collect(int outFd, int errFd, Clock::time_point deadline, const std::function<bool()>& signalled,
-             ChildResult& result) {
-  pollfd streams[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
-  std::string* sinks[2] = {&result.out, &result.err};
-  while (streams[0].fd >= 0 || streams[1].fd >= 0) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    if (left.count() <= 0) return false;
-    const int wait = signalled() ? 1000 : 2;
-    const int ready = ::poll(streams, 2, int(std::min<long long>(left.count(), wait)));
-    if (ready < 0 && errno != EINTR) return false;
-    for (int i = 0; i < 2; ++i) {
-      if (streams[i].fd < 0 || !(streams[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-      char buffer[4096];
-      const ssize_t got = ::read(streams[i].fd, buffer, sizeof buffer);
-      if (got > 0) sinks[i]->append(buffer, std::size_t(got));
-      else if (got == 0 || errno != EINTR) streams[i].fd = -1;
-    }
-  }
-  return true;
-}
-
-// How the child ended, and the most memory it held.
-void waitFor(pid_t child, ChildResult& result) {
-  int status = 0;
-  rusage usage{};
-  while (::wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
-  }
-  if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
-  result.peakKilobytes = usage.ru_maxrss;
+// All that the child wrote to the file; the file is closed.
+std::string takeContents(int file) {
+  std::string text;
+  char buffer[4096];
+  for (ssize_t got = 0; (got = ::pread(file, buffer, sizeof buffer, off_t(text.size()))) > 0;)
+    text.append(buffer, std::size_t(got));
+  ::close(file);
+  return text;
 }
 
 }  // namespace
@@ -148,34 +78,51 @@ void waitFor(pid_t child, ChildResult& result) {
 ChildResult runChild(const std::string& program, const std::vector<std::string>& arguments,
                      const ChildOptions& options) {
   ChildResult result;
-  const ExecPlan plan = planFor(program, arguments, options);
-  Pipe out, err, failed;
-  if (!out.valid() || !err.valid() || !failed.valid()) {
-    result.failure = std::string("pipe: ") + std::strerror(errno);
-    return result;
-  }
+  // Everything the child needs is made before fork: after it only async-signal-safe calls.
+  std::vector<std::string> argv = arguments;
+  argv.insert(argv.begin(), program);
+  std::vector<std::string> environment = environmentFor(options);
+  const std::vector<char*> argp = pointersTo(argv);
+  const std::vector<char*> envp = pointersTo(environment);
+  // What the child prints goes to files, which need no reading while it runs.
+  const int out = ::memfd_create("stdout", MFD_CLOEXEC);
+  const int err = ::memfd_create("stderr", MFD_CLOEXEC);
+  int report[2] = {-1, -1};
+  const pid_t child = out >= 0 && err >= 0 && ::pipe2(report, O_CLOEXEC) == 0 ? ::fork() : -1;
+  if (child == 0) becomeChild(argp.data(), envp.data(), out, err, report[1], options.interruptAtStart);
+  int error = child < 0 ? errno : 0;
+  ::close(report[1]);
+  // The pipe closes as the program starts, or brings the reason it could not.
+  if (child > 0 && ::read(report[0], &error, sizeof error) != ssize_t(sizeof error)) error = 0;
+  ::close(report[0]);
   const auto deadline = Clock::now() + options.timeout;
-  const pid_t child = ::fork();
-  if (child < 0) {
-    result.failure = std::string("fork: ") + std::strerror(errno);
-    return result;
+  bool signalled = options.signals.empty();
+  int status = 0;
+  rusage usage{};
+  for (pid_t ended = child > 0 ? 0 : child; ended != child && !(ended < 0 && errno != EINTR);) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    // The options' signals once their moment has come, a moment apart so that each is handled
+    // before the next.
+    if (!signalled && !error && options.signalWhen(int(child))) {
+      for (int signal : options.signals) {
+        ::kill(child, signal);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
+      signalled = true;
+    }
+    if (!result.timedOut && Clock::now() > deadline) {
+      result.timedOut = true;
+      ::kill(child, SIGKILL);
+    }
+    ended = ::wait4(child, &status, WNOHANG, &usage);
   }
-  if (child == 0) becomeChild(plan, out, err, failed, options.interruptAtStart);
-  out.closeWrite();
-  err.closeWrite();
-  failed.closeWrite();
-  bool sent = false;
-  if (!collect(out.read(), err.read(), deadline, [&] { return signalIfDue(child, options, sent); }, result)) {
-    result.timedOut = true;
-    ::kill(child, SIGKILL);
-  }
-  waitFor(child, result);
-  int execError = 0;
-  if (::read(failed.read(), &execError, sizeof execError) == ssize_t(sizeof execError)) {
-    result.failure = "cannot run " + program + ": " + std::strerror(execError);
-    return result;
-  }
-  result.started = true;
+  if (child > 0 && WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
+  if (child > 0 && WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  result.peakKilobytes = usage.ru_maxrss;
+  result.out = takeContents(out);
+  result.err = takeContents(err);
+  result.started = error == 0;
+  if (error != 0) result.failure = "cannot run " + program + ": " + std::strerror(error);
   return result;
 }
 

@@ -2,6 +2,8 @@
 // Recorded settings as text: what --print-settings shows and --settings reads back.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "cli/settings_text.h"
 #include "settings/four_char_code.h"
 
@@ -52,25 +54,22 @@ TEST(SettingsText, WhatIsPrintedReadsBackTheSameWhateverTheLineEnds) {
 // A bad line is named by its number; a value out of range is refused as the command line
 // refuses it, naming the setting and its range.
 TEST(SettingsText, BadLinesAndValuesOutOfRangeAreRefused) {
-  struct Case {
-    const char* text;
-    std::vector<std::string> fragments;
-  };
-  const Case cases[] = {{"\nQNky style = QN01\nXXXX style = QN01\n", {"line 3", "XXXX"}},
-                        {"0004 warping = lots\n", {"line 1", "\"lots\" is no value for warping"}},
-                        {"0006 gray = maybe\n", {"gray"}},
-                        {"QNky style QN01\n", {"KEY name = value"}},
-                        {"0005 angle = 99999999999\n", {"angle 99999999999 is out of range"}},
-                        {"0004 warping = 101\n", {"warping 101 is out of range", "between 0 and 100"}},
-                        {"0005 angle = -1\n", {"angle -1 is out of range", "between 0 and 359"}},
-                        {"QNky style = QN26\n", {"style QN26 is out of range", "between QN01 and QN25"}},
-                        {"QSky scale = QN02\n", {"scale QN02", "between Qs01 and Qs03"}},
-                        {"Qmky line = Qm1\n", {"\"Qm1\" is no value for line"}}};
-  for (const Case& c : cases) {
+  const std::pair<const char*, std::vector<std::string>> cases[] = {
+      {"\nQNky style = QN01\nXXXX style = QN01\n", {"line 3", "XXXX"}},
+      {"0004 warping = lots\n", {"line 1", "\"lots\" is no value for warping"}},
+      {"0006 gray = maybe\n", {"gray"}},
+      {"QNky style QN01\n", {"KEY name = value"}},
+      {"0005 angle = 99999999999\n", {"angle 99999999999 is out of range"}},
+      {"0004 warping = 101\n", {"warping 101 is out of range", "between 0 and 100"}},
+      {"0005 angle = -1\n", {"angle -1 is out of range", "between 0 and 359"}},
+      {"QNky style = QN26\n", {"style QN26 is out of range", "between QN01 and QN25"}},
+      {"QSky scale = QN02\n", {"scale QN02", "between Qs01 and Qs03"}},
+      {"Qmky line = Qm1\n", {"\"Qm1\" is no value for line"}}};
+  for (const auto& [text, fragments] : cases) {
     DescriptorItems read;
     std::string error;
-    EXPECT_FALSE(parseSettingsText(c.text, read, error)) << c.text;
-    for (const std::string& fragment : c.fragments) EXPECT_NE(error.find(fragment), std::string::npos) << error;
+    EXPECT_FALSE(parseSettingsText(text, read, error)) << text;
+    for (const std::string& fragment : fragments) EXPECT_NE(error.find(fragment), std::string::npos) << error;
   }
 }
 
