@@ -2,9 +2,11 @@
 // The plug-in property list and the scripting terminology, read back as a host reads them.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <map>
 #include <regex>
 #include <set>
+#include <tuple>
 
 #include "resources/property_list.h"
 #include "resources/terminology.h"
@@ -16,26 +18,29 @@
 namespace qm::test {
 namespace {
 
-struct Property {
-  std::uint32_t vendor, key, index, length;
-  std::size_t dataAt;
-};
-
+// The list as the strictest hosts read it, stepping 16 + length from one property to the
+// next without rounding: its header, the keys in order (with the index where it is not 0),
+// each property's data, and whether the last step lands exactly on the end.
 struct PropertyList {
   std::vector<std::uint32_t> header;  // reserved, version, count
-  std::vector<Property> properties;
+  std::vector<std::string> keys;
+  std::map<std::string, std::vector<std::uint8_t>> data;
   bool readToEnd = false;
 };
 
-// The strictest hosts step 16 + length from one property to the next without rounding.
 PropertyList readStrictly(const std::vector<std::uint8_t>& bytes) {
   ResourceReader reader(bytes);
   PropertyList list;
   list.header = {reader.u16(), reader.u32(), reader.u32()};
   for (std::uint32_t i = 0; i < list.header[2] && reader.ok(); ++i) {
-    Property property{reader.u32(), reader.u32(), reader.u32(), reader.u32(), reader.offset()};
-    reader.skip(property.length);
-    if (reader.ok()) list.properties.push_back(property);
+    const auto [vendor, key, index, length] = std::array{reader.u32(), reader.u32(), reader.u32(), reader.u32()};
+    const auto start = bytes.begin() + std::ptrdiff_t(reader.offset());
+    reader.skip(length);
+    if (!reader.ok()) break;
+    list.keys.push_back(fourCharCodeText(key) + (index ? " " + std::to_string(index) : ""));
+    EXPECT_EQ(vendor, fourCharCode("8BIM")) << list.keys.back();
+    EXPECT_EQ(length % 4, 0u) << list.keys.back();
+    list.data[list.keys.back()] = {start, start + std::ptrdiff_t(length)};
   }
   list.readToEnd = reader.ok() && reader.atEnd();
   return list;
@@ -43,35 +48,15 @@ PropertyList readStrictly(const std::vector<std::uint8_t>& bytes) {
 
 class PropertyListBytes : public ::testing::Test {
  protected:
-  const std::vector<std::uint8_t> bytes = resources::propertyListBytes();
-  const PropertyList list = readStrictly(bytes);
-
-  const Property& find(const char* key, std::uint32_t index = 0) const {
-    for (const Property& property : list.properties)
-      if (property.key == fourCharCode(key) && property.index == index) return property;
-    ADD_FAILURE() << "no property " << key << " " << index;
-    return list.properties.front();
-  }
-  std::vector<std::uint8_t> data(const char* key, std::uint32_t index = 0) const {
-    const Property& property = find(key, index);
-    return {bytes.begin() + std::ptrdiff_t(property.dataAt),
-            bytes.begin() + std::ptrdiff_t(property.dataAt + property.length)};
-  }
+  const PropertyList list = readStrictly(resources::propertyListBytes());
+  const std::vector<std::uint8_t>& data(const std::string& key) const { return list.data.at(key); }
 };
 
 TEST_F(PropertyListBytes, HeaderAndEveryPropertyInOrderForAStrictReader) {
   EXPECT_EQ(list.header, (std::vector<std::uint32_t>{1, 0, 11}));
   EXPECT_TRUE(list.readToEnd) << "stepping 16 + length must land exactly on the end";
-  std::vector<std::string> keys;  // and the index where it is not 0
-  for (const Property& property : list.properties) {
-    keys.push_back(fourCharCodeText(property.key) + (property.index ? " " + std::to_string(property.index) : ""));
-    EXPECT_EQ(property.vendor, fourCharCode("8BIM")) << keys.back();
-    EXPECT_EQ(property.length % 4, 0u) << keys.back();
-  }
-  EXPECT_EQ(keys, (std::vector<std::string>{"kind", "name", "catg", "vers", "wx86", "8664", "hstm", "mode", "enbl",
-                                            "enbl 1", "fici"}));
-  // Codes are stored little-endian: 'kind' reads "dnik" in the file.
-  EXPECT_EQ(std::string(bytes.begin() + 14, bytes.begin() + 18), "dnik");
+  EXPECT_EQ(list.keys, (std::vector<std::string>{"kind", "name", "catg", "vers", "wx86", "8664", "hstm", "mode",
+                                                 "enbl", "enbl 1", "fici"}));
 }
 
 TEST_F(PropertyListBytes, KindVersionModesAndFilterCases) {
@@ -86,17 +71,15 @@ TEST_F(PropertyListBytes, KindVersionModesAndFilterCases) {
 }
 
 TEST_F(PropertyListBytes, NamesEntryPointsAndTheScriptingEntry) {
-  EXPECT_EQ(ResourceReader(bytes, find("name").dataAt).pascal(), "Quillmark...");
-  EXPECT_EQ(ResourceReader(bytes, find("catg").dataAt).pascal(), "Tallowbridge");
+  EXPECT_EQ(ResourceReader(data("name")).pascal(), "Quillmark...");
+  EXPECT_EQ(ResourceReader(data("catg")).pascal(), "Tallowbridge");
   for (const char* key : {"wx86", "8664"}) {
-    EXPECT_EQ(ResourceReader(bytes, find(key).dataAt).cString(), "PluginMain") << key;
+    EXPECT_EQ(ResourceReader(data(key)).cString(), "PluginMain") << key;
     // Only zeros after the terminator: the padding never leaks other bytes.
-    const std::vector<std::uint8_t> padded = data(key);
-    for (std::size_t i = 10; i < padded.size(); ++i) EXPECT_EQ(padded[i], 0) << key;
+    for (std::size_t i = 10; i < data(key).size(); ++i) EXPECT_EQ(data(key)[i], 0) << key;
   }
   // Reserved, the event's class and id, the terminology's id and its scope.
-  const Property& scripting = find("hstm");
-  ResourceReader reader(bytes, scripting.dataAt, scripting.dataAt + scripting.length);
+  ResourceReader reader(data("hstm"));
   EXPECT_EQ((std::vector<std::uint32_t>{reader.u32(), reader.u32(), reader.u32(), reader.u16()}),
             (std::vector<std::uint32_t>{0, fourCharCode("TbQm"), fourCharCode("TbQm"), 16000}));
   EXPECT_EQ(reader.cString(), "Tallowbridge Quillmark");
@@ -106,15 +89,14 @@ TEST_F(PropertyListBytes, NamesEntryPointsAndTheScriptingEntry) {
 std::set<std::string> modesNamedIn(const std::string& expression) {
   std::smatch list;
   if (!std::regex_search(expression, list, std::regex(R"(in \(PSHOP_ImageMode,([^)]*)\))"))) return {};
-  const std::string names = list[1].str();
   const std::regex name(R"(\w+)");
-  return {std::sregex_token_iterator(names.begin(), names.end(), name), std::sregex_token_iterator()};
+  return {std::sregex_token_iterator(list[1].first, list[1].second, name), std::sregex_token_iterator()};
 }
 
 TEST_F(PropertyListBytes, EnablingExpressionsNameTheDepthsTheFilterRendersAndNoOthers) {
-  const std::string older = ResourceReader(bytes, find("enbl", 0).dataAt).cString();
+  const std::string older = ResourceReader(data("enbl")).cString();
   EXPECT_EQ(modesNamedIn(older), (std::set<std::string>{"RGBMode", "GrayScaleMode", "RGB48Mode", "Gray16Mode"}));
-  const std::string withFloat = ResourceReader(bytes, find("enbl", 1).dataAt).cString();
+  const std::string withFloat = ResourceReader(data("enbl 1")).cString();
   EXPECT_EQ(modesNamedIn(withFloat), (std::set<std::string>{"RGBMode", "GrayScaleMode", "RGB48Mode", "Gray16Mode",
                                                             "Gray32Mode", "RGB96Mode"}));
   EXPECT_NE(withFloat.find("PSHOP_ImageMode != MultichannelMode"), std::string::npos) << withFloat;
@@ -173,8 +155,7 @@ Terminology parseTerminology(const std::vector<std::uint8_t>& bytes) {
 
 class TerminologyBytes : public ::testing::Test {
  protected:
-  const std::vector<std::uint8_t> bytes = resources::terminologyBytes();
-  const Terminology terminology = parseTerminology(bytes);
+  const Terminology terminology = parseTerminology(resources::terminologyBytes());
 };
 
 TEST_F(TerminologyBytes, OneSuiteWithOneEventThatTakesTheImage) {
@@ -210,9 +191,18 @@ TEST_F(TerminologyBytes, TenParametersUnderTheKeysTheFilterReadsAndWrites) {
 }
 
 TEST_F(TerminologyBytes, FiveEnumerationsWithTheirHistoricalLists) {
+  // Which user value each enumeration belongs to, by its type.
+  std::map<std::uint32_t, const UserValueEntry*> byType;
+  for (const UserValueEntry& entry : userValueTable()) byType[entry.enumType] = &entry;
   std::vector<std::pair<std::string, std::size_t>> listed;
-  for (const auto& enumeration : terminology.enumerations)
+  for (const auto& enumeration : terminology.enumerations) {
     listed.emplace_back(fourCharCodeText(enumeration.type), enumeration.enumerators.size());
+    // Every enumerator listed is named, and one the filter accepts.
+    for (const auto& [name, code] : enumeration.enumerators) {
+      EXPECT_FALSE(name.empty());
+      EXPECT_NE(byType.count(enumeration.type) ? valueOfEnumerator(*byType[enumeration.type], code) : 0, 0) << name;
+    }
+  }
   ASSERT_EQ(listed, (std::vector<std::pair<std::string, std::size_t>>{
                         {"QNty", 21}, {"Qmty", 5}, {"QSty", 3}, {"QGty", 4}, {"GLty", 61}}));
   const auto& styles = terminology.enumerations[0].enumerators;
@@ -222,33 +212,14 @@ TEST_F(TerminologyBytes, FiveEnumerationsWithTheirHistoricalLists) {
   }
   // The historical lists: a style the filter later gained, blends whose names and codes differ
   // from today's.
-  struct Entry {
-    std::size_t enumeration, index;
-    std::string name;
-    const char* code;
-  };
-  const Entry entries[] = {{0, 20, "green noise", "QN21"}, {2, 2, "4x", "Qs03"},      {1, 4, "thicker", "Qm05"},
-                           {4, 0, "normal", "GL01"},       {4, 25, "harsh diff", "GL26"}, {4, 58, blendName(59), "GL59"},
-                           {4, 59, "screendim", "GL59"},   {4, 60, "starbright", "GL63"}};
-  for (const Entry& e : entries) {
-    const resources::TerminologyEnumerator& entry = terminology.enumerations[e.enumeration].enumerators[e.index];
-    EXPECT_EQ(entry.name, e.name);
-    EXPECT_EQ(entry.code, fourCharCode(e.code)) << e.name;
-  }
-}
-
-TEST_F(TerminologyBytes, EveryListedEnumeratorIsOneTheFilterAccepts) {
-  // Which user value each enumeration belongs to, by its parameter.
-  std::map<std::uint32_t, const UserValueEntry*> byType;
-  for (const UserValueEntry& entry : userValueTable())
-    if (entry.kind == ValueKind::Enumerated) byType[entry.enumType] = &entry;
-  for (const auto& enumeration : terminology.enumerations) {
-    ASSERT_TRUE(byType.count(enumeration.type));
-    const UserValueEntry& entry = *byType[enumeration.type];
-    for (const auto& enumerator : enumeration.enumerators) {
-      EXPECT_NE(valueOfEnumerator(entry, enumerator.code), 0) << enumerator.name;
-      EXPECT_FALSE(enumerator.name.empty());
-    }
+  const std::tuple<std::size_t, std::size_t, std::string, const char*> entries[] = {
+      {0, 20, "green noise", "QN21"}, {2, 2, "4x", "Qs03"},          {1, 4, "thicker", "Qm05"},
+      {4, 0, "normal", "GL01"},       {4, 25, "harsh diff", "GL26"}, {4, 58, blendName(59), "GL59"},
+      {4, 59, "screendim", "GL59"},   {4, 60, "starbright", "GL63"}};
+  for (const auto& [enumeration, index, name, code] : entries) {
+    const resources::TerminologyEnumerator& entry = terminology.enumerations[enumeration].enumerators[index];
+    EXPECT_EQ(entry.name, name);
+    EXPECT_EQ(entry.code, fourCharCode(code)) << name;
   }
 }
 

@@ -5,8 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <regex>
-#include <sstream>
 
 #include "render/dot_textures.h"
 #include "resources/about_artwork.h"
@@ -18,19 +18,45 @@
 namespace qm::test {
 namespace {
 
+// A resource of a resource script, "ID TYPE DISCARDABLE BEGIN ... END", with the bytes a
+// resource compiler makes of its 16-bit words ("0x1234", low byte first).
+struct ScriptResource {
+  int id;
+  std::string type;
+  std::vector<std::uint8_t> bytes;
+};
+
+std::vector<ScriptResource> readScriptResources(const std::string& script) {
+  std::vector<ScriptResource> resources;
+  const std::regex header(R"((\d+) (\w+) DISCARDABLE\nBEGIN\n)");
+  const std::regex number("0x([0-9A-Fa-f]+)");
+  for (auto it = std::sregex_iterator(script.begin(), script.end(), header); it != std::sregex_iterator(); ++it) {
+    ScriptResource resource{std::stoi((*it)[1].str()), (*it)[2].str(), {}};
+    const std::size_t begin = std::size_t(it->position() + it->length());
+    const std::string body = script.substr(begin, script.find("END", begin) - begin);
+    for (auto word = std::sregex_iterator(body.begin(), body.end(), number); word != std::sregex_iterator(); ++word) {
+      const unsigned long value = std::stoul((*word)[1].str(), nullptr, 16);
+      EXPECT_LE(value, 0xFFFFul);
+      resource.bytes.insert(resource.bytes.end(), {std::uint8_t(value), std::uint8_t(value >> 8)});
+    }
+    resources.push_back(resource);
+  }
+  return resources;
+}
+
+
 // Odd, empty and even counts of bytes, the last longer than one line of words.
 TEST(RawDataResource, WordsGiveBackTheBytesWithOnePaddingZeroForAnOddCount) {
   using Bytes = std::vector<std::uint8_t>;
   const Bytes odd = {0x01, 0x00, 0xFF, 0x80, 'M', 'I', 'B', '8', 0x7F, 0xA5, 0x00, 0x42, 0xC3};
-  Bytes padded = odd;
-  padded.push_back(0);
-  for (const auto& [bytes, stored] : {std::pair{odd, padded}, std::pair{Bytes{}, Bytes{}},
-                                      std::pair{Bytes(34, 0xAB), Bytes(34, 0xAB)}}) {
+  for (const Bytes& bytes : {odd, Bytes{}, Bytes(34, 0xAB)}) {
     const std::string script = resources::rawDataResource(16000, "PIPL", bytes);
     const std::vector<ScriptResource> read = readScriptResources(script);
     ASSERT_EQ(read.size(), 1u) << script;
     EXPECT_EQ(read[0].id, 16000);
     EXPECT_EQ(read[0].type, "PIPL");
+    Bytes stored = bytes;
+    if (stored.size() % 2 != 0) stored.push_back(0);
     EXPECT_EQ(read[0].bytes, stored);
     // Quoted strings would depend on the compiler's code page; only numbers are written. A
     // trailing comma before END would be read as one more word.
@@ -52,12 +78,17 @@ TEST(DotTextureResources, ScriptHoldsTheGeneratorsBytesUnderTheFourIds) {
     ASSERT_NE(texture, nullptr);
     EXPECT_EQ(resources[i].bytes, std::vector<std::uint8_t>(texture, texture + kDotTextureBytes));
   }
-  const std::filesystem::path source = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
-  std::ifstream file(source / "resources" / "quillmark.rc");
+  std::ifstream file(std::filesystem::path(__FILE__).parent_path() / "../../resources/quillmark.rc");
   ASSERT_TRUE(file) << "resources/quillmark.rc beside the tests";
-  std::stringstream text;
-  text << file.rdbuf();
-  EXPECT_NE(text.str().find("\n#include \"dot_textures.rc\""), std::string::npos);
+  const std::string text{std::istreambuf_iterator<char>(file), {}};
+  EXPECT_NE(text.find("\n#include \"dot_textures.rc\""), std::string::npos);
+}
+
+// "BM", file size, reserved, where the pixels start, then the info header's size, width,
+// height, planes, bits per pixel, compression and the size of the pixels.
+std::vector<std::uint32_t> bitmapHeader(const std::vector<std::uint8_t>& file) {
+  ResourceReader r(file);
+  return {r.u8(), r.u8(), r.u32(), r.u32(), r.u32(), r.u32(), r.u32(), r.u32(), r.u16(), r.u16(), r.u32(), r.u32()};
 }
 
 TEST(BitmapFile, TwentyFourBitRowsRunBottomUpInBlueGreenRedOrderPaddedToFour) {
@@ -65,12 +96,8 @@ TEST(BitmapFile, TwentyFourBitRowsRunBottomUpInBlueGreenRedOrderPaddedToFour) {
   // Top row red, green, blue; bottom row white, black, grey.
   image.rgb = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255, 0, 0, 0, 128, 128, 128};
   const std::vector<std::uint8_t> file = resources::encodeBitmap24(image);
-  ResourceReader r(file);
-  // "BM", file size, reserved, pixels after both headers, header size, width, height, planes,
-  // bits, no compression, and two rows of 9 bytes padded to 12.
-  const std::vector<std::uint32_t> header = {r.u8(), r.u8(), r.u32(), r.u32(), r.u32(), r.u32(),
-                                             r.u32(), r.u32(), r.u16(), r.u16(), r.u32(), r.u32()};
-  EXPECT_EQ(header, (std::vector<std::uint32_t>{'B', 'M', 54 + 24, 0, 54, 40, 3, 2, 1, 24, 0, 24}));
+  // The pixels right after both headers: two rows of 9 bytes padded to 12.
+  EXPECT_EQ(bitmapHeader(file), (std::vector<std::uint32_t>{'B', 'M', 54 + 24, 0, 54, 40, 3, 2, 1, 24, 0, 24}));
   ASSERT_EQ(file.size(), 54u + 24u);
   EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 54, file.end()),
             (std::vector<std::uint8_t>{255, 255, 255, 0, 0, 0, 128, 128, 128, 0, 0, 0,  //
@@ -78,23 +105,16 @@ TEST(BitmapFile, TwentyFourBitRowsRunBottomUpInBlueGreenRedOrderPaddedToFour) {
 }
 
 TEST(BitmapFile, OneBitMaskHasABlackWhitePaletteAndMostSignificantBitFirst) {
-  const int width = 10;
   std::vector<bool> white(20, false);
-  white[0] = true;   // top row, first pixel
-  white[9] = true;   // top row, last pixel
-  white[10] = true;  // bottom row, first pixel
-  const std::vector<std::uint8_t> file = resources::encodeBitmap1(width, 2, white);
-  ASSERT_EQ(file.size(), 14u + 40u + 8u + 8u);
-  ResourceReader reader(file, 10);
-  EXPECT_EQ(reader.u32(), 62u);
-  reader.skip(12);
-  EXPECT_EQ(reader.u16(), 1);  // planes
-  EXPECT_EQ(reader.u16(), 1);  // bits per pixel
-  reader.skip(16);
-  EXPECT_EQ(reader.u32(), 2u);  // palette entries
-  reader.skip(4);
-  EXPECT_EQ(reader.u32(), 0x000000u);
-  EXPECT_EQ(reader.u32(), 0xFFFFFFu);
+  for (int i : {0, 9, 10}) white[std::size_t(i)] = true;  // both ends of the top row, the first of the bottom one
+  const std::vector<std::uint8_t> file = resources::encodeBitmap1(10, 2, white);
+  // The pixels after both headers and a palette of two entries: two rows of 4 bytes.
+  EXPECT_EQ(bitmapHeader(file), (std::vector<std::uint32_t>{'B', 'M', 62 + 8, 0, 62, 40, 10, 2, 1, 1, 0, 8}));
+  ResourceReader palette(file, 46);
+  EXPECT_EQ(palette.u32(), 2u);  // entries
+  palette.skip(4);
+  EXPECT_EQ((std::vector<std::uint32_t>{palette.u32(), palette.u32()}), (std::vector<std::uint32_t>{0, 0xFFFFFF}));
+  ASSERT_EQ(file.size(), 62u + 8u);
   // Bottom row first, each padded to four bytes.
   EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 62, file.end()),
             (std::vector<std::uint8_t>{0x80, 0x00, 0, 0, 0x80, 0x40, 0, 0}));
