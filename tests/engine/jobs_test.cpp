@@ -106,7 +106,7 @@ struct Trace {
   std::mutex mutex;
   std::vector<int> rendered;
   std::vector<int> sequence;  // 1000 + i load, 2000 + i render, 3000 + i write-back
-  std::vector<std::pair<int, ImageRect>> rects;
+  std::vector<std::pair<int, Corners>> rects;
   std::set<int> threads;
   int renderedOnCaller = 0;
   std::vector<std::pair<int, int>> draws;  // the first two of each task
@@ -146,7 +146,7 @@ void renderAndRecord(JobTask& task) {
     trace.mostRunning = std::max(trace.mostRunning, ++trace.running);
     trace.rendered.push_back(index);
     trace.sequence.push_back(2000 + index);
-    trace.rects.emplace_back(index, task.layout.taskRect);
+    trace.rects.emplace_back(index, corners(task.layout.taskRect));
     trace.threads.insert(thread);
     trace.renderedOnCaller += std::this_thread::get_id() == trace.caller;
     trace.draws.push_back(draws);
@@ -169,11 +169,12 @@ void renderAndRecord(JobTask& task) {
   throw std::runtime_error("task failed");
 }
 
-JobEnvironment tracedRender(Trace& record, const ImageRect& renderRect, int pass = -1) {
+JobEnvironment tracedRender(Trace& record, const ImageRect& renderRect, int pass = -1, std::size_t scratch = 0) {
   JobEnvironment environment;
   environment.context = &record;
   environment.rect = renderRect;
   environment.currentPass = pass;
+  environment.scratchBytes = scratch;
   environment.progressIntervalMs = 0;
   environment.load = [](JobTask& task) { note(task, 1000); };
   environment.work = renderAndRecord;
@@ -189,67 +190,60 @@ JobEnvironment tracedRender(Trace& record, const ImageRect& renderRect, int pass
 }
 
 TEST(JobRun, EmptyJobsAndUnknownLayoutsCallNothing) {
-  const struct {
-    std::int32_t layout;
-    ImageRect rect;
-    bool refused;
-  } cases[] = {{bandMode, {5, 5, 5, 50}, false}, {4, {0, 0, 10, 10}, true}};
-  for (const auto& c : cases) {
+  for (const auto& [layout, rect] : {std::pair{std::int32_t(bandMode), ImageRect{5, 5, 5, 50}},
+                                     std::pair{std::int32_t(4), ImageRect{0, 0, 10, 10}}}) {
     Trace trace;
-    const JobOutcome outcome = runJob(c.layout, tracedRender(trace, c.rect, 1));
-    EXPECT_EQ(outcome.threads, 0) << c.layout;
-    EXPECT_EQ(outcome.cancelled, c.refused) << c.layout;
-    EXPECT_EQ(outcome.reason, c.refused ? kJobBadLayout : kJobNotStopped) << c.layout;
-    EXPECT_TRUE(trace.loaded.empty() && trace.rendered.empty() && trace.written.empty()) << c.layout;
-    EXPECT_TRUE(trace.progress.empty() && trace.abortCalls == 0) << c.layout;
+    const JobOutcome outcome = runJob(layout, tracedRender(trace, rect, 1));
+    EXPECT_EQ(outcome.threads, 0) << layout;
+    EXPECT_EQ(outcome.cancelled, layout == 4) << layout;
+    EXPECT_EQ(outcome.reason, layout == 4 ? kJobBadLayout : kJobNotStopped) << layout;
+    EXPECT_TRUE(trace.loaded.empty() && trace.rendered.empty() && trace.written.empty()) << layout;
+    EXPECT_TRUE(trace.progress.empty() && trace.abortCalls == 0) << layout;
   }
 }
 
-TEST(JobRun, EveryTaskIsLoadedRenderedAndWrittenBackOnceWithHooksOnTheCallingThread) {
-  const Processors processors(2);
-  Trace trace;
-  const JobOutcome outcome = runJob(tileMode, tracedRender(trace, {0, 0, 200, 300}, 1));
-  EXPECT_EQ(outcome.threads, 2);
-  EXPECT_FALSE(outcome.cancelled);
-  EXPECT_EQ(trace.loaded, upTo(6));  // handed out in index order
-  EXPECT_EQ(sorted(trace.rendered), upTo(6));
-  EXPECT_EQ(sorted(trace.written), upTo(6));
-  EXPECT_EQ(trace.abortCalls, 6);
-  EXPECT_EQ(trace.progress.size(), 6u);
-  EXPECT_FALSE(trace.hookOffCaller);
-  EXPECT_EQ(trace.renderedOnCaller, 0);
-  // Every task starts from the same random state, also on a worker that ran one before.
-  EXPECT_EQ(trace.draws, std::vector(6, freshThreadDraws()));
-}
-
-TEST(JobRun, TasksGetTheRectanglesOfTheLayoutWhateverTheThreadCount) {
+TEST(JobRun, EveryTaskRunsOnceWithItsRectangleAndHooksOnTheCallingThreadWhateverTheThreadCount) {
   const ImageRect job{-20, 30, 180, 250};
   for (const std::int32_t layout : {tileMode, rowMode, bandMode, stripMode})
     for (const int count : {1, 2, 5}) {
+      SCOPED_TRACE(::testing::Message() << "layout " << layout << ", " << count << " processors");
       const Processors workers(count);
       Trace trace;
-      runJob(layout, tracedRender(trace, job));
-      std::sort(trace.rects.begin(), trace.rects.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+      EXPECT_FALSE(runJob(layout, tracedRender(trace, job, 1)).cancelled);
       const JobLayout cut = makeJobLayout(layout, job);
-      ASSERT_EQ(int(trace.rects.size()), cut.taskCount) << "layout " << layout << ", " << count << " processors";
-      for (int i = 0; i < cut.taskCount; ++i)
-        EXPECT_EQ(corners(trace.rects[std::size_t(i)].second), corners(taskRect(cut, i))) << "layout " << layout;
+      std::vector<std::pair<int, Corners>> rects;
+      for (int i = 0; i < cut.taskCount; ++i) rects.emplace_back(i, corners(taskRect(cut, i)));
+      std::sort(trace.rects.begin(), trace.rects.end());
+      EXPECT_EQ(trace.rects, rects);
+      EXPECT_EQ(trace.loaded, upTo(cut.taskCount));  // handed out in index order
+      EXPECT_EQ(sorted(trace.written), upTo(cut.taskCount));
+      EXPECT_EQ(trace.abortCalls, cut.taskCount);
+      EXPECT_EQ(int(trace.progress.size()), cut.taskCount);
+      EXPECT_FALSE(trace.hookOffCaller);
+      EXPECT_EQ(trace.renderedOnCaller, 0);
+      // Every task starts from the same random state, also on a worker that ran one before.
+      EXPECT_EQ(trace.draws, std::vector(std::size_t(cut.taskCount), freshThreadDraws()));
     }
 }
 
-TEST(JobThreads, OneProcessorAndRowModeRunTasksOneAfterAnother) {
-  for (const auto& [count, layout, rect] :
-       {std::tuple{1, bandMode, ImageRect{0, 0, 65, 8}}, std::tuple{4, rowMode, ImageRect{10, 0, 12, 6}}}) {
+TEST(JobThreads, AsManyTasksAtOnceAsProcessorsOneInRowModeAndNoMoreThanTasksOrTheCap) {
+  // Fewer processors after more: the workers of the larger count go.
+  for (const auto& [count, layout, tasks] : {std::tuple{3, bandMode, 12}, std::tuple{2, bandMode, 12},
+                                             std::tuple{1, bandMode, 2}, std::tuple{4, rowMode, 2}}) {
+    SCOPED_TRACE(::testing::Message() << count << " processors, layout " << layout);
     const Processors processors(count);
+    const int most = layout == rowMode ? 1 : std::min(count, tasks);
     Trace trace;
-    trace.taskTime = std::chrono::milliseconds(2);
-    EXPECT_EQ(runJob(layout, tracedRender(trace, rect)).threads, 1);
-    EXPECT_EQ(trace.mostRunning, 1);
-    EXPECT_EQ(trace.rendered, (std::vector<int>{0, 1}));
-    EXPECT_EQ(trace.written, (std::vector<int>{0, 1}));
-    // The second task was handed out before the first came back: behind the first on the
-    // one worker, or, in row mode, so that the first row's write-back overlaps the work on
-    // the second.
+    trace.meet = most;
+    trace.taskTime = std::chrono::milliseconds(3);
+    const ImageRect rect = layout == rowMode ? ImageRect{10, 0, 10 + tasks, 6} : ImageRect{0, 0, tasks * 64, 4};
+    EXPECT_EQ(runJob(layout, tracedRender(trace, rect)).threads, most);
+    EXPECT_EQ(trace.met, tasks) << "the first tasks did not run at once";
+    EXPECT_EQ(trace.mostRunning, most);
+    EXPECT_TRUE(most > 1 || (trace.rendered == upTo(tasks) && trace.written == upTo(tasks))) << "one after another";
+    // The second task was handed out before the first came back: behind the first on a
+    // worker, or, in row mode, so that the first row's write-back overlaps the work on the
+    // second.
     const auto at = [&](int event) { return std::find(trace.sequence.begin(), trace.sequence.end(), event); };
     EXPECT_LT(at(1001), at(3000));
     for (const int task : {0, 1}) {
@@ -257,19 +251,6 @@ TEST(JobThreads, OneProcessorAndRowModeRunTasksOneAfterAnother) {
       EXPECT_LT(at(2000 + task), at(3000 + task));
     }
     EXPECT_TRUE(layout != rowMode || at(2000) < at(1001)) << "the next row starts after the one before";
-  }
-}
-
-TEST(JobThreads, AsManyTasksAtOnceAsProcessorsButNoMoreThanTasksOrTheCap) {
-  for (const int count : {3, 2}) {  // fewer after more: the workers of the larger count go
-    const Processors processors(count);
-    Trace trace;
-    trace.meet = count;
-    trace.taskTime = std::chrono::milliseconds(3);
-    EXPECT_EQ(runJob(bandMode, tracedRender(trace, {0, 0, 12 * 64, 4})).threads, count);
-    EXPECT_EQ(trace.met, 12) << "the first tasks did not run at once";
-    EXPECT_EQ(trace.mostRunning, count);
-    EXPECT_EQ(sorted(trace.rendered), upTo(12));
   }
   const Processors processors(500);
   Trace trace;
@@ -285,16 +266,12 @@ std::set<int> threadsOfJob(std::int32_t bands) {
   return trace.threads;
 }
 
-TEST(JobThreads, AJobOfOneTaskKeepsTheWorkersForTheNext) {
+TEST(JobThreads, WorkersStayForTheNextJobAndComeBackAfterAStopWhichATaskCannotMake) {
   const Processors processors(2);
   const std::set<int> before = threadsOfJob(16);
   ASSERT_EQ(before.size(), 2u);
-  EXPECT_TRUE(before.count(*threadsOfJob(1).begin()));
+  EXPECT_TRUE(before.count(*threadsOfJob(1).begin())) << "the job of one task ran on a new thread";
   EXPECT_EQ(threadsOfJob(16), before) << "the workers were stopped and started anew";
-}
-
-TEST(JobThreads, StoppedWorkersComeBackForTheNextJobAndATaskCannotStopThem) {
-  const Processors processors(2);
   JobEnvironment stopping;
   stopping.rect = {0, 0, 256, 4};
   stopping.work = [](JobTask&) { stopWorkerThreads(); };  // would wait for itself
@@ -332,24 +309,18 @@ TEST(JobRandom, AJobInsideATaskRunsOnThatThreadAndKeepsItsSequence) {
 TEST(JobScratch, EachSlotKeepsOneBlockFromTaskToTaskZeroFilledAtTheStart) {
   const Processors processors(1);
   Trace bands;  // one worker, two slots taking turns
-  JobEnvironment environment = tracedRender(bands, {0, 0, 5 * 64, 3});
-  environment.scratchBytes = 4096;
-  EXPECT_FALSE(runJob(bandMode, environment).cancelled);
+  EXPECT_FALSE(runJob(bandMode, tracedRender(bands, {0, 0, 5 * 64, 3}, -1, 4096)).cancelled);
   EXPECT_EQ(bands.blocks.size(), 2u);
   EXPECT_EQ(bands.firstWords, (std::vector<int>{0, 0, 1, 2, 3})) << "the block is handed on, not cleared";
   Trace rows;
-  environment = tracedRender(rows, {0, 0, 4, 9});
-  environment.scratchBytes = 16;
-  runJob(rowMode, environment);
+  runJob(rowMode, tracedRender(rows, {0, 0, 4, 9}, -1, 16));
   EXPECT_EQ(rows.blocks.size(), 2u) << "row mode keeps two rows out";
   Trace none;
   runJob(bandMode, tracedRender(none, {0, 0, 64, 3}));
   EXPECT_EQ(none.blocks, std::set<void*>{nullptr}) << "no scratch asked for, none given";
   // Scratch that cannot be had stops the job before any task runs.
   Trace huge;
-  environment = tracedRender(huge, {0, 0, 64, 3});
-  environment.scratchBytes = std::size_t(1) << 62;
-  const JobOutcome outcome = runJob(bandMode, environment);
+  const JobOutcome outcome = runJob(bandMode, tracedRender(huge, {0, 0, 64, 3}, -1, std::size_t(1) << 62));
   EXPECT_TRUE(outcome.cancelled);
   EXPECT_EQ(outcome.reason, kJobOutOfMemory);
   EXPECT_TRUE(huge.rendered.empty());
@@ -357,25 +328,20 @@ TEST(JobScratch, EachSlotKeepsOneBlockFromTaskToTaskZeroFilledAtTheStart) {
 
 TEST(JobCancel, NothingCollectedAfterTheStopIsWrittenBackAndTheNextJobStartsAfresh) {
   const Processors processors(1);
-  const struct {
-    int abortOnCall, throwAt;
-    bool outOfMemory;
-    JobStopReason reason;
-  } cases[] = {{3, -1, false, kJobStoppedByUser}, {0, 2, false, kJobTaskFailed}, {0, 2, true, kJobOutOfMemory}};
-  for (const auto& c : cases) {
-    Trace trace;
-    trace.abortOnCall = c.abortOnCall;
-    trace.throwAt = c.throwAt;
-    trace.throwOutOfMemory = c.outOfMemory;
+  for (const JobStopReason reason : {kJobStoppedByUser, kJobTaskFailed, kJobOutOfMemory}) {
+    Trace trace;  // the user stops at the third band, or the third band's work throws
+    trace.abortOnCall = reason == kJobStoppedByUser ? 3 : 0;
+    trace.throwAt = reason == kJobStoppedByUser ? -1 : 2;
+    trace.throwOutOfMemory = reason == kJobOutOfMemory;
     const JobOutcome outcome = runJob(bandMode, tracedRender(trace, {0, 0, 10 * 64, 4}));
     EXPECT_TRUE(outcome.cancelled);
-    EXPECT_EQ(outcome.reason, c.reason);
+    EXPECT_EQ(outcome.reason, reason);
     // The stop came with the third band; the fourth was already waiting behind it, so it
     // ran too, and neither was written back.
-    EXPECT_EQ(trace.written, (std::vector<int>{0, 1})) << c.reason;
-    EXPECT_EQ(trace.loaded, upTo(4)) << c.reason;
-    EXPECT_EQ(trace.rendered, upTo(4)) << c.reason;
-    EXPECT_TRUE(c.abortOnCall == 0 || trace.abortCalls == 3) << "asked again after the stop";
+    EXPECT_EQ(trace.written, (std::vector<int>{0, 1})) << reason;
+    EXPECT_EQ(trace.loaded, upTo(4)) << reason;
+    EXPECT_EQ(trace.rendered, upTo(4)) << reason;
+    EXPECT_TRUE(reason != kJobStoppedByUser || trace.abortCalls == 3) << "asked again after the stop";
     Trace next;
     const JobOutcome again = runJob(bandMode, tracedRender(next, {0, 0, 256, 4}));
     EXPECT_FALSE(again.cancelled);

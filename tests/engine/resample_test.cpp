@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -18,23 +19,29 @@
 namespace qm::test {
 namespace {
 
-// value(x, y, channel) as a fraction of full scale, stored into level 0, then the pyramid.
+// A new image with value(x, y, channel), a fraction of full scale, in level 0 and the
+// pyramid built from it.
 using Pattern = std::function<float(int x, int y, int channel)>;
 
-void paint(ImageBuffer& image, const Pattern& value) {
-  fillLevel0(image, [&](std::int32_t x, std::int32_t y) {
+Buffer painted(std::int32_t width, std::int32_t height, std::int32_t format, const Pattern& value,
+               std::int32_t edgeMode = 0) {
+  Buffer image = makeBuffer(width, height, format, edgeMode);
+  fillLevel0(*image, [&](std::int32_t x, std::int32_t y) {
     Pixel pixel;
     for (int k = 0; k < 4; ++k)
-      pixel[k] = image.format == kRgbaFloat ? value(x, y, k) : std::round(double(value(x, y, k)) * image.scale);
+      pixel[k] = format == kRgbaFloat ? value(x, y, k) : std::round(double(value(x, y, k)) * image->scale);
     return pixel;
   });
-  buildPyramid(image);
+  buildPyramid(*image);
+  return image;
 }
 
 // Steep steps that differ per channel and axis, so a mirrored or shifted tap shows.
 float steps(int x, int y, int channel) { return float((x * 53 + y * 97 + channel * 31) % 256) / 255.0f; }
-Pattern flat(float a, float b, float c, float d) {
-  return [=](int, int, int channel) { return channel == 0 ? a : channel == 1 ? b : channel == 2 ? c : d; };
+// Dark but for the last column and row of an 8 x 8 image, opaque.
+float lastColumnAndRow(int x, int y, int channel) { return channel == 3 || x == 7 || y == 7 ? 1.0f : 0.0f; }
+Pattern flat(std::array<float, 4> value) {
+  return [value](int, int, int k) { return value[std::size_t(k)]; };
 }
 
 float normalisedAt(const ImageBuffer& image, int x, int y, int level, int channel) {
@@ -74,45 +81,25 @@ float sampledAt(const ImageBuffer& image, int level, float x, float y, int chann
 
 TEST(SampleLevel, MatchesTheTapSumInEveryFormat) {
   // Integer weights are truncated to 1/2048 (or 1/32768), which bounds their error.
-  const struct {
-    std::int32_t format;
-    float tolerance;
-  } cases[] = {{kRgba8, 3e-3f}, {kRgba16, 2e-4f}, {kRgbaFloat, 1e-5f}, {kGray8, 3e-3f}};
   const float positions[][2] = {{4.0f, 5.0f}, {6.3f, 4.71f}, {5.5f, 6.5f}, {7.99f, 3.02f}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.format);
-    Buffer image = makeBuffer(13, 11, c.format);
-    paint(*image, steps);
+  for (const auto& [format, tolerance] :
+       {std::pair{kRgba8, 3e-3f}, std::pair{kRgba16, 2e-4f}, std::pair{kRgbaFloat, 1e-5f}, std::pair{kGray8, 3e-3f}}) {
+    SCOPED_TRACE(format);
+    Buffer image = painted(13, 11, format, steps);
     for (const auto& p : positions)
-      for (int channel = 0; channel < (c.format == kGray8 ? 1 : 4); ++channel)
+      for (int channel = 0; channel < (format == kGray8 ? 1 : 4); ++channel)
         EXPECT_NEAR(sampledAt(*image, 0, p[0], p[1], channel), referenceSample(*image, 0, p[0], p[1], channel),
-                    c.tolerance)
+                    tolerance)
             << p[0] << ", " << p[1] << " channel " << channel;
   }
 }
 
-TEST(SampleLevel, FlatImageGivesItsValueAnywhereInAnyEdgeMode) {
-  for (std::int32_t edge : {0, 1, 2})
-    for (std::int32_t format : {kRgba8, kRgba16, kRgbaFloat}) {
-      Buffer image = makeBuffer(6, 9, format, edge);
-      paint(*image, flat(0.2f, 1.0f, 0.0f, 0.6f));
-      for (float x : {-3.7f, 0.0f, 2.25f, 5.9f, 12.0f}) {
-        float c[4];
-        sampleLevel(*image, 0, x, x * 0.7f - 1.0f, c);
-        for (int k = 0; k < 4; ++k)
-          EXPECT_FLOAT_EQ(c[k], normalisedAt(*image, 0, 0, 0, k) * image->scale) << "edge " << edge << " x " << x;
-      }
-    }
-}
-
 TEST(SampleLevel, GreyComesBackAsColourAndMissingLevelsOrPixelsReadZero) {
-  Buffer grey = makeBuffer(4, 4, kGray8);
-  paint(*grey, flat(0.2f, 0.0f, 0.0f, 0.0f));
+  Buffer grey = painted(4, 4, kGray8, flat({0.2f, 0.0f, 0.0f, 0.0f}));
   float c[4];
   sampleLevel(*grey, 0, 1.3f, 2.0f, c);
   EXPECT_EQ(std::vector<float>(c, c + 4), (std::vector<float>{51, 51, 51, 255}));
-  Buffer image = makeBuffer(4, 4, kRgba8);
-  paint(*image, flat(1, 1, 1, 1));
+  Buffer image = painted(4, 4, kRgba8, flat({1, 1, 1, 1}));
   for (int level : {-1, image->lastLevel + 1, 0}) {
     if (level == 0) releasePixels(*image);
     std::fill(c, c + 4, 9.0f);
@@ -125,10 +112,8 @@ TEST(SampleLevel, TileSeamsReadTheSameAsTheMiddleOfATile) {
   // A footprint across the seam at 512 takes the careful path; the same content placed in
   // a small image takes the direct one.
   const int shift = 500;
-  Buffer wide = makeBuffer(530, 530, kRgba8);
-  Buffer small = makeBuffer(30, 30, kRgba8);
-  paint(*wide, steps);
-  paint(*small, [&](int x, int y, int channel) { return steps(x + shift, y + shift, channel); });
+  Buffer wide = painted(530, 530, kRgba8, steps);
+  Buffer small = painted(30, 30, kRgba8, [](int x, int y, int c) { return steps(x + shift, y + shift, c); });
   for (float at : {511.5f, 510.0f, 513.2f, 508.7f})
     for (int channel = 0; channel < 4; ++channel) {
       EXPECT_EQ(sampledAt(*wide, 0, at, at, channel), sampledAt(*small, 0, at - shift, at - shift, channel)) << at;
@@ -137,36 +122,24 @@ TEST(SampleLevel, TileSeamsReadTheSameAsTheMiddleOfATile) {
     }
 }
 
-TEST(Wrapping, EachEdgeModeBringsInTheFarSideOnlyAlongTheAxesItWraps) {
+TEST(Wrapping, EachEdgeModeBringsInTheFarSideOnlyAlongTheAxesItWrapsAndRepeatsWithoutEnd) {
   // A dark texture with a bright last column and last row, sampled just left of it and
   // just above it: only wrapping brings the brightness in.
-  const Pattern lastColumnAndRow = [](int x, int y, int channel) {
-    return channel == 3 || x == 7 || y == 7 ? 1.0f : 0.0f;
-  };
-  const struct {
-    std::int32_t edgeMode;
-    Fold foldX, foldY;
-  } cases[] = {{0, clampFold, clampFold}, {1, wrapFold, wrapFold}, {-1, wrapFold, wrapFold}, {2, wrapFold, clampFold}};
-  for (const auto& c : cases) {
-    Buffer image = makeBuffer(8, 8, kRgba8, c.edgeMode);
-    paint(*image, lastColumnAndRow);
+  for (const auto& [edgeMode, foldX, foldY] :
+       {std::tuple{0, &clampFold, &clampFold}, std::tuple{1, &wrapFold, &wrapFold},
+        std::tuple{-1, &wrapFold, &wrapFold}, std::tuple{2, &wrapFold, &clampFold}}) {
+    Buffer image = painted(8, 8, kRgba8, lastColumnAndRow, edgeMode);
     for (const auto& [u, v, wrapped] :
-         {std::tuple{-0.02f, 0.4375f, c.foldX == wrapFold}, std::tuple{0.4375f, -0.02f, c.foldY == wrapFold}}) {
-      SCOPED_TRACE(::testing::Message() << "edge mode " << c.edgeMode << " at " << u << ", " << v);
+         {std::tuple{-0.02f, 0.4375f, foldX == &wrapFold}, std::tuple{0.4375f, -0.02f, foldY == &wrapFold}}) {
+      SCOPED_TRACE(::testing::Message() << "edge mode " << edgeMode << " at " << u << ", " << v);
       float sampled[4];
       sampleImage(*image, 0, 0.0f, u, v, sampled);
-      EXPECT_NEAR(sampled[0], referenceSample(*image, 0, 8.0f * u - 0.5f, 8.0f * v - 0.5f, 0, c.foldX, c.foldY), 3e-3f);
-      if (wrapped)
-        EXPECT_GT(sampled[0], 0.4f);
-      else
-        EXPECT_LT(sampled[0], 0.01f);
+      EXPECT_NEAR(sampled[0], referenceSample(*image, 0, 8.0f * u - 0.5f, 8.0f * v - 0.5f, 0, foldX, foldY), 3e-3f);
+      EXPECT_TRUE(wrapped ? sampled[0] > 0.4f : sampled[0] < 0.01f) << sampled[0];
     }
   }
-}
-
-TEST(Wrapping, RepeatsWithoutEndInBothDirections) {
-  Buffer image = makeBuffer(8, 4, kRgba8, 1);
-  paint(*image, steps);
+  // However far away.
+  Buffer image = painted(8, 4, kRgba8, steps, 1);
   for (int channel = 0; channel < 4; ++channel) {
     const float home = sampledAt(*image, 0, 2.3f, 1.5f, channel);
     for (int turns : {-3, -1, 1, 2}) {
@@ -187,9 +160,8 @@ TEST(Resize, HalfBiasReadsLevelZeroAloneAtTheSameSizeAndBlendsItWithLevelOneWhen
     float blend, margin;
   } cases[] = {{kRgba8, 9, 7, 9, 7, 0.0f, 4.0f}, {kRgba16, 16, 16, 8, 8, 0.5f, 100.0f}};
   for (const auto& c : cases) {
-    Buffer source = makeBuffer(c.fromWidth, c.fromHeight, c.format);
+    Buffer source = painted(c.fromWidth, c.fromHeight, c.format, steps);
     Buffer destination = makeBuffer(c.toWidth, c.toHeight, c.format);
-    paint(*source, steps);
     ASSERT_TRUE(resizeImage(source.get(), destination.get(), levelRect(source.get(), 0),
                             levelRect(destination.get(), 0), 0.5f));
     int telling = 0;
@@ -224,7 +196,7 @@ TEST(Resize, FlatImageStaysFlatAtAnySizeHeldWithinTheDestinationsRange) {
   // other destinations hold every channel there.
   const struct {
     std::int32_t from, to;
-    float value[4];
+    std::array<float, 4> value;
   } cases[] = {{kRgba8, kRgba8, {0.0f, 100.0f / 255.0f, 1.0f, 1.0f}},
                {kRgba16, kRgbaFloat, {0.0f, 100.0f / 32768.0f, 1.0f, 1.0f}},
                {kRgbaFloat, kRgba16, {0.5f, 0.25f, 0.0f, 1.0f}},
@@ -233,14 +205,12 @@ TEST(Resize, FlatImageStaysFlatAtAnySizeHeldWithinTheDestinationsRange) {
                {kRgbaFloat, kRgba8, {3.0f, -0.5f, 0.5f, 2.0f}}};
   const int sizes[][2] = {{1, 1}, {7, 3}, {20, 20}, {37, 64}, {100, 9}};
   for (const auto& c : cases) {
-    Buffer source = makeBuffer(20, 20, c.from, 1);
-    paint(*source, flat(c.value[0], c.value[1], c.value[2], c.value[3]));
+    Buffer source = painted(20, 20, c.from, flat(c.value), 1);
     float want[4];
     getNormalised(*source, 3, 3, 0, want);
     for (int k = 0; k < 4; ++k) want[k] = std::clamp(want[k], 0.0f, c.to == kRgbaFloat && k < 3 ? 65535.0f : 1.0f);
     for (const auto& size : sizes) {
-      SCOPED_TRACE(::testing::Message() << "format " << c.from << " to " << c.to << " size " << size[0] << "x"
-                                        << size[1]);
+      SCOPED_TRACE(::testing::Message() << "format " << c.from << " to " << c.to << ", " << size[0] << "x" << size[1]);
       Buffer destination = makeBuffer(size[0], size[1], c.to);
       ASSERT_TRUE(resizeImage(source.get(), destination.get(), levelRect(source.get(), 0),
                               levelRect(destination.get(), 0), 0.5f));
@@ -254,10 +224,8 @@ TEST(Resize, FlatImageStaysFlatAtAnySizeHeldWithinTheDestinationsRange) {
 }
 
 TEST(Resize, FillsOnlyTheDestinationRectangleAndRebuildsThePyramid) {
-  Buffer source = makeBuffer(8, 8, kRgba8);
-  Buffer destination = makeBuffer(16, 16, kRgba8);
-  paint(*source, flat(1, 1, 1, 1));
-  paint(*destination, flat(0, 0, 0, 0));
+  Buffer source = painted(8, 8, kRgba8, flat({1, 1, 1, 1}));
+  Buffer destination = painted(16, 16, kRgba8, flat({0, 0, 0, 0}));
   ASSERT_TRUE(resizeImage(source.get(), destination.get(), levelRect(source.get(), 0), {4, 4, 12, 12}, 0.5f));
   for (int i = 0; i < 16; ++i) {
     EXPECT_EQ(normalisedAt(*destination, i, 8, 0, 0), i >= 4 && i < 12 ? 1.0f : 0.0f) << "column " << i;
@@ -269,10 +237,8 @@ TEST(Resize, FillsOnlyTheDestinationRectangleAndRebuildsThePyramid) {
 }
 
 TEST(Resize, ResizeAndTransferRefuseMissingSameOrGreyImagesTouchingNothing) {
-  Buffer source = makeBuffer(8, 8, kRgba8);
-  Buffer grey = makeBuffer(4, 4, kGray8);
-  paint(*source, flat(1, 1, 1, 1));
-  paint(*grey, flat(0.5f, 0, 0, 0));
+  Buffer source = painted(8, 8, kRgba8, flat({1, 1, 1, 1}));
+  Buffer grey = painted(4, 4, kGray8, flat({0.5f, 0, 0, 0}));
   grey->pyramidState = 0;
   const ImageRect rect = levelRect(source.get(), 0);
   EXPECT_FALSE(resizeImage(nullptr, source.get(), rect, rect, 0.5f));
@@ -288,10 +254,9 @@ TEST(Resize, ResizeAndTransferRefuseMissingSameOrGreyImagesTouchingNothing) {
   EXPECT_FALSE(transferImage(source.get(), grey.get())) << "grey without pixels";
 }
 
-TEST(Transfer, SameSizeConvertsEveryPixelThroughNormalisedValuesOtherSizesResample) {
-  Buffer from = makeBuffer(9, 5, kRgba8);
+TEST(Transfer, SameSizeConvertsEveryPixelThroughNormalisedValuesOtherSizesResampleAndEmptyOnesAreRebuilt) {
+  Buffer from = painted(9, 5, kRgba8, steps);
   Buffer to = makeBuffer(9, 5, kRgbaFloat);
-  paint(*from, steps);
   ASSERT_TRUE(transferImage(from.get(), to.get()));
   for (int y = 0; y < 5; ++y)
     for (int x = 0; x < 9; ++x)
@@ -303,27 +268,16 @@ TEST(Transfer, SameSizeConvertsEveryPixelThroughNormalisedValuesOtherSizesResamp
   EXPECT_EQ(pixelAt(*deep, 1, 0), (Pixel{32768, 16448, 0, 32768})) << "orange";
   EXPECT_EQ(deep->pyramidState, 2);
   // Another size is a resize with bias 0.5, the pyramid rebuilt too.
-  Buffer large = makeBuffer(16, 16, kRgba8);
+  Buffer large = painted(16, 16, kRgba8, steps);
   Buffer viaTransfer = makeBuffer(8, 8, kRgba8);
   Buffer viaResize = makeBuffer(8, 8, kRgba8);
-  paint(*large, steps);
   ASSERT_TRUE(transferImage(large.get(), viaTransfer.get()));
   ASSERT_TRUE(
       resizeImage(large.get(), viaResize.get(), levelRect(large.get(), 0), levelRect(viaResize.get(), 0), 0.5f));
   EXPECT_EQ(levelPixels(*viaTransfer, kAllLevels), levelPixels(*viaResize, kAllLevels));
-}
-
-TEST(Transfer, GreySourcesFillColourAndDestinationsWithoutPixelsAreStillRebuilt) {
-  Buffer from = makeBuffer(3, 3, kGray8);
-  Buffer to = makeBuffer(3, 3, kRgba16);
-  paint(*from, flat(0.2f, 0, 0, 0));
-  ASSERT_TRUE(transferImage(from.get(), to.get()));
-  const Pixel got = pixelAt(*to, 2, 2);
-  EXPECT_NEAR(got[0], 6553, 1);
-  EXPECT_EQ(got, (Pixel{got[0], got[0], got[0], 32768}));
-  Buffer released = makeBuffer(3, 3, kRgba8);
+  Buffer released = makeBuffer(9, 5, kRgba8);
   releasePixels(*released);
-  EXPECT_TRUE(transferImage(to.get(), released.get())) << "nothing to fill, but still rebuilt";
+  EXPECT_TRUE(transferImage(from.get(), released.get())) << "nothing to fill, but still rebuilt";
   EXPECT_FALSE(hasPixels(*released));
 }
 
@@ -360,7 +314,7 @@ Buffer expectDoubledByStencil(const std::vector<int>& old, int width, int height
   return image;
 }
 
-TEST(Double, StencilsOnAHandMadeImageAndAcrossTiles) {
+TEST(Double, StencilsOnHandMadeAndFlatImagesAndAcrossTilesForGreyOnly) {
   Buffer image = expectDoubledByStencil({0, 255, 10, 200, 40, 90}, 3, 2, 0, 6);
   // Two of them by hand: the centre of the first 2 x 2 and the pixel on old (1, 0).
   EXPECT_EQ(getGrey(*image, 1, 1, 0), (0 + 255 + 200 + 40) / 4);
@@ -368,14 +322,12 @@ TEST(Double, StencilsOnAHandMadeImageAndAcrossTiles) {
   std::vector<int> old;
   for (int i = 0; i < 600; ++i) old.push_back((i % 300 + 90 * (i / 300)) % 256);
   expectDoubledByStencil(old, 300, 2, 500, 530);
-}
-
-TEST(Double, FlatGreyAndOnePixelStayFlatAtTwiceTheSizeAndOtherFormatsAreLeftAlone) {
+  // Flat images, one pixel among them, stay flat at twice the size.
   for (const auto& [width, height, value] :
        {std::tuple{5, 3, 0}, std::tuple{5, 3, 77}, std::tuple{5, 3, 255}, std::tuple{1, 1, 199}}) {
-    const std::vector<int> old(std::size_t(width * height), value);
-    Buffer image = expectDoubledByStencil(old, width, height, 0, 2 * width);
-    EXPECT_EQ(levelPixels(*image), std::vector<Pixel>(4 * old.size(), Pixel{double(value), 0, 0, 0}));
+    const std::vector<int> pixels(std::size_t(width * height), value);
+    EXPECT_EQ(levelPixels(*expectDoubledByStencil(pixels, width, height, 0, 2 * width)),
+              std::vector<Pixel>(4 * pixels.size(), Pixel{double(value), 0, 0, 0}));
   }
   Buffer colour = makeBuffer(3, 3, kRgba8);
   EXPECT_FALSE(doubleImage(*colour));
