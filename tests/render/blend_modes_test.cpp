@@ -2,22 +2,29 @@
 // The blend modes against plain real-valued versions of their formulas (and a plain colour
 // model) over grids of inks and sources, plus what the grids do not reach: ties, bit
 // patterns, starbright's alpha, the opponent modes' neutral inks, and the number handling.
-// Then the opponent-colour model: round trips, the neutral axis, its defining sums, and
-// colours outside the cube or the ranges.
+// Then the opponent-colour model: round trips, the neutral axis, and colours outside the
+// cube or the ranges. Last the blend stage around the modes: spilled highlights, the
+// composite of see-through ink, the preview's checkerboard, the selection, the worker's
+// blend in place against the row blend, and the stored samples.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <initializer_list>
+#include <iterator>
 #include <map>
 #include <numbers>
 #include <vector>
 
 #include "render/blend_modes.h"
+#include "render/blend_stage.h"
 #include "render/opponent_colour.h"
+#include "render/render_output.h"
+#include "settings/ink_settings.h"
 
 namespace qm {
 namespace {
@@ -140,10 +147,9 @@ TEST(BlendModes, PerChannelModesFollowTheirFormulasOverAGrid) {
   for (const auto& [mode, reference] : channelReferences())
     for (const Colour& a : grid)
       for (const Colour& b : grid) {
-        const Colour out = blended(a, b, mode);
         const Rgb x = channels(a), y = channels(b);
-        expectNear(out, {reference(x[0], y[0]), reference(x[1], y[1]), reference(x[2], y[2])}, toleranceFor(mode), a, b,
-                   mode);
+        const Rgb want = {reference(x[0], y[0]), reference(x[1], y[1]), reference(x[2], y[2])};
+        expectNear(blended(a, b, mode), want, toleranceFor(mode), a, b, mode);
         if (::testing::Test::HasFailure()) return;
       }
 }
@@ -329,7 +335,8 @@ constexpr std::int32_t kNeutral = 16448;      // 128 of 255
 
 std::int32_t fromByte(int v) { return std::int32_t(v * kOne / 255); }
 
-// The model's sums in fixed point, written out independently of the tables.
+// The model's defining sums in fixed point: colours brought into the cube must keep their
+// lightness and hue under them.
 std::array<double, 3> exactOpponent(const ColourTriple& rgb) {
   const double r = rgb[0], g = rgb[1], b = rgb[2], half = kOne / 255.0 * 128.0;
   return {0.299 * r + 0.587 * g + 0.114 * b, half + (r - g) * 127.0 / 255.0, half + ((r + g) / 2 - b) * 127.0 / 255.0};
@@ -339,19 +346,13 @@ std::array<double, 3> exactOpponent(const ColourTriple& rgb) {
 // hold the edges and corners): the colours whose neighbours reach outside the cube.
 std::vector<ColourTriple> testColours() {
   std::vector<ColourTriple> colours;
-  for (int r = 0; r <= 255; r += 5)
-    for (int g = 0; g <= 255; g += 5)
-      for (int b = 0; b <= 255; b += 5) colours.push_back({fromByte(r), fromByte(g), fromByte(b)});
-  for (int axis = 0; axis < 3; ++axis)
-    for (int face : {0, 255})
-      for (int u = 0; u <= 255; ++u)
-        for (int v = 0; v <= 255; ++v) {
-          ColourTriple c{};
-          c[std::size_t(axis)] = fromByte(face);
-          c[std::size_t((axis + 1) % 3)] = fromByte(u);
-          c[std::size_t((axis + 2) % 3)] = fromByte(v);
-          colours.push_back(c);
-        }
+  for (int r = 0; r <= 255; ++r)
+    for (int g = 0; g <= 255; ++g)
+      for (int b = 0; b <= 255; ++b) {
+        const bool onAFace = r % 255 == 0 || g % 255 == 0 || b % 255 == 0;
+        const bool onTheGrid = r % 5 == 0 && g % 5 == 0 && b % 5 == 0;
+        if (onAFace || onTheGrid) colours.push_back({fromByte(r), fromByte(g), fromByte(b)});
+      }
   return colours;
 }
 
@@ -380,18 +381,6 @@ TEST(OpponentColour, GreysSitOnTheNeutralAxisBothWays) {
   }
 }
 
-TEST(OpponentColour, ForwardTableFollowsTheDefiningSums) {
-  // A 17-level cube: nodes of the table and points between them.
-  for (int r = 0; r <= 16; ++r)
-    for (int g = 0; g <= 16; ++g)
-      for (int b = 0; b <= 16; ++b) {
-        const ColourTriple rgb{std::min(r * 2048, kOne), std::min(g * 2048, kOne), std::min(b * 2048, kOne)};
-        const ColourTriple got = toOpponent(rgb);
-        const std::array<double, 3> want = exactOpponent(rgb);
-        for (std::size_t c = 0; c < 3; ++c) EXPECT_NEAR(got[c], want[c], 2) << r << " " << g << " " << b << " " << c;
-      }
-}
-
 TEST(OpponentColour, ColoursBeyondTheCubeOrTheRangesKeepLightnessAndHue) {
   for (std::int32_t lightness : {2048, 8192, 16384, 24576, 30720})
     for (std::int32_t p : {0, 4096, kOne})
@@ -415,6 +404,149 @@ TEST(OpponentColour, ColoursBeyondTheCubeOrTheRangesKeepLightnessAndHue) {
   EXPECT_EQ(fromOpponent({-7, kNeutral, kNeutral}), (ColourTriple{0, 0, 0}));
   EXPECT_EQ(fromOpponent({99999, kNeutral, kNeutral}), (ColourTriple{kOne, kOne, kOne}));
   EXPECT_EQ(fromOpponent({16384, -9000, 1 << 20}), fromOpponent({16384, 0, kOne}));
+}
+
+// --- The blend stage around the modes ---
+
+BlendStage stageFor(std::int32_t mode, std::int32_t target = kTargetHostImage) { return {mode, target, 0, 0, 0}; }
+
+constexpr Colour kSource{0.6f, 0.3f, 0.1f, 1.0f};
+
+// The four floats, bit for bit.
+bool sameBits(const Colour& a, const Colour& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The excess e over 1.0 is shared out as e x 60 / 256.
+TEST(BlendStage, SpilledLightGoesToTheChannelsBelowFull) {
+  const struct {
+    Colour in, want;
+  } cases[] = {
+      {{1.512f, 0.2f, 0.4f, 1}, {1.512f, 0.26f, 0.46f, 1}},     // 0.12 shared, half each
+      {{1.256f, 0.5f, 1.256f, 1}, {1.256f, 0.62f, 1.256f, 1}},  // two over: all 0.12 to green
+      // Blue goes past full with its half and passes its own excess on to red.
+      {{0.4f, 2.0f, 0.98f, 1}, {0.4f + 60.0f / 512 + (0.98f + 60.0f / 512 - 1), 2.0f, 0.98f + 60.0f / 512, 1}},
+      {{0.2f, 0.3f, 0.4f, 1}, {0.2f, 0.3f, 0.4f, 1}},  // none over
+      {{1.5f, 1.2f, 1.1f, 1}, {1.5f, 1.2f, 1.1f, 1}},  // all three over
+  };
+  for (const auto& [in, want] : cases) {
+    Colour out = in;
+    spillHighlights(out);
+    EXPECT_NEAR(out.red, want.red, 1e-6f) << in.red << ", " << in.green << ", " << in.blue;
+    EXPECT_NEAR(out.green, want.green, 1e-6f) << in.red << ", " << in.green << ", " << in.blue;
+    EXPECT_NEAR(out.blue, want.blue, 1e-6f) << in.red << ", " << in.green << ", " << in.blue;
+  }
+}
+
+// A partial selection m lands the colour that part of the way from what lies under it: the
+// source, or in the preview the checkerboard, which also shows through see-through ink.
+TEST(BlendStage, SelectionAndPreviewCheckerboard) {
+  const float m = 128.0f / 255.0f;
+  const Colour half = blendInk(stageFor(1), {0, 0, 0, 1}, kSource, m, 0, 0);
+  EXPECT_NEAR(half.red, kSource.red * (1 - m), 1e-6f);
+  EXPECT_NEAR(half.green, kSource.green * (1 - m), 1e-6f);
+  EXPECT_EQ(checkerboardGrey(0, 0), 1.0f);
+  EXPECT_EQ(checkerboardGrey(8, 0), 0.8f);
+  EXPECT_EQ(checkerboardGrey(8, 8), 1.0f);
+  EXPECT_EQ(blendInk(stageFor(63, kTargetPreview), {0, 0, 0, 1}, kSource, 1.0f, 9, 1).green, 0.8f);
+  const Colour unselected = blendInk(stageFor(1, kTargetPreview), {0, 0, 0, 1}, kSource, 0.0f, 3, 3);
+  EXPECT_EQ(unselected.red, 1.0f);
+  EXPECT_EQ(unselected.alpha, 1.0f);
+}
+
+// The band styles blend on their workers in place (the leading plain run, then the rest of
+// the row) and the calling thread applies the host's selection; the row-mode styles blend
+// the row on the calling thread. Both must store the same colours, and each what the pixel
+// blend gives, over modes of every kind (plain, fixed point, colour model, starbright's
+// alpha, numbers outside the list), inks, sources, selections, targets and documents. Where
+// a row needs no source, it blends the same without one.
+TEST(BlendStage, InPlaceBlendEqualsTheRowBlend) {
+  // Plain inks first (opaque greys within 0..1; 0.995 counts as opaque), so that turning
+  // the row ends the plain run at every place.
+  const Colour inks[] = {grey(0, 1),    grey(1, 1),    grey(0.5f, 1),         grey(0.3f, 0.995f),      grey(0.7f, 0.5f),
+                         grey(1.5f, 1), grey(0.6f, 0), {0.2f, 0.4f, 0.9f, 1}, {1.3f, 0.2f, 0.1f, 0.8f}};
+  const Colour sources[] = {kSource, {0.2f, 0.7f, 0.9f, 0.4f}, {1, 1, 1, 0}, {0.5f, 0.5f, 0.5f, 1}};
+  // Grey, colour, with transparency, float.
+  const std::uint8_t documents[][3] = {{0, 1, 0}, {0, 0, 0}, {0, 0, 1}, {1, 0, 0}};
+  constexpr std::int32_t kCount = std::int32_t(std::size(inks));
+  constexpr std::int32_t kX = 5;  // the row crosses a square of the preview's checkerboard
+  for (std::int32_t mode : {1, 9, 15, 63, 0, 70})
+    for (std::int32_t target : {kTargetHostImage, kTargetPreview, kTargetMemoryImage})
+      for (const auto& document : documents)
+        for (std::int32_t selected : {-1, 0, 128, 255})
+          for (std::int32_t turn = 0; turn < kCount; ++turn) {
+            SCOPED_TRACE(::testing::Message()
+                         << "mode " << mode << ", target " << target << ", document " << &document - documents
+                         << ", selection " << selected << ", turn " << turn);
+            const BlendStage stage{mode, target, document[0], document[1], document[2]};
+            const std::int32_t y = turn * 3;
+            BandCell cells[kCount];
+            Colour source[kCount];
+            std::uint8_t selection[kCount];
+            for (std::int32_t i = 0; i < kCount; ++i) {
+              const Colour& ink = inks[(i + turn) % kCount];
+              cells[i] = {{ink.red, ink.green, ink.blue, ink.alpha}, {}};
+              source[i] = sources[std::size_t(i + turn) % std::size(sources)];
+              selection[i] = std::uint8_t(selected);
+            }
+            const std::uint8_t* mask = selected < 0 ? nullptr : selection;
+            Colour row[kCount];
+            Colour unread[kCount];
+            blendRow(stage, cells, source, mask, kCount, kX, y, row);
+            for (std::int32_t i = 0; i < kCount; ++i) {
+              const float* c = cells[i].colour;
+              const float m = mask ? float(selected) / 255.0f : 1.0f;
+              EXPECT_TRUE(sameBits(row[i], blendInk(stage, {c[0], c[1], c[2], c[3]}, source[i], m, kX + i, y))) << i;
+            }
+            for (std::int32_t n = 1; n <= kCount; ++n) {
+              if (rowNeedsSource(stage, cells, n, mask != nullptr)) continue;
+              blendRow(stage, cells, nullptr, mask, n, kX, y, unread);
+              for (std::int32_t i = 0; i < n; ++i) EXPECT_TRUE(sameBits(unread[i], row[i])) << "unread " << i;
+            }
+            const std::int32_t done = blendPlainCells(stage, cells, kCount);
+            blendCellsInPlace(stage, cells + done, source + done, kCount - done, kX + done, y);
+            if (mask) selectCellsInPlace(stage, cells, source, mask, kCount, kX, y);
+            for (std::int32_t i = 0; i < kCount; ++i) {
+              const float* c = cells[i].colour;
+              EXPECT_TRUE(sameBits({c[0], c[1], c[2], c[3]}, row[i]))
+                  << "cell " << i << " after a plain run of " << done;
+            }
+          }
+}
+
+// Starbright's black is transparent: laid over the source on a document without
+// transparency, kept as a hole on one with it. Float documents take the ink as it is, grey
+// documents its luma.
+TEST(BlendStage, DocumentKinds) {
+  const Colour black{0.0f, 0.0f, 0.0f, 1.0f};
+  const Colour onDocument = blendInk(stageFor(63), black, kSource, 1.0f, 0, 0);
+  EXPECT_NEAR(onDocument.red, kSource.red, 1e-6f);
+  EXPECT_NEAR(onDocument.blue, kSource.blue, 1e-6f);
+  EXPECT_EQ(onDocument.alpha, 1.0f);
+  const Colour kept = blendInk({63, kTargetHostImage, 0, 0, 1}, black, kSource, 1.0f, 0, 0);
+  EXPECT_EQ(kept.alpha, 0.0f) << "a document with transparency keeps the hole";
+  EXPECT_EQ(kept.red, 0.0f);
+  const Colour bright = blendInk({9, kTargetHostImage, 1, 0, 0}, {3.0f, 70000.0f, 0.25f, 1.0f}, kSource, 1.0f, 0, 0);
+  EXPECT_EQ(bright.red, 3.0f) << "no blend mode, no spill, light above 1 kept";
+  EXPECT_EQ(bright.green, 65535.0f);
+  const Colour luma = blendInk({1, kTargetHostImage, 0, 1, 0}, {1.0f, 0.0f, 0.0f, 1.0f}, kSource, 1.0f, 0, 0);
+  EXPECT_NEAR(luma.green, float(std::int32_t(0.3f * 32768.0f)) / 32768.0f, 1e-6f);
+}
+
+TEST(BlendStage, StoredSamplesComeBackAsTheLevelsTheyStandFor) {
+  const DocumentLayout eight{1, 3, 0};
+  for (int v = 0; v <= 255; ++v) {
+    // What an untouched 8-bit source level looks like after the blend's fixed point.
+    const float level = float(std::int32_t(float(v) / 255.0f * 32768.0f)) / 32768.0f;
+    const Colour c{level, level, level, 1.0f};
+    std::uint8_t out[3];
+    storeSamples(eight, &c, sizeof c, 1, out, 3);
+    ASSERT_EQ(out[1], v);
+  }
+  const DocumentLayout greyWithOpacity16{2, 1, 1};
+  const Colour c{0.0f, 0.5f, 2.0f, -1.0f};
+  std::uint16_t wide[2];
+  storeSamples(greyWithOpacity16, &c, sizeof c, 1, reinterpret_cast<std::uint8_t*>(wide), 4);
+  EXPECT_EQ(wide[0], 16384) << "grey documents take green";
+  EXPECT_EQ(wide[1], 0) << "held within the range";
 }
 
 }  // namespace

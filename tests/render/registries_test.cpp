@@ -23,8 +23,6 @@ float checkeredGrey(std::int32_t x, std::int32_t y) {
 }
 
 TEST(Registries, NumbersOutsideTheListsAreBroughtIntoRange) {
-  ASSERT_EQ(styleEntries().size(), std::size_t(kStyleCount));
-  ASSERT_EQ(blendModeEntries().size(), std::size_t(kBlendModeCount));
   for (std::int32_t number : {-2147483647 - 1, -1, 0, 1, 7, kStyleCount + 1, kBlendModeCount + 1, 2147483647}) {
     EXPECT_EQ(styleEntry(number).number, std::clamp(number, 1, kStyleCount)) << number;
     EXPECT_EQ(blendModeEntry(number).number, std::clamp(number, 1, kBlendModeCount)) << number;
@@ -40,26 +38,27 @@ TEST(Registries, NumbersOutsideTheListsAreBroughtIntoRange) {
   EXPECT_NE(last.green, normal.green) << "the inputs must tell the last mode from normal";
 }
 
-// Every other style first leaves its own state behind (error row, carry, tables, spot tile);
-// the style's render must not see any of it.
-TEST(Registries, NoStyleSeesWhatTheRenderBeforeLeft) {
+// Every other style first leaves its own state behind (error row, carry, tables, spot tile),
+// and the worker count changes how the bands are shared out (four here, the last one short):
+// the style's render must show neither.
+TEST(Registries, NoStyleSeesWhatTheRenderBeforeLeftOrHowManyWorkersRanIt) {
   for (const StyleEntry& entry : styleEntries()) {
-    MemoryRender fresh(45, 70, kRgba8, checkeredGrey);
+    MemoryRender fresh(45, 200, kRgba8, checkeredGrey);
     fresh.settings().look.style = entry.number;
     const std::vector<Colour> reference = fresh.renderWhole(5);
-    MemoryRender used(45, 70, kRgba8, checkeredGrey);
+    MemoryRender used(45, 200, kRgba8, checkeredGrey);
     // Arabesque last: its phases fill the error row with large values.
-    for (const StyleEntry& other : styleEntries()) {
-      used.settings().look.style = other.number;
-      if (other.has(kCarriesPhase)) continue;
-      used.renderWhole(9);
-    }
-    for (const StyleEntry& other : styleEntries()) {
-      used.settings().look.style = other.number;
-      if (other.has(kCarriesPhase)) used.renderWhole(9);
-    }
+    for (const bool phases : {false, true})
+      for (const StyleEntry& other : styleEntries()) {
+        if (other.has(kCarriesPhase) != phases) continue;
+        used.settings().look.style = other.number;
+        used.renderWhole(9);
+      }
     used.settings().look.style = entry.number;
-    EXPECT_TRUE(sameColours(used.renderWhole(5), reference)) << entry.name;
+    for (int workers : {1, 2, 3}) {
+      const Processors processors(workers);
+      EXPECT_TRUE(sameColours(used.renderWhole(5), reference)) << entry.name << ", " << workers << " workers";
+    }
   }
 }
 
@@ -80,20 +79,6 @@ TEST(Registries, OnlyTheStylesThatSaySoIgnoreTheInvertMode) {
     EXPECT_EQ(sameColours(normal, inverted), entry.has(kIgnoresInvertMode)) << entry.name;
     EXPECT_TRUE(entry.has(kIgnoresInvertMode) || differing > normal.size() / 8) << entry.name << " " << differing;
   }
-}
-
-// Paper with nothing on it stays paper, in every style at every scale and line weight.
-TEST(Registries, WhitePaperStaysWhite) {
-  MemoryRender render(70, 40, kRgba8, [](std::int32_t, std::int32_t) { return 1.0f; });
-  UserValues& look = render.settings().look;
-  for (const StyleEntry& entry : styleEntries())
-    for (std::int32_t scale = 1; scale <= kScaleCount; ++scale)
-      for (std::int32_t weight = 1; weight <= kLineWeightCount; ++weight) {
-        look.style = entry.number;
-        look.scale = scale;
-        look.lineWeight = weight;
-        EXPECT_EQ(inkFraction(render.renderWhole(3)), 0.0) << entry.name << " scale " << scale << " weight " << weight;
-      }
 }
 
 // Whether a preview region shows the same pattern as the whole view: not for the styles that
@@ -126,20 +111,6 @@ TEST(ScreensRender, PreviewRegionEqualsTheSameCropOfTheWholeView) {
     }
 }
 
-TEST(ScreensRender, TheWorkerCountChangesNothing) {
-  MemoryRender render(90, 200, kRgba8, checkeredGrey);  // four bands, the last one short
-  for (const StyleEntry& entry : styleEntries()) {
-    render.settings().look.style = entry.number;
-    std::vector<Colour> reference;
-    for (int workers : {1, 2, 3}) {
-      const Processors processors(workers);
-      const std::vector<Colour> colours = render.renderWhole(7);
-      if (reference.empty()) reference = colours;
-      EXPECT_TRUE(sameColours(colours, reference)) << entry.name << ", " << workers << " workers";
-    }
-  }
-}
-
 // A left-to-right ramp from white to black: the ink of each fifth of the width.
 std::vector<double> inkByFifths(const std::vector<Colour>& colours, std::int32_t width) {
   std::vector<double> fifths(5, 0.0);
@@ -149,18 +120,23 @@ std::vector<double> inkByFifths(const std::vector<Colour>& colours, std::int32_t
   return fifths;
 }
 
-TEST(ScreensRender, EveryStyleScaleAndLineWeightInksMoreWhereTheRampIsDarker) {
-  MemoryRender render(250, 96, kRgba8, [](std::int32_t x, std::int32_t) { return 1.0f - float(x) / 249.0f; });
-  UserValues& look = render.settings().look;
+// In every style at every scale and line weight, paper with nothing on it stays paper and
+// the ramp gets more ink where it is darker.
+TEST(ScreensRender, EveryStyleScaleAndLineWeightKeepsPaperAndInksMoreWhereTheRampIsDarker) {
+  MemoryRender white(70, 40, kRgba8, [](std::int32_t, std::int32_t) { return 1.0f; });
+  MemoryRender ramp(250, 96, kRgba8, [](std::int32_t x, std::int32_t) { return 1.0f - float(x) / 249.0f; });
+  UserValues& look = ramp.settings().look;
   look.sharpen = 0;
   for (const StyleEntry& entry : styleEntries())
-    for (std::int32_t scale = 1; scale <= 3; ++scale)
-      for (std::int32_t weight = 1; weight <= 5; ++weight) {
+    for (std::int32_t scale = 1; scale <= kScaleCount; ++scale)
+      for (std::int32_t weight = 1; weight <= kLineWeightCount; ++weight) {
+        SCOPED_TRACE(::testing::Message() << entry.name << " scale " << scale << " weight " << weight);
         look.style = entry.number;
         look.scale = scale;
         look.lineWeight = weight;
-        const std::vector<double> fifths = inkByFifths(render.renderWhole(), 250);
-        SCOPED_TRACE(::testing::Message() << entry.name << " scale " << scale << " weight " << weight);
+        white.settings().look = look;
+        EXPECT_EQ(inkFraction(white.renderWhole(3)), 0.0) << "white paper";
+        const std::vector<double> fifths = inkByFifths(ramp.renderWhole(), 250);
         EXPECT_LT(fifths[0], fifths[4] - 0.4) << "light end against dark end";
         // At 4x the spot tiles grow to 512 or 1024 pixels, wider than this picture, so a
         // fifth of it meets only part of the tile's values.
@@ -171,30 +147,20 @@ TEST(ScreensRender, EveryStyleScaleAndLineWeightInksMoreWhereTheRampIsDarker) {
       }
 }
 
-// A tone over every level.
-std::int32_t patternTone(std::int32_t x, std::int32_t y) { return (x * 7 + y * 3 + x * y / 50) % 256; }
-
 // Band memory is not cleared: a row function must store columns first..last, no others.
-TEST(ScreensRender, EveryStyleWritesExactlyItsColumns) {
-  for (const StyleEntry& entry : styleEntries()) {
-    StyleRender render(16, 4, styleLook(entry.number));
-    render.fillTone(patternTone);
-    render.renderRow(2, 3, 9);
-    for (std::int32_t x = 0; x < 16; ++x) {
-      const bool written = render.level(x, 2) != StyleRender::kUnwritten;
-      EXPECT_EQ(written, x >= 3 && x <= 9) << entry.name << " column " << x;
-    }
-  }
-}
-
 // Rows of 1 to 3 pixels, where every neighbour is clamped, over densities that include both
 // extremes: every pixel is stored as plain ink or paper, and no entry of the error row beyond
 // the image's changes (Hyper A and B keep three row blocks of it). The sanitizer build
 // catches reads before the row.
-TEST(ScreensRender, NarrowImagesRenderPlainInkInsideTheErrorRow) {
+TEST(ScreensRender, EveryStyleKeepsToItsColumnsAndItsErrorRow) {
   constexpr std::int16_t kGuard = 0x5a5a;
   const auto tone = [](std::int32_t x, std::int32_t y) { return 255 - std::min(255, (x * 97 + y * 51) % 306); };
-  for (const StyleEntry& entry : styleEntries())
+  for (const StyleEntry& entry : styleEntries()) {
+    StyleRender part(16, 4, styleLook(entry.number));
+    part.fillTone(tone);
+    part.renderRow(2, 3, 9);
+    for (std::int32_t x = 0; x < 16; ++x)
+      EXPECT_EQ(part.level(x, 2) != StyleRender::kUnwritten, x >= 3 && x <= 9) << entry.name << " column " << x;
     for (std::int32_t scale = 1; scale <= 3; ++scale)
       for (std::int32_t weight = 1; weight <= 5; ++weight)
         for (std::int32_t width = 1; width <= 3; ++width) {
@@ -214,6 +180,7 @@ TEST(ScreensRender, NarrowImagesRenderPlainInkInsideTheErrorRow) {
               EXPECT_EQ(colour[3], 1.0f);
             }
         }
+  }
 }
 
 }  // namespace

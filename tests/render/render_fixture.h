@@ -20,8 +20,8 @@ namespace qm::test {
 
 class MemoryRender {
  public:
-  // A source of the format, each pixel's red, green, blue (and opacity 1) from `colour`
-  // (0..1), with its pyramid.
+  // A source of the format, each pixel's red, green and blue from `grey` (0..1, opacity 1),
+  // with its pyramid.
   MemoryRender(std::int32_t width, std::int32_t height, std::int32_t format,
                const std::function<float(std::int32_t x, std::int32_t y)>& grey)
       : working_(createWorkingSet()) {
@@ -41,7 +41,6 @@ class MemoryRender {
   MemoryRender& operator=(const MemoryRender&) = delete;
 
   InkSettings& settings() { return settings_; }
-  RenderState& state() { return working_->state; }
   const ImageBuffer& source() const { return working_->source; }
 
   // Renders the view with the document layout of the source's depth (RGB, no opacity);

@@ -76,7 +76,6 @@ class StyleRender {
     state_.tables = &tables_;
     state_.inkDepth = kInk8;
     state_.lastColumn = width - 1;
-    state_.firstRow = 0;
     state_.lastRow = height - 1;
     EXPECT_TRUE(growErrorRow(state_, width));
     seedRandom(1);  // the set-up draws from the calling thread's generator
@@ -91,8 +90,6 @@ class StyleRender {
   RenderState& state() { return state_; }
   std::int16_t* errorRow() { return state_.errorRow; }
   std::size_t errorRowSize() const { return errorRowEntries(width_); }
-  std::int32_t width() const { return width_; }
-  std::int32_t height() const { return height_; }
 
   void setTone(std::int32_t x, std::int32_t y, std::int32_t tone) { tones_[index(x, y)] = tone; }
   void setDensity(std::int32_t x, std::int32_t y, std::int32_t density) { setTone(x, y, 255 - density); }
@@ -102,11 +99,6 @@ class StyleRender {
       for (std::int32_t x = 0; x < width_; ++x) setTone(x, y, tone(x, y));
   }
 
-  // A flat density, every task rendered.
-  void renderFlat(std::int32_t density) {
-    fillDensity(density);
-    renderAll();
-  }
   // Every task of the style's layout, in order.
   void renderAll() {
     const JobLayout layout = makeJobLayout(styleEntry(state_.style).layout, ImageRect{0, 0, height_, width_});
@@ -157,7 +149,6 @@ class StyleRender {
     const std::vector<float> all = levels();
     return double(std::count(all.begin(), all.end(), 0.0f)) / double(all.size());
   }
-  bool hasInkAndPaper() const { return inkFraction() > 0.0 && inkFraction() < 1.0; }
   // How many pixels decide otherwise than the pixel (dx, dy) before them (dx, dy >= 0).
   std::int32_t changesAlong(std::int32_t dx, std::int32_t dy) const {
     std::int32_t count = 0;
@@ -168,8 +159,7 @@ class StyleRender {
   // Every stored level, row after row.
   std::vector<float> levels() const {
     std::vector<float> out;
-    for (std::int32_t y = 0; y < height_; ++y)
-      for (std::int32_t x = 0; x < width_; ++x) out.push_back(level(x, y));
+    for (const BandCell& cell : cells_) out.push_back(cell.colour[0]);
     return out;
   }
 
