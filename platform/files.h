@@ -16,8 +16,10 @@ constexpr int kOpenRefused = 99;
 constexpr int kReadFailed = -19;
 constexpr int kWriteFailed = -20;
 
-// The system's temporary folder, ending in its separator ("C:\Windows\Temp\" when Windows
-// reports none).
+// Where the filter keeps its own files (cached settings, memory dots, undo), ending in its
+// separator: on Windows the system's temporary folder ("C:\Windows\Temp\" when it reports
+// none), which is the user's own; elsewhere a folder of the user's own, made with mode 0700
+// ($XDG_STATE_HOME/quillmark, else ~/.local/state/quillmark), never the shared /tmp.
 std::string temporaryFolder();
 // The temporary folder followed directly by name.
 std::string temporaryPath(const std::string& name);
@@ -36,6 +38,11 @@ class File {
   int write(const void* bytes, std::size_t count);
   // Ends the file after the last byte written, so a shorter rewrite leaves no old tail.
   int truncateHere();
+  // Writing that never leaves a half-written file: the bytes go to a fresh file beside
+  // `path`, which replaces `path` in one step at commitReplacement. Closing without the
+  // commit removes the fresh file and leaves `path` as it was.
+  int openForReplacing(const std::string& path);
+  int commitReplacement();
   void close();
   bool isOpen() const { return handle_ != nullptr; }
 
