@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 // Random looks and the random integer under them, checked against a model of the draw
-// that is written here from the generator's formula alone.
+// written here from the generator's formula alone.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <limits>
@@ -21,33 +22,27 @@ struct ModelGenerator {
   int steps = 0;
   int draws = 0;
 
-  int next() {
+  std::uint32_t next() {
     state = state * 214013u + 2531011u;
     ++steps;
-    return int((state >> 16) & 32767u);
+    return (state >> 16) & 32767u;
   }
   // Bits 4..14 of a value, kept below the smallest all-ones mask that covers the span.
-  std::int32_t draw(std::int32_t lo, std::int32_t hi) {
+  std::int32_t draw(std::int32_t a, std::int32_t b) {
     ++draws;
-    const std::uint32_t span = std::uint32_t(std::max(lo, hi) - std::min(lo, hi));
-    const std::uint32_t mask = std::max<std::uint32_t>(1, std::bit_ceil(span + 1) - 1);
-    for (;;) {
-      const std::int32_t value = std::int32_t((std::uint32_t(next()) >> 4) & mask) + std::min(lo, hi);
-      if (value <= std::max(lo, hi)) return value;
-    }
+    const std::int32_t lo = std::min(a, b), hi = std::max(a, b);
+    const std::uint32_t mask = std::max<std::uint32_t>(1, std::bit_ceil(std::uint32_t(hi - lo) + 1) - 1);
+    for (;;)
+      if (const std::int32_t value = std::int32_t((next() >> 4) & mask) + lo; value <= hi) return value;
   }
 };
 
-struct ModelLook {
-  UserValues look;
-  std::uint32_t stateAfter;
-  int steps;
-  int draws;
-};
+using Look = std::array<std::int32_t, 10>;
+Look asArray(const UserValues& v) {
+  return {v.angle, v.warping, v.style, v.lineWeight, v.scale, v.invertMode, v.blendMode, v.gray, v.diameter, v.sharpen};
+}
 
-ModelLook modelRandomLook(std::uint32_t seed, const UserValues& before) {
-  ModelGenerator generator{seed};
-  UserValues look = before;
+Look modelLook(ModelGenerator& generator, UserValues look) {
   look.angle = generator.draw(0, 359);
   look.warping = generator.draw(0, 100);
   look.style = generator.draw(1, 25);
@@ -57,98 +52,70 @@ ModelLook modelRandomLook(std::uint32_t seed, const UserValues& before) {
   look.blendMode = generator.draw(1, 69);
   if (generator.draw(0, 100) > 8) look.blendMode = 1;
   if (generator.draw(0, 100) > 90) look.gray = generator.draw(0, 1);
-  return {look, generator.state, generator.steps, generator.draws};
+  return asArray(look);
 }
 
 InkSettings startingSettings() {
   InkSettings settings{};
   resetForRun(settings);
-  settings.look.diameter = 123;
+  settings.look.diameter = 123;  // the sharpening is never drawn, so these must stay
   settings.look.sharpen = 9;
   settings.look.gray = 1;
   return settings;
-}
-
-void expectSameLook(const UserValues& expected, const UserValues& actual, std::uint32_t seed) {
-  EXPECT_EQ(actual.angle, expected.angle) << "seed " << seed;
-  EXPECT_EQ(actual.warping, expected.warping) << "seed " << seed;
-  EXPECT_EQ(actual.style, expected.style) << "seed " << seed;
-  EXPECT_EQ(actual.lineWeight, expected.lineWeight) << "seed " << seed;
-  EXPECT_EQ(actual.scale, expected.scale) << "seed " << seed;
-  EXPECT_EQ(actual.invertMode, expected.invertMode) << "seed " << seed;
-  EXPECT_EQ(actual.blendMode, expected.blendMode) << "seed " << seed;
-  EXPECT_EQ(actual.gray, expected.gray) << "seed " << seed;
-  EXPECT_EQ(actual.diameter, 123) << "the sharpening is never drawn";
-  EXPECT_EQ(actual.sharpen, 9) << "the sharpening is never drawn";
 }
 
 TEST(RandomLook, FollowsTheDrawOrderFromEverySeed) {
   std::set<int> drawCounts;
   for (std::uint32_t seed = 0; seed < 400; ++seed) {
     InkSettings settings = startingSettings();
-    const ModelLook expected = modelRandomLook(seed, settings.look);
+    ModelGenerator model{seed};
+    const Look expected = modelLook(model, settings.look);
     seedRandom(seed);
     applyRandomLook(settings);
-    expectSameLook(expected.look, settings.look, seed);
-    EXPECT_EQ(randomState(), expected.stateAfter) << "seed " << seed << ": the generator moved otherwise";
-    EXPECT_STREQ(settings.settingsName, "random settings");
-    drawCounts.insert(expected.draws);
+    ASSERT_EQ(asArray(settings.look), expected) << "seed " << seed;
+    ASSERT_EQ(randomState(), model.state) << "seed " << seed << ": the generator moved otherwise";
+    ASSERT_STREQ(settings.settingsName, "random settings");
+    drawCounts.insert(model.draws);
   }
   EXPECT_EQ(drawCounts, (std::set<int>{9, 10})) << "both the kept and the redrawn gray were seen";
 }
 
-// Seeds whose draws were all accepted at once: the generator then moves exactly one step
-// per draw, nine when gray stays and ten when it is redrawn.
+// Seeds whose draws were all taken at once: the generator then moves one step per draw,
+// nine when gray stays and ten when it is redrawn.
 TEST(RandomLook, MakesNineDrawsOrTenWhenGrayIsRedrawn) {
-  for (const int wantedDraws : {9, 10}) {
-    SCOPED_TRACE(wantedDraws);
+  for (const int wanted : {9, 10}) {
+    const auto takesExactlyWanted = [&](std::uint32_t seed) {
+      ModelGenerator model{seed};
+      modelLook(model, startingSettings().look);
+      return model.draws == wanted && model.steps == wanted;
+    };
     std::uint32_t seed = 0;
-    const UserValues before = startingSettings().look;
-    while (seed < 1000000) {
-      const ModelLook model = modelRandomLook(seed, before);
-      if (model.draws == wantedDraws && model.steps == wantedDraws) break;
-      ++seed;
-    }
-    ASSERT_LT(seed, 1000000u) << "no such seed";
+    while (seed < 1000000 && !takesExactlyWanted(seed)) ++seed;
+    ASSERT_LT(seed, 1000000u) << wanted;
     std::uint32_t stepped = seed;
-    for (int step = 0; step < wantedDraws; ++step) stepped = stepped * 214013u + 2531011u;
-
-    InkSettings settings = startingSettings();
+    for (int step = 0; step < wanted; ++step) stepped = stepped * 214013u + 2531011u;
     seedRandom(seed);
+    InkSettings settings = startingSettings();
     randomizeSettings(settings);
-    EXPECT_EQ(randomState(), stepped) << "seed " << seed;
-    if (wantedDraws == 9) {
-      EXPECT_EQ(settings.look.gray, 1) << "gray is left as it was";
-    }
+    EXPECT_EQ(randomState(), stepped) << wanted << " draws from seed " << seed;
   }
 }
 
-TEST(RandomInt, SingleValueAndSwappedBoundsFollowTheModel) {
-  struct Case {
-    std::int32_t lo, hi;
-  };
-  for (const Case c : {Case{5, 5}, Case{10, 1}, Case{-3, 3}, Case{0, 359}}) {
+TEST(RandomInt, SingleValuesAndSwappedBoundsFollowTheModel) {
+  for (const auto& [a, b] : {std::pair{5, 5}, {10, 1}, {-3, 3}, {0, 359}}) {
     std::set<std::int32_t> seen;
     for (std::uint32_t seed = 0; seed < 2000; ++seed) {
       ModelGenerator model{seed};
-      const std::int32_t expected = model.draw(c.lo, c.hi);
+      const std::int32_t expected = model.draw(a, b);
       seedRandom(seed);
-      const std::int32_t value = randomInt(c.lo, c.hi);
-      ASSERT_EQ(value, expected) << c.lo << ".." << c.hi << " seed " << seed;
-      ASSERT_EQ(randomState(), model.state) << c.lo << ".." << c.hi << " seed " << seed;
-      seen.insert(value);
+      ASSERT_EQ(randomInt(a, b), expected) << a << ".." << b << " seed " << seed;
+      ASSERT_EQ(randomState(), model.state) << a << ".." << b << " seed " << seed;
+      seen.insert(expected);
     }
-    const std::int32_t lo = std::min(c.lo, c.hi), hi = std::max(c.lo, c.hi);
-    EXPECT_EQ(*seen.begin(), lo);
-    EXPECT_EQ(*seen.rbegin(), hi);
-    EXPECT_EQ(seen.size(), std::size_t(hi - lo + 1)) << "every value in the range comes up";
+    EXPECT_EQ(seen.size(), std::size_t(std::abs(a - b) + 1)) << "every value in " << a << ".." << b << " comes up";
   }
-}
-
-TEST(RandomInt, SingleValueTakesOneStepWhenTheFirstDrawFits) {
-  // The mask of a span of 0 is 1, so an odd draw is redrawn; seed 0's first value is even.
-  ModelGenerator model{0};
-  ASSERT_EQ((model.next() >> 4) & 1, 0);
+  // A span of 0 has the mask 1, so an odd draw is redrawn; seed 0's first draw is even and
+  // is the only one taken.
   seedRandom(0);
   EXPECT_EQ(randomInt(5, 5), 5);
   EXPECT_EQ(randomState(), 2531011u);
@@ -161,13 +128,10 @@ TEST(RandomInt, WideSpansNeverPassElevenBits) {
   std::int32_t highest = 0;
   for (int i = 0; i < 20000; ++i) highest = std::max(highest, randomInt(0, 5000));
   EXPECT_EQ(highest, 2047);
-
   constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
-  constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
   for (int i = 0; i < 100; ++i) {
-    const std::int32_t value = randomInt(kMax, kMin);
-    ASSERT_GE(value, kMin);
-    ASSERT_LE(value, kMin + 2047);
+    const std::int32_t value = randomInt(std::numeric_limits<std::int32_t>::max(), kMin);
+    ASSERT_TRUE(value >= kMin && value <= kMin + 2047) << value;
   }
 }
 
