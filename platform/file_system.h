@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace qm::platform {
 
@@ -27,6 +28,15 @@ CreateResult createNewFile(const std::string& path, const std::string& permissio
 bool flushToDisk(const std::string& path);
 // Moves `from` over `to` in one step, replacing an existing `to`; false (errno set) on failure.
 bool replaceFile(const std::string& from, const std::string& to);
+
+struct FolderEntry {
+  std::string name;  // without the folder
+  PathKind kind = PathKind::Other;  // a link is Other, whatever it points at
+  bool readOnly = false;            // we may not write it
+};
+// The entries of a folder ("." and ".." left out), in no particular order; false when the
+// folder cannot be read.
+bool listFolder(const std::string& folder, std::vector<FolderEntry>& entries);
 
 int processId();
 bool isTerminal(std::FILE* stream);

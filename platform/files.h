@@ -20,7 +20,12 @@ constexpr int kWriteFailed = -20;
 // separator: on Windows the system's temporary folder ("C:\Windows\Temp\" when it reports
 // none), which is the user's own; elsewhere a folder of the user's own, made with mode 0700
 // ($XDG_STATE_HOME/quillmark, else ~/.local/state/quillmark), never the shared /tmp.
+// Off Windows, when that folder cannot be had safely (it is a link or another user's, or
+// there is no home), the answer is kNoFolder, under which nothing can ever be opened or
+// made: each of the filter's own files then fails to open as a missing one does, rather
+// than landing somewhere others could plant or read it.
 std::string temporaryFolder();
+constexpr const char* kNoFolder = "/dev/null/";
 // The temporary folder followed directly by name.
 std::string temporaryPath(const std::string& name);
 
@@ -32,6 +37,7 @@ class File {
   File& operator=(const File&) = delete;
 
   // Reading: only an existing file. Writing: an existing file from its start, or a new one.
+  // Off Windows neither follows a link at the path's end: a planted link is refused.
   int openForReading(const std::string& path);
   int openForWriting(const std::string& path);
   int read(void* bytes, std::size_t count);
@@ -40,7 +46,11 @@ class File {
   int truncateHere();
   // Writing that never leaves a half-written file: the bytes go to a fresh file beside
   // `path`, which replaces `path` in one step at commitReplacement. Closing without the
-  // commit removes the fresh file and leaves `path` as it was.
+  // commit removes the fresh file and leaves `path` as it was. The fresh file is made
+  // only where no file was (never through a link), readable by its owner alone off
+  // Windows; a file it replaces hands its permissions on. The commit forces the bytes to
+  // the disk before the move, and reports kWriteFailed (the fresh file removed) when
+  // either fails or when the file was not opened for replacing.
   int openForReplacing(const std::string& path);
   int commitReplacement();
   void close();
@@ -48,6 +58,8 @@ class File {
 
  private:
   void* handle_ = nullptr;
+  std::string freshPath_;  // while replacing: the file being written, and its final name
+  std::string finalPath_;
 };
 
 // Big-endian words, as every settings file stores them.

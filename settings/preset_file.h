@@ -22,6 +22,7 @@
 #include <string_view>
 
 #include "engine/image_buffer.h"
+#include "platform/files.h"  // the results: kOpenRefused, kReadFailed, kWriteFailed
 #include "settings/ink_settings.h"
 
 namespace qm {
@@ -46,6 +47,9 @@ enum class PresetReadMode {
   PictureOnly = 1,  // the settings stay untouched; only the picture is delivered
 };
 
+// A file that ends early loads the fields it holds whole and leaves the rest; its result is
+// kReadFailed. So is that of a file whose first word is no version 180..191, from which
+// nothing is taken.
 struct PresetReadResult {
   int result = 0;  // the file layer's result: 0, kOpenRefused, kReadFailed
   bool pictureDelivered = false;
@@ -61,7 +65,8 @@ PresetReadResult readPreset(const std::string& path, InkSettings& settings, Pres
                             PresetThumbnail* thumbnail);
 
 // Fills the thumbnail with the grey ramp, reads the file's picture into it and, when there
-// was one, resamples it into `target` (size x size, Rgba8). True when a picture came.
+// was one, resamples it into `target` (an initialised record, made size x size Rgba8 here).
+// True when a picture came; otherwise `target` is left as it was.
 bool readPicture(const std::string& path, PresetThumbnail& thumbnail, ImageBuffer& target, std::int32_t size);
 
 // The picture shown while a preset has none: row y of 128 is grey 255 - y.
@@ -69,6 +74,11 @@ void fillGreyRamp(ImageBuffer& image);
 
 // True when ".q7q" occurs in the name, in any case.
 bool isPresetName(std::string_view name);
+// True when "q5q" or "q9q" occurs in the name, in any case: a preset of an older version.
+bool isOldPresetName(std::string_view name);
+// The name with its extension (from its last dot, unless that dot starts the name)
+// replaced by `extension`, or `extension` added when it has none.
+std::string withExtension(std::string_view name, std::string_view extension);
 
 // The file name the Save button offers: the settings name (or "Quillmark settings") with
 // its extension replaced by ".q7q".

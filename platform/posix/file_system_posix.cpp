@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 
 #include "platform/file_system.h"
 
@@ -44,6 +46,34 @@ bool flushToDisk(const std::string& path) {
 }
 
 bool replaceFile(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
+
+bool listFolder(const std::string& folder, std::vector<FolderEntry>& entries) {
+  entries.clear();
+  DIR* listing = ::opendir(folder.c_str());
+  if (!listing) return false;
+  const int folderDescriptor = ::dirfd(listing);
+  while (const dirent* found = ::readdir(listing)) {
+    const std::string name = found->d_name;
+    if (name == "." || name == "..") continue;
+    FolderEntry entry;
+    entry.name = name;
+    struct stat status {};
+    if (::fstatat(folderDescriptor, found->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+      entry.kind = PathKind::Missing;  // gone since it was listed
+    } else {
+      entry.kind = S_ISREG(status.st_mode)   ? PathKind::RegularFile
+                   : S_ISDIR(status.st_mode) ? PathKind::Directory
+                                             : PathKind::Other;
+    }
+    // Like the read-only mark elsewhere: the owner's write permission cleared, even for a
+    // user the system would let write anyway.
+    entry.readOnly = (entry.kind != PathKind::Missing && (status.st_mode & S_IWUSR) == 0) ||
+                     ::faccessat(folderDescriptor, found->d_name, W_OK, AT_EACCESS) != 0;
+    entries.push_back(std::move(entry));
+  }
+  ::closedir(listing);
+  return true;
+}
 
 int processId() { return int(::getpid()); }
 

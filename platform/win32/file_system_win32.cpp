@@ -62,6 +62,30 @@ bool replaceFile(const std::string& from, const std::string& to) {
   return false;
 }
 
+bool listFolder(const std::string& folder, std::vector<FolderEntry>& entries) {
+  entries.clear();
+  std::string pattern = folder;
+  if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += '\\';
+  pattern += "*.*";
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;  // an empty drive root
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    FolderEntry entry;
+    entry.name = name;
+    const DWORD attributes = found.dwFileAttributes;
+    entry.kind = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? PathKind::Other
+                 : (attributes & FILE_ATTRIBUTE_DIRECTORY)   ? PathKind::Directory
+                                                             : PathKind::RegularFile;
+    entry.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    entries.push_back(entry);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return true;
+}
+
 int processId() { return ::_getpid(); }
 
 bool isTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }

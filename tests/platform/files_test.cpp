@@ -3,11 +3,15 @@
 // the system's temporary folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <tuple>
+#include <utility>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "platform/files.h"
 #include "tests/test_images.h"
 
@@ -90,26 +94,161 @@ TEST(SettingsFiles, SkippingPassesOverExactlyTheCount) {
   EXPECT_EQ(skipBytes(file, 701), kReadFailed);
 }
 
-// TMPDIR is put back as it was after the test.
-class TemporaryFolder : public ::testing::Test {
+// The environment of the own-files folder is put back as it was after the test.
+class OwnFilesFolder : public ::testing::Test {
  protected:
-  void TearDown() override { saved_ ? ::setenv("TMPDIR", saved_->c_str(), 1) : ::unsetenv("TMPDIR"); }
-  const std::optional<std::string> saved_ =
-      std::getenv("TMPDIR") ? std::optional<std::string>(std::getenv("TMPDIR")) : std::nullopt;
+  void TearDown() override {
+    restore("XDG_STATE_HOME", savedState_);
+    restore("HOME", savedHome_);
+  }
+
+ private:
+  static std::optional<std::string> saved(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::optional<std::string>(value) : std::nullopt;
+  }
+  static void restore(const char* name, const std::optional<std::string>& value) {
+    value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
+  }
+  const std::optional<std::string> savedState_ = saved("XDG_STATE_HOME");
+  const std::optional<std::string> savedHome_ = saved("HOME");
 };
 
-TEST_F(TemporaryFolder, FollowsTmpdirEndsInASeparatorAndFallsBackToTmp) {
-  struct Case {
-    const char* tmpdir;  // null: unset
-    std::string folder;
-  };
-  const Case cases[] = {{"/var/spool/x", "/var/spool/x/"}, {"/var/spool/x/", "/var/spool/x/"},
-                        {"", "/tmp/"},                     {nullptr, "/tmp/"}};
-  for (const Case& c : cases) {
-    c.tmpdir ? ::setenv("TMPDIR", c.tmpdir, 1) : ::unsetenv("TMPDIR");
-    EXPECT_EQ(temporaryFolder(), c.folder) << (c.tmpdir ? c.tmpdir : "unset");
-    EXPECT_EQ(temporaryPath("Quillmark memdot map 3"), c.folder + "Quillmark memdot map 3");
+std::filesystem::perms permissionsOf(const std::string& path) {
+  return std::filesystem::symlink_status(path).permissions() & std::filesystem::perms::mask;
+}
+
+TEST_F(OwnFilesFolder, IsMadeForTheUserAloneUnderStateHomeOrHome) {
+  const std::string root = tempPath("own");
+  ::setenv("HOME", (root + "/home").c_str(), 1);
+  const std::string underHome = root + "/home/.local/state/quillmark/";
+  // XDG_STATE_HOME counts only when absolute; missing folders are made with their parents.
+  const std::pair<std::optional<std::string>, std::string> cases[] = {
+      {root + "/deep/state/", root + "/deep/state/quillmark/"},
+      {std::nullopt, underHome},
+      {"relative/state", underHome},
+      {"", underHome}};
+  for (const auto& [state, expected] : cases) {
+    state ? ::setenv("XDG_STATE_HOME", state->c_str(), 1) : ::unsetenv("XDG_STATE_HOME");
+    EXPECT_EQ(temporaryFolder(), expected) << state.value_or("unset");
+    EXPECT_EQ(permissionsOf(expected), std::filesystem::perms::owner_all) << expected;
+    EXPECT_EQ(temporaryPath("Quillmark memdot map 3"), expected + "Quillmark memdot map 3");
   }
+  // A folder left open to others is closed again.
+  std::filesystem::permissions(root + "/home/.local/state/quillmark", std::filesystem::perms(0755));
+  ::unsetenv("XDG_STATE_HOME");
+  EXPECT_EQ(temporaryFolder(), root + "/home/.local/state/quillmark/");
+  EXPECT_EQ(permissionsOf(root + "/home/.local/state/quillmark"), std::filesystem::perms::owner_all);
+}
+
+TEST_F(OwnFilesFolder, APlantedLinkOrAFileGivesAFolderWhereNothingOpens) {
+  const std::string state = tempPath("planted");
+  std::filesystem::create_directories(state + "/elsewhere");
+  ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+  for (const bool link : {true, false}) {
+    std::filesystem::remove_all(state + "/quillmark");
+    if (link)
+      std::filesystem::create_directory_symlink(state + "/elsewhere", state + "/quillmark");
+    else
+      writeBytes(state + "/quillmark", "not a folder");
+    EXPECT_EQ(temporaryFolder(), kNoFolder) << link;
+    File file;
+    const std::string path = temporaryPath("Quillmark cached settings D");
+    EXPECT_EQ(file.openForWriting(path), kOpenRefused) << link;
+    EXPECT_EQ(file.openForReplacing(path), kOpenRefused) << link;
+    EXPECT_EQ(file.openForReading(path), kOpenRefused) << link;
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(state + "/elsewhere")) << "nothing was made through the link";
+}
+
+TEST(SettingsFiles, ALinkAtThePathIsNeverFollowed) {
+  const std::string target = tempPath("link-target");
+  const std::string link = tempPath("link");
+  writeBytes(target, "kept");
+  std::filesystem::create_symlink(target, link);
+  File file;
+  EXPECT_EQ(file.openForReading(link), kOpenRefused);
+  EXPECT_EQ(file.openForWriting(link), kOpenRefused);
+  // Replacing puts a file where the link was and leaves what it pointed at alone.
+  ASSERT_EQ(file.openForReplacing(link), 0);
+  EXPECT_EQ(file.write("new", 3), 0);
+  EXPECT_EQ(file.commitReplacement(), 0);
+  EXPECT_EQ(readBytes(target), "kept");
+  EXPECT_FALSE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(readBytes(link), "new");
+}
+
+// Names in a folder, to see that no fresh file is left behind.
+std::vector<std::string> namesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(SettingsFiles, AReplacementTakesEffectOnlyWhenCommitted) {
+  const std::string folder = tempPath("replace");
+  std::filesystem::create_directory(folder);
+  const std::string path = folder + "/preset";
+  const std::string old("\0\0\0\xBF old look", 13);
+  writeBytes(path, old);
+  std::filesystem::permissions(path, std::filesystem::perms(0640));
+  File file;
+  ASSERT_EQ(file.openForReplacing(path), 0);
+  EXPECT_EQ(file.write("half", 4), 0);
+  EXPECT_EQ(readBytes(path), old) << "the old file stays while the new one is written";
+  file.close();
+  EXPECT_EQ(readBytes(path), old);
+  EXPECT_EQ(namesIn(folder), std::vector<std::string>{"preset"});
+  ASSERT_EQ(file.openForReplacing(path), 0);
+  EXPECT_EQ(file.write("whole", 5), 0);
+  EXPECT_EQ(file.commitReplacement(), 0);
+  EXPECT_FALSE(file.isOpen());
+  EXPECT_EQ(readBytes(path), "whole");
+  EXPECT_EQ(permissionsOf(path), std::filesystem::perms(0640)) << "the owner's permissions pass on";
+  EXPECT_EQ(namesIn(folder), std::vector<std::string>{"preset"});
+  // A new file is its owner's alone.
+  ASSERT_EQ(file.openForReplacing(folder + "/fresh"), 0);
+  EXPECT_EQ(file.commitReplacement(), 0);
+  EXPECT_EQ(permissionsOf(folder + "/fresh"), std::filesystem::perms(0600));
+}
+
+TEST(SettingsFiles, AReplacementThatCannotBeCommittedLeavesNothing) {
+  const std::string folder = tempPath("unreplaceable");
+  std::filesystem::create_directories(folder + "/a folder/inside");
+  File file;
+  // Over a folder that is not empty, the move fails: the fresh file goes.
+  ASSERT_EQ(file.openForReplacing(folder + "/a folder"), 0);
+  EXPECT_EQ(file.write("x", 1), 0);
+  EXPECT_EQ(file.commitReplacement(), kWriteFailed);
+  EXPECT_EQ(namesIn(folder), std::vector<std::string>{"a folder"});
+  // Only a file opened for replacing commits.
+  ASSERT_EQ(file.openForWriting(folder + "/plain"), 0);
+  EXPECT_EQ(file.commitReplacement(), kWriteFailed);
+  file.close();
+  EXPECT_EQ(file.commitReplacement(), kWriteFailed);
+  EXPECT_EQ(file.openForReplacing(folder + "/no such folder/file"), kOpenRefused);
+}
+
+TEST(SettingsFiles, AFolderListsItsEntriesWithTheirKinds) {
+  const std::string folder = tempPath("listed");
+  std::filesystem::create_directories(folder + "/sub");
+  writeBytes(folder + "/a.q5q", "1");
+  writeBytes(folder + "/locked.q9q", "2");
+  std::filesystem::permissions(folder + "/locked.q9q", std::filesystem::perms(0444));
+  std::filesystem::create_symlink(folder + "/a.q5q", folder + "/link.q5q");
+  std::vector<FolderEntry> entries;
+  ASSERT_TRUE(listFolder(folder, entries));
+  std::sort(entries.begin(), entries.end(), [](const auto& x, const auto& y) { return x.name < y.name; });
+  ASSERT_EQ(entries.size(), 4u);
+  const std::tuple<std::string, PathKind, bool> expected[] = {{"a.q5q", PathKind::RegularFile, false},
+                                                              {"link.q5q", PathKind::Other, false},
+                                                              {"locked.q9q", PathKind::RegularFile, true},
+                                                              {"sub", PathKind::Directory, false}};
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    EXPECT_EQ(std::tie(entries[i].name, entries[i].kind, entries[i].readOnly), expected[i]) << i;
+  EXPECT_FALSE(listFolder(folder + "/missing", entries));
+  EXPECT_TRUE(entries.empty());
 }
 
 }  // namespace
