@@ -213,12 +213,19 @@ bool endsWithPng(const std::string& path) {
   return path.size() > 4 && normalised(path.substr(path.size() - 4)) == ".png";
 }
 
+bool endsWithJpeg(const std::string& path) {
+  for (const std::string extension : {".jpg", ".jpeg"})
+    if (path.size() > extension.size() && normalised(path.substr(path.size() - extension.size())) == extension)
+      return true;
+  return false;
+}
+
 bool parseSheet(Reader& reader, Command& command, std::string& error) {
   if (!parseFilesAndOptions(reader, command, parseSheetOption,
                             "sheet needs an input and an output file: quillmark sheet IN OUT.png [options]", error))
     return false;
-  if (endsWithPng(command.output)) return true;
-  error = "the sheet is written as PNG: name its file .png, not \"" + command.output + "\"";
+  if (endsWithPng(command.output) || endsWithJpeg(command.output)) return true;
+  error = "the sheet is written as PNG or JPEG: name its file .png or .jpg, not \"" + command.output + "\"";
   return false;
 }
 
@@ -300,10 +307,12 @@ Usage:
   quillmark about [--plugin P]        ask the plug-in to show its about box
   quillmark --help                    show this text
 
-IN may be a PNG (8 or 16-bit grey, grey+alpha, RGB or RGBA) or a TIFF (8, 16 or
-32-bit float, grey or RGB, with or without alpha). OUT is written as PNG or TIFF
-by its extension (.png, .tif, .tiff), in the depth of IN; a 32-bit picture needs
-a TIFF. OUT is replaced only when the whole render succeeded. Transparency stays
+IN may be a PNG (8 or 16-bit grey, grey+alpha, RGB or RGBA), a TIFF (8, 16 or
+32-bit float, grey or RGB, with or without alpha) or a JPEG (grey or RGB). OUT is
+written as PNG, TIFF or JPEG by its extension (.png, .tif, .tiff, .jpg, .jpeg), in
+the depth of IN; a 32-bit picture needs a TIFF, a JPEG takes 8-bit grey or RGB
+without alpha only, at quality {jpegQuality} of 99, and keeps a JPEG IN's EXIF and ICC
+profile. OUT is replaced only when the whole render succeeded. Transparency stays
 editable: the filter works on the alpha channel's picture as a paint program does.
 
 Look (anything not given takes its default):
@@ -338,7 +347,7 @@ Contact sheet (quillmark sheet IN OUT.png):
   Renders the centre of IN once in every style, with the look and run options
   above (all but --style, --mask, --repeat, --print-settings and --lean-host),
   and writes the {styles} results as a {columns} x {rows} grid, each labelled with its number and
-  style name, to OUT as an 8-bit RGB PNG whatever the depth of IN.
+  style name, to OUT as an 8-bit RGB PNG (or JPEG, named .jpg) whatever the depth of IN.
   --crop WxH          the part of IN's centre each style renders (default 320x240;
                       the whole of IN where it is smaller), each side 1..{crop}
 
@@ -347,7 +356,7 @@ Exit status: 0 done, 1 failed (the reason is printed), 2 bad command line (an op
 a --settings value or OUT's name), 130 stopped.
 )",
                   {{"styles", kStyleCount}, {"blends", kBlendModeCount}, {"columns", kSheetColumns}, {"rows", rows},
-                   {"crop", kMaxCropSide}});
+                   {"crop", kMaxCropSide}, {"jpegQuality", kJpegFileQuality}});
 }
 
 }  // namespace qm::cli

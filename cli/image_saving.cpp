@@ -8,6 +8,7 @@
 #include <new>
 
 #include "cli/raster_image.h"
+#include "formats/jpeg_codec.h"
 #include "platform/file_system.h"
 #include "platform/signals.h"
 
@@ -18,7 +19,7 @@ namespace {
 using detail::oneLine;
 using detail::systemError;
 
-enum class FileFormat { Unknown, Png, Tiff };
+enum class FileFormat { Unknown, Png, Tiff, Jpeg };
 
 FileFormat formatFromExtension(const std::string& path) {
   const std::size_t slash = path.find_last_of(platform::pathSeparators());
@@ -28,6 +29,7 @@ FileFormat formatFromExtension(const std::string& path) {
   for (char& c : extension) c = char(std::tolower(static_cast<unsigned char>(c)));
   if (extension == "png") return FileFormat::Png;
   if (extension == "tif" || extension == "tiff") return FileFormat::Tiff;
+  if (extension == "jpg" || extension == "jpeg") return FileFormat::Jpeg;
   return FileFormat::Unknown;
 }
 
@@ -39,7 +41,7 @@ std::string folderOf(const std::string& path) {
 
 bool checkPath(const std::string& path, std::string& cause) {
   if (formatFromExtension(path) == FileFormat::Unknown) {
-    cause = "unknown file type: name it .png, .tif or .tiff";
+    cause = "unknown file type: name it .png, .tif, .tiff, .jpg or .jpeg";
     return false;
   }
   const std::string folder = folderOf(path).empty() ? std::string(".") : folderOf(path);
@@ -56,7 +58,30 @@ bool checkPath(const std::string& path, std::string& cause) {
   return true;
 }
 
-bool checkFormatHolds(FileFormat format, SampleType type, int colorChannels, bool hasAlpha, std::string& cause) {
+// JPEG keeps 8 bits: a deeper render is refused rather than cut down unasked, as PNG
+// refuses floats, and so is transparency, which JPEG would drop.
+bool checkJpegHolds(const RasterImage& image, std::string& cause) {
+  if (image.type != SampleType::UInt8) {
+    cause = "JPEG holds 8-bit samples only, not " + std::to_string(bytesPerSample(image.type) * 8) +
+            "-bit ones; name the output .png or .tif instead";
+  } else if (image.colorChannels != 1 && image.colorChannels != 3) {
+    cause = "JPEG holds grey or RGB only, not " + std::to_string(image.colorChannels) +
+            " channels; name the output .tif instead";
+  } else if (image.hasAlpha) {
+    cause = "JPEG holds no transparency; name the output .png or .tif instead";
+  } else if (image.width > kJpegMaximumSide || image.height > kJpegMaximumSide) {
+    cause = "JPEG holds at most " + std::to_string(kJpegMaximumSide) + " pixels a side; name the output .png or .tif instead";
+  } else {
+    return true;
+  }
+  return false;
+}
+
+bool checkFormatHolds(FileFormat format, const RasterImage& image, std::string& cause) {
+  const SampleType type = image.type;
+  const int colorChannels = image.colorChannels;
+  const bool hasAlpha = image.hasAlpha;
+  if (format == FileFormat::Jpeg) return checkJpegHolds(image, cause);
   if (format == FileFormat::Png && type == SampleType::Float32) {
     cause = "PNG cannot hold 32-bit float samples; name the output .tif instead";
   } else if (format == FileFormat::Png && colorChannels != 1 && colorChannels != 3) {
@@ -114,7 +139,11 @@ bool createTemporaryBeside(const std::string& path, std::string& temporary, std:
 
 bool writeFile(FileFormat format, const std::string& path, const RasterImage& image, std::string& cause) {
   try {
-    return format == FileFormat::Png ? detail::savePng(path, image, cause) : detail::saveTiff(path, image, cause);
+    switch (format) {
+      case FileFormat::Png: return detail::savePng(path, image, cause);
+      case FileFormat::Jpeg: return detail::saveJpeg(path, image, cause);
+      default: return detail::saveTiff(path, image, cause);
+    }
   } catch (const std::bad_alloc&) {
     cause = "not enough memory";
     return false;
@@ -164,7 +193,7 @@ bool checkOutputPath(const std::string& path, std::string& error) {
 
 bool checkOutputHolds(const std::string& path, const RasterImage& image, std::string& error) {
   std::string cause;
-  if (checkFormatHolds(formatFromExtension(path), image.type, image.colorChannels, image.hasAlpha, cause)) return true;
+  if (checkFormatHolds(formatFromExtension(path), image, cause)) return true;
   error = path + ": " + cause;
   return false;
 }
@@ -173,7 +202,7 @@ bool saveImage(const std::string& path, const RasterImage& image, std::string& e
   std::string cause;
   const FileFormat format = formatFromExtension(path);
   if (checkPath(path, cause) && checkImageForSave(image, cause) &&
-      checkFormatHolds(format, image.type, image.colorChannels, image.hasAlpha, cause) &&
+      checkFormatHolds(format, image, cause) &&
       writeThroughTemporary(format, path, image, stopRequested, cause))
     return true;
   error = path + ": " + oneLine(cause);

@@ -51,15 +51,14 @@ bool startsWith(const unsigned char* bytes, std::size_t count, const char* prefi
 // Names formats people commonly try, so the error says what to do.
 std::string unknownFormatCause(const unsigned char* bytes, std::size_t count) {
   const char* name = nullptr;
-  if (startsWith(bytes, count, "\xFF\xD8\xFF", 3)) name = "a JPEG";
-  else if (startsWith(bytes, count, "GIF8", 4)) name = "a GIF";
+  if (startsWith(bytes, count, "GIF8", 4)) name = "a GIF";
   else if (startsWith(bytes, count, "BM", 2)) name = "a BMP";
   else if (startsWith(bytes, count, "RIFF", 4)) name = "a RIFF (WebP?)";
   else if (startsWith(bytes, count, "8BPS", 4)) name = "a PSD";
   if (name) {
-    return std::string("this is ") + name + " file; only PNG and TIFF are read: convert it first";
+    return std::string("this is ") + name + " file; only PNG, TIFF and JPEG are read: convert it first";
   }
-  return "not a PNG or TIFF file";
+  return "not a PNG, TIFF or JPEG file";
 }
 
 bool loadImageFile(const std::string& path, RasterImage& image, std::string& cause) {
@@ -96,6 +95,7 @@ bool loadImageFile(const std::string& path, RasterImage& image, std::string& cau
   const bool tiff = startsWith(signature, got, "II*\0", 4) || startsWith(signature, got, "MM\0*", 4) ||
                     startsWith(signature, got, "II+\0", 4) || startsWith(signature, got, "MM\0+", 4);
   if (tiff) return detail::loadTiff(path, fileSize, image, cause);
+  if (startsWith(signature, got, "\xFF\xD8\xFF", 3)) return detail::loadJpeg(file, fileSize, image, cause);
   cause = unknownFormatCause(signature, got);
   return false;
 }

@@ -26,6 +26,10 @@ struct RasterImage {
   bool hasAlpha = false;
   SampleType type = SampleType::UInt8;
   std::vector<std::uint8_t> pixels;
+  // A JPEG file's EXIF block and ICC profile, written again when the picture is saved as
+  // JPEG (the other formats leave them out).
+  std::vector<std::uint8_t> exif;
+  std::vector<std::uint8_t> iccProfile;
 
   int channels() const { return colorChannels + (hasAlpha ? 1 : 0); }
   std::size_t rowBytes() const {
@@ -57,18 +61,23 @@ bool checkImageSize(std::int64_t width, std::int64_t height, int channels, Sampl
 // The functions below are not to be called from two threads at once: libtiff reports its
 // messages through process-wide handlers, which they take over while they work.
 
-// Loads a PNG or TIFF file (format found from the file's first bytes, not its name).
+// The quality JPEG files are written at: close to the picture, a fraction of its size.
+inline constexpr int kJpegFileQuality = 90;
+
+// Loads a PNG, TIFF or JPEG file (format found from the file's first bytes, not its name).
 // On failure returns false and sets error to one line that names the file and the cause.
 bool loadImage(const std::string& path, RasterImage& image, std::string& error);
 
-// Whether saveImage can write to path at all, checked before any work is done: a .png, .tif
-// or .tiff name in an existing folder, and not itself a folder. Creates nothing.
+// Whether saveImage can write to path at all, checked before any work is done: a .png, .tif,
+// .tiff, .jpg or .jpeg name in an existing folder, and not itself a folder. Creates nothing.
 bool checkOutputPath(const std::string& path, std::string& error);
 // Whether the format path names holds a picture of image's samples and channels: PNG takes
-// 8- and 16-bit grey or RGB only, TIFF anything but 2 channels with alpha.
+// 8- and 16-bit grey or RGB only, TIFF anything but 2 channels with alpha, JPEG 8-bit grey
+// or RGB without alpha of at most 65500 pixels a side.
 bool checkOutputHolds(const std::string& path, const RasterImage& image, std::string& error);
 
-// Writes a PNG (".png") or TIFF (".tif", ".tiff") chosen by the extension, through a
+// Writes a PNG (".png"), TIFF (".tif", ".tiff") or JPEG (".jpg", ".jpeg", at
+// kJpegFileQuality) chosen by the extension, through a
 // temporary file beside the target that is renamed over it only when complete, so a
 // failed write never leaves a partial file, nor does a signal that ends the process (see
 // platform::exitAtOnce). When stopRequested answers true once the file is written, the
@@ -91,6 +100,8 @@ bool savePng(const std::string& path, const RasterImage& image, std::string& err
 bool loadTiff(const std::string& path, std::uint64_t fileSize, RasterImage& image,
               std::string& error);
 bool saveTiff(const std::string& path, const RasterImage& image, std::string& error);
+bool loadJpeg(std::FILE* file, std::uint64_t fileSize, RasterImage& image, std::string& error);
+bool saveJpeg(const std::string& path, const RasterImage& image, std::string& error);
 // Sizes image.pixels for its width, height, channels and type; false with an error when
 // memory runs out.
 bool allocatePixels(RasterImage& image, std::string& error);

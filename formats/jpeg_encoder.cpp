@@ -9,6 +9,8 @@
 #include "formats/jpeg_library.h"
 #include "platform/files.h"
 
+static_assert(qm::kJpegMaximumSide <= JPEG_MAX_DIMENSION);
+
 namespace qm {
 
 const char kJpegComment[] = "https://quillmark.invalid/";
@@ -66,14 +68,14 @@ void writeMetadata(jpeg_compress_struct& info, const JpegMetadata& metadata) {
     writeMarker(info, JPEG_APP0 + 13, kIptcHeader, iptc.data() + from, std::min(iptcPiece, iptc.size() - from));
 }
 
-void setUp(jpeg_compress_struct& info, std::int32_t width, std::int32_t height, int quality) {
+void setUp(jpeg_compress_struct& info, std::int32_t width, std::int32_t height, int components, int quality) {
   info.image_width = JDIMENSION(width);
   info.image_height = JDIMENSION(height);
-  info.input_components = 3;
-  info.in_color_space = JCS_RGB;
+  info.input_components = components;
+  info.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_set_defaults(&info);
   info.optimize_coding = TRUE;
-  const int sampling = std::clamp(quality, 0, 99) / 10 <= 4 ? 2 : 1;
+  const int sampling = components == 3 && std::clamp(quality, 0, 99) / 10 <= 4 ? 2 : 1;
   info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = sampling;
   for (int c = 1; c < info.num_components; ++c) info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
   for (int slot = 0; slot < 2; ++slot) {
@@ -111,33 +113,52 @@ bool encodable(const ImageBuffer& image) {
                               image.format == kRgbaFloat);
 }
 
-}  // namespace
+// Fills row y with width x components samples.
+using RowFiller = std::function<void(std::int32_t y, JSAMPLE* row)>;
 
-std::vector<std::uint8_t> encodeJpeg(const ImageBuffer& image, int quality, const JpegMetadata* metadata) {
+std::vector<std::uint8_t> encodeWith(std::int32_t width, std::int32_t height, int components, int quality,
+                                     const JpegMetadata* metadata, const RowFiller& fill) {
   std::vector<std::uint8_t> stream;
-  if (!encodable(image) || !metadataFits(metadata)) return stream;
-  const std::int32_t width = std::max(kJpegMinimumSide, image.width[0]);
-  const std::int32_t height = std::max(kJpegMinimumSide, image.height[0]);
+  if (width <= 0 || height <= 0 || width > kJpegMaximumSide || height > kJpegMaximumSide ||
+      (components != 1 && components != 3) || !metadataFits(metadata))
+    return stream;
   Compressor compressor;
   jpeg_compress_struct& info = compressor.info;
   const bool done = jpeg::runTrapped(compressor.trap, [&] {
     jpeg_create_compress(&info);
     jpeg::useVectorDestination(&info, compressor.destination, stream);
-    setUp(info, width, height, quality);
+    setUp(info, width, height, components, quality);
     jpeg_start_compress(&info, TRUE);
     writeMarker(info, JPEG_COM, {}, reinterpret_cast<const std::uint8_t*>(kJpegComment), sizeof kJpegComment);
     if (metadata != nullptr) writeMetadata(info, *metadata);
     JSAMPARRAY row = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
-                                               JDIMENSION(width) * 3, 1);
+                                               JDIMENSION(width) * JDIMENSION(components), 1);
     for (std::int32_t y = 0; y < height; ++y) {
-      // Reads clamp to the picture, so a small one repeats its last column and row.
-      readRow(image, y, width, row[0]);
+      fill(y, row[0]);
       jpeg_write_scanlines(&info, row, 1);
     }
     jpeg_finish_compress(&info);
   });
   if (!done) stream.clear();
   return stream;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> encodeJpeg(const ImageBuffer& image, int quality, const JpegMetadata* metadata) {
+  if (!encodable(image)) return {};
+  const std::int32_t width = std::max(kJpegMinimumSide, image.width[0]);
+  // Reads clamp to the picture, so a small one repeats its last column and row.
+  return encodeWith(width, std::max(kJpegMinimumSide, image.height[0]), 3, quality, metadata,
+                    [&](std::int32_t y, JSAMPLE* row) { readRow(image, y, width, row); });
+}
+
+std::vector<std::uint8_t> encodeJpegRows(std::int32_t width, std::int32_t height, int components,
+                                         const JpegRowSource& row, int quality, const JpegMetadata* metadata) {
+  const std::size_t rowBytes = std::size_t(std::max(width, 0)) * std::size_t(components);
+  return encodeWith(width, height, components, quality, metadata, [&](std::int32_t y, JSAMPLE* samples) {
+    std::memcpy(samples, row(y), rowBytes);
+  });
 }
 
 int writeJpegPicture(platform::File& file, const ImageBuffer& image, int quality, bool withHeader) {

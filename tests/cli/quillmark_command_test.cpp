@@ -106,7 +106,7 @@ TEST(QuillmarkCommandOutput, NamesThatCannotBeWrittenAreRefusedBeforeLoadingOrRe
   fs::create_directory(tempPath("taken.tif"));
   // A missing input or plug-in would fail later, with status 1: the output is checked first.
   const std::tuple<std::string, std::string, std::string> cases[] = {
-      {missing, tempPath("out.jpg"), ".png, .tif or .tiff"},
+      {missing, tempPath("out.gif"), ".png, .tif, .tiff, .jpg or .jpeg"},
       {missing, tempPath("no-such-folder/out.png"), "cannot write in"},
       {missing, tempPath("float.tif/out.png"), "cannot write in"},
       {missing, tempPath("taken.tif"), "is a folder"},
@@ -151,7 +151,7 @@ TEST(QuillmarkCommandBadInput, EachIsRefusedWithOneLineAndNoOutput) {
   // Each file, and what the line says besides its path.
   const std::pair<const char*, std::vector<std::string>> cases[] = {
       {"missing.png", {"No such file"}}, {"empty.png", {"empty"}},     {"cut.png", {}},
-      {"cut.tif", {}},                   {"garbage.tif", {"not a PNG or TIFF"}}, {"folder.png", {"directory"}},
+      {"cut.tif", {}},                   {"garbage.tif", {"not a PNG, TIFF or JPEG"}}, {"folder.png", {"directory"}},
       {"photo.png", {"JPEG"}},           {"cmyk.tif", {"CMYK"}},
   };
   for (const auto& [file, about] : cases) {
