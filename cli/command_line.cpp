@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "cli/contact_sheet.h"
+#include "cli/look_values.h"
 #include "cli/settings_text.h"
 #include "settings/name_tables.h"
 #include "settings/user_value_table.h"
@@ -72,20 +73,6 @@ bool parseNumber(const UserValueEntry& entry, const std::string& text, std::int3
   }
   value = std::int32_t(number);
   return true;
-}
-
-DescriptorItem itemFor(const UserValueEntry& entry, std::int32_t value) {
-  DescriptorItem item;
-  item.key = entry.descriptorKey;
-  if (entry.kind == ValueKind::Enumerated) {
-    item.type = pi::typeEnumerated;
-    item.enumType = entry.enumType;
-    item.enumValue = enumeratorFor(entry, value);
-  } else {
-    item.type = entry.kind == ValueKind::Boolean ? pi::typeBoolean : pi::typeInteger;
-    item.integer = value;
-  }
-  return item;
 }
 
 void setSetting(Command& command, const UserValueEntry& entry, std::int32_t value) {
@@ -151,6 +138,7 @@ bool parseRenderOption(Reader& reader, const std::string& option, Command& comma
   std::string value;
   if (option == "--mask") return takeValue(reader, option, command.mask, error);
   if (option == "--settings") return takeValue(reader, option, command.settingsFile, error);
+  if (option == "--preset") return takeValue(reader, option, command.presetFile, error);
   if (option == "--plugin") return takeValue(reader, option, command.pluginPath, error);
   if (option == "--seed") return takeValue(reader, option, value, error) && parseSeed(value, command, error);
   if (option == "--repeat") return takeValue(reader, option, value, error) && parseRepeat(value, command, error);
@@ -229,6 +217,81 @@ bool parseSheet(Reader& reader, Command& command, std::string& error) {
   return false;
 }
 
+bool parseRandom(Reader& reader, Command& command, std::string& error) {
+  command.kind = CommandKind::Random;
+  std::string value;
+  while (reader.more()) {
+    const std::string& option = reader.take();
+    if (option != "--seed") return error = "random takes only --seed N", false;
+    if (!takeValue(reader, option, value, error) || !parseSeed(value, command, error)) return false;
+  }
+  return true;
+}
+
+// preset show FILE [--picture OUT.png]
+bool parsePresetShowOption(Reader& reader, const std::string& option, Command& command, std::string& error) {
+  if (option == "--picture") return takeValue(reader, option, command.pictureOutput, error);
+  return error = "preset show takes only --picture OUT.png", false;
+}
+
+// preset save FILE [look options] [--settings F] [--picture-from IN] [--seed N] [--plugin P]
+bool parsePresetSaveOption(Reader& reader, const std::string& option, Command& command, std::string& error) {
+  if (option == "--picture-from") return takeValue(reader, option, command.pictureFrom, error);
+  for (const char* renderOnly : {"--mask", "--repeat", "--print-settings", "--lean-host", "--preset"})
+    if (option == renderOnly) return error = option + " is for render, not for preset save", false;
+  return parseRenderOption(reader, option, command, error);
+}
+
+// preset convert FOLDER [--picture-from IN] [--seed N] [--plugin P]
+bool parsePresetConvertOption(Reader& reader, const std::string& option, Command& command, std::string& error) {
+  std::string value;
+  if (option == "--picture-from") return takeValue(reader, option, command.pictureFrom, error);
+  if (option == "--plugin") return takeValue(reader, option, command.pluginPath, error);
+  if (option == "--seed") return takeValue(reader, option, value, error) && parseSeed(value, command, error);
+  return error = "preset convert takes only --picture-from IN, --seed N and --plugin PATH", false;
+}
+
+// Exactly one name among the options: the preset file, or the folder to convert.
+bool parseOneNameAndOptions(Reader& reader, Command& command, OptionParser parseOption, std::string& name,
+                            const std::string& usage, std::string& error) {
+  std::vector<std::string> names;
+  while (reader.more()) {
+    const std::string& argument = reader.take();
+    if (argument.size() > 2 && argument.rfind("--", 0) == 0) {
+      if (!parseOption(reader, argument, command, error)) return false;
+    } else {
+      names.push_back(argument);
+    }
+  }
+  if (names.size() == 1) return name = names[0], true;
+  return error = usage, false;
+}
+
+bool parsePreset(Reader& reader, Command& command, std::string& error) {
+  const std::string verb = reader.more() ? reader.take() : "";
+  if (verb == "show") {
+    command.kind = CommandKind::PresetShow;
+    if (!parseOneNameAndOptions(reader, command, parsePresetShowOption, command.presetFile,
+                                "preset show needs a preset file: quillmark preset show FILE.q7q [--picture OUT.png]",
+                                error))
+      return false;
+    if (command.pictureOutput.empty() || endsWithPng(command.pictureOutput)) return true;
+    return error = "the picture is written as PNG: name its file .png, not \"" + command.pictureOutput + "\"", false;
+  }
+  if (verb == "save") {
+    command.kind = CommandKind::PresetSave;
+    return parseOneNameAndOptions(reader, command, parsePresetSaveOption, command.presetFile,
+                                  "preset save needs a preset file: quillmark preset save FILE.q7q [options]", error);
+  }
+  if (verb == "convert") {
+    command.kind = CommandKind::PresetConvert;
+    return parseOneNameAndOptions(reader, command, parsePresetConvertOption, command.folder,
+                                  "preset convert needs a folder: quillmark preset convert FOLDER", error);
+  }
+  error = "preset needs show, save or convert (see quillmark --help)";
+  return false;
+}
+
 }  // namespace
 
 bool parseCommandLine(const std::vector<std::string>& arguments, Command& command, std::string& error) {
@@ -262,6 +325,8 @@ bool parseCommandLine(const std::vector<std::string>& arguments, Command& comman
     command.kind = CommandKind::Sheet;
     return parseSheet(reader, command, error);
   }
+  if (verb == "random") return parseRandom(reader, command, error);
+  if (verb == "preset") return parsePreset(reader, command, error);
   error = "unknown command \"" + verb + "\" (see quillmark --help)";
   return false;
 }
@@ -301,6 +366,11 @@ std::string helpText() {
 Usage:
   quillmark render IN OUT [options]   render IN with the filter and write OUT
   quillmark sheet IN OUT.png [opts]   a contact sheet: IN's centre in all {styles} styles
+  quillmark random [--seed N]         print a random look, as --settings reads it
+  quillmark preset show FILE.q7q      a preset's look [--picture OUT.png writes its picture]
+  quillmark preset save FILE.q7q      write a preset of the look options given
+                                      [--picture-from IN: with a picture of IN's centre]
+  quillmark preset convert FOLDER     rewrite a folder's presets of older versions
   quillmark styles                    list the ink styles
   quillmark blends                    list the blend modes
   quillmark plugin-info [--plugin P]  what the plug-in's property list says about it
@@ -337,11 +407,14 @@ Run:
   --print-settings    print the settings the filter recorded for this run
   --settings FILE     start from settings printed by --print-settings (a recorded look);
                       look options given as well take precedence
+  --preset FILE.q7q   start from a preset file's look (over --settings); look options
+                      given as well take precedence
   --no-progress       no progress bar on the terminal
   --plugin PATH       the plug-in to load (default: the one beside this program)
   --lean-host         play a paint program that offers the plug-in as little as the
-                      leanest ones do (no settings reach the filter then: it uses its
-                      defaults); for checking the plug-in against such hosts
+                      leanest ones do (no settings reach the filter then: it starts from
+                      the look of its last finished render, else its defaults); for
+                      checking the plug-in against such hosts
 
 Contact sheet (quillmark sheet IN OUT.png):
   Renders the centre of IN once in every style, with the look and run options

@@ -13,7 +13,7 @@
 
 namespace qm::cli {
 
-enum class CommandKind { Help, Styles, Blends, PluginInfo, About, Render, Sheet };
+enum class CommandKind { Help, Styles, Blends, PluginInfo, About, Render, Sheet, Random, PresetShow, PresetSave, PresetConvert };
 
 struct Command {
   CommandKind kind = CommandKind::Help;
@@ -21,6 +21,10 @@ struct Command {
   std::string output;
   std::string mask;
   std::string settingsFile;
+  std::string presetFile;     // --preset, or the file of a preset command
+  std::string pictureOutput;  // preset show --picture
+  std::string pictureFrom;    // preset save and convert: the picture the look is shown on
+  std::string folder;         // preset convert
   std::string pluginPath;
   DescriptorItems settings;  // only the values given on the command line
   std::optional<std::uint32_t> seed;

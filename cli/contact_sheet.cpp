@@ -121,19 +121,21 @@ RasterImage blankSheet(const SheetLayout& layout) {
   return sheet;
 }
 
+void pixelOverPaper(const RasterImage& image, std::int32_t x, std::int32_t y, std::uint8_t rgb[3]) {
+  const std::size_t channels = std::size_t(image.channels());
+  const bool grey = image.colorChannels < 3;
+  const std::size_t first = (std::size_t(y) * std::size_t(image.width) + std::size_t(x)) * channels;
+  const std::uint8_t alpha = image.hasAlpha ? byteOf(image, first + channels - 1) : 255;
+  for (std::size_t c = 0; c < 3; ++c) rgb[c] = overPaper(byteOf(image, first + (grey ? 0 : c)), alpha);
+}
+
 void placeCell(RasterImage& sheet, const SheetLayout& layout, int style, const RasterImage& rendered) {
   const SheetPoint at = cellOrigin(layout, style);
-  const std::size_t channels = std::size_t(rendered.channels());
-  const bool grey = rendered.colorChannels < 3;
   const std::int32_t width = std::min(rendered.width, layout.cellWidth);
   const std::int32_t height = std::min(rendered.height, layout.cellHeight);
   for (std::int32_t y = 0; y < height; ++y) {
     std::uint8_t* out = sheet.pixels.data() + std::size_t(at.y + y) * sheet.rowBytes() + std::size_t(at.x) * 3;
-    for (std::int32_t x = 0; x < width; ++x, out += 3) {
-      const std::size_t first = (std::size_t(y) * std::size_t(rendered.width) + std::size_t(x)) * channels;
-      const std::uint8_t alpha = rendered.hasAlpha ? byteOf(rendered, first + channels - 1) : 255;
-      for (std::size_t c = 0; c < 3; ++c) out[c] = overPaper(byteOf(rendered, first + (grey ? 0 : c)), alpha);
-    }
+    for (std::int32_t x = 0; x < width; ++x, out += 3) pixelOverPaper(rendered, x, y, out);
   }
 }
 

@@ -57,6 +57,9 @@ struct SheetLayout {
 };
 
 SheetLayout layoutSheet(std::int32_t cellWidth, std::int32_t cellHeight);
+// One pixel of any layout and depth as 8-bit RGB, over white paper where it is transparent.
+void pixelOverPaper(const RasterImage& image, std::int32_t x, std::int32_t y, std::uint8_t rgb[3]);
+
 // Top-left corners of a style's cell and of its label (style 1..kStyleCount).
 SheetPoint cellOrigin(const SheetLayout& layout, int style);
 SheetPoint labelOrigin(const SheetLayout& layout, int style);

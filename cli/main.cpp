@@ -4,10 +4,8 @@
 // stream and a non-zero exit status, and never in a partial output file.
 #include <csignal>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <new>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +13,7 @@
 #include "cli/contact_sheet.h"
 #include "cli/plugin_info.h"
 #include "cli/plugin_loader.h"
+#include "cli/preset_commands.h"
 #include "cli/settings_text.h"
 #include "cli/progress_bar.h"
 #include "cli/raster_image.h"
@@ -48,11 +47,7 @@ int failWith(const std::string& message, int status = 1) {
 
 int stopped(const Command& command) { return failWith("stopped; " + command.output + " was not written", 130); }
 
-std::string pluginPathFor(const Command& command) {
-  if (!command.pluginPath.empty()) return command.pluginPath;
-  if (const char* path = std::getenv("QUILLMARK_PLUGIN")) return path;
-  return defaultPluginPath();
-}
+std::string pluginPathFor(const Command& command) { return qm::cli::pluginPathFor(command.pluginPath); }
 
 std::string explainResult(const RunOutcome& outcome) {
   // A positive result means the filter told the user itself: in its error text, or in a
@@ -86,22 +81,6 @@ int about(const Command& command) {
   return result == 0 ? 0 : failWith("the plug-in's about call failed (" + std::to_string(result) + ")");
 }
 
-// The recorded look of --settings, with the look options of the command line over it; 0,
-// or the exit status of the failure: a value the file holds is refused as the same value
-// given as an option is.
-int lookFor(const Command& command, DescriptorItems& look, std::string& error) {
-  look.clear();
-  if (!command.settingsFile.empty()) {
-    std::ifstream file(command.settingsFile);
-    std::stringstream text;
-    text << file.rdbuf();
-    if (!file) return error = command.settingsFile + ": cannot read the settings file", 1;
-    if (!parseSettingsText(text.str(), look, error)) return error = command.settingsFile + ": " + error, 2;
-  }
-  mergeSettings(look, command.settings);
-  return 0;
-}
-
 bool loadDocument(const Command& command, HostDocument& document, std::string& error) {
   RasterImage image;
   if (!loadImage(command.input, image, error)) return false;
@@ -115,7 +94,7 @@ int render(const Command& command) {
   std::string error;
   DescriptorItems look;
   // What the command line asks is checked before any picture is loaded or rendered.
-  if (const int status = lookFor(command, look, error)) return failWith(error, status);
+  if (const int status = lookOfCommand(command, look, error)) return failWith(error, status);
   if (!checkOutputPath(command.output, error)) return failWith(error, 2);
   if (!loadDocument(command, document, error)) return failWith(error);
   if (!checkOutputHolds(command.output, document.image, error)) return failWith(error, 2);
@@ -172,7 +151,7 @@ RunOutcome renderCell(PluginEntry entry, const Command& command, const Descripto
 int sheet(const Command& command) {
   std::string error;
   DescriptorItems look;
-  if (const int status = lookFor(command, look, error)) return failWith(error, status);
+  if (const int status = lookOfCommand(command, look, error)) return failWith(error, status);
   if (!checkOutputPath(command.output, error)) return failWith(error, 2);
   RasterImage crop;
   {
@@ -214,6 +193,17 @@ int sheetOrFail(const Command& command) {
   }
 }
 
+int presetCommand(const Command& command) {
+  using Runner = int (*)(const Command&, std::string&);
+  const Runner run = command.kind == CommandKind::Random       ? printRandomLook
+                     : command.kind == CommandKind::PresetShow ? showPreset
+                     : command.kind == CommandKind::PresetSave ? savePreset
+                                                                : convertPresets;
+  std::string error;
+  const int status = run(command, error);
+  return status == 0 ? 0 : failWith(error, status);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -241,6 +231,11 @@ int main(int argc, char** argv) {
       return render(command);
     case CommandKind::Sheet:
       return sheetOrFail(command);
+    case CommandKind::Random:
+    case CommandKind::PresetShow:
+    case CommandKind::PresetSave:
+    case CommandKind::PresetConvert:
+      return presetCommand(command);
   }
   return 0;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 #include "cli/plugin_loader.h"
 
+#include <cstdlib>
+
 #include "settings/four_char_code.h"
 
 namespace qm::cli {
@@ -46,6 +48,12 @@ std::string defaultPluginPath() {
 #else
   return platform::executableFolder() + "/Quillmark.so";
 #endif
+}
+
+std::string pluginPathFor(const std::string& given) {
+  if (!given.empty()) return given;
+  if (const char* path = std::getenv("QUILLMARK_PLUGIN")) return path;
+  return defaultPluginPath();
 }
 
 }  // namespace qm::cli

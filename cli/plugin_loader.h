@@ -23,5 +23,7 @@ bool loadPlugin(const std::string& path, LoadedPlugin& plugin, std::string& erro
 
 // The plug-in beside the running program.
 std::string defaultPluginPath();
+// The plug-in a command runs: the one given, else $QUILLMARK_PLUGIN, else the default.
+std::string pluginPathFor(const std::string& given);
 
 }  // namespace qm::cli

@@ -97,7 +97,9 @@ bool parseSettingsText(const std::string& text, DescriptorItems& items, std::str
   std::string line;
   for (int number = 1; std::getline(lines, line); ++number) {
     if (!line.empty() && line.back() == '\r') line.pop_back();  // written on Windows
-    if (line.find_first_not_of(" \t") == std::string::npos) continue;
+    // Blank lines and "#" comments (preset show's first line) carry no value.
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] == '#') continue;
     DescriptorItem item;
     std::string problem;
     if (!parseLine(line, item, problem)) {

@@ -10,7 +10,7 @@
 namespace qm::cli {
 
 std::string describeSettings(const DescriptorItems& items);
-// Reads what describeSettings wrote; false with the line's number and what is wrong.
+// Reads what describeSettings wrote (blank lines and lines starting with # are passed over); false with the line's number and what is wrong.
 bool parseSettingsText(const std::string& text, DescriptorItems& items, std::string& error);
 // Items of `overrides` replace those of `base` with the same key; the rest are added.
 void mergeSettings(DescriptorItems& base, const DescriptorItems& overrides);
