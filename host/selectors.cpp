@@ -15,6 +15,7 @@
 #include "host/scripting.h"
 #include "platform/platform.h"
 #include "platform/random_generator.h"
+#include "settings/cached_settings.h"
 #include "settings/four_char_code.h"
 #include "settings/ink_settings.h"
 
@@ -121,8 +122,15 @@ bool refuseIfUnable() {
   return false;
 }
 
+// A run that the host does not replay with recorded settings starts from the look the last
+// applied run left behind.
+bool hostBringsSettings() {
+  return hostSuppliesDescriptor(record()) && record().descriptorParameters->descriptor != nullptr;
+}
+
 void prepareRun(InkSettings& settings, FilterState& state) {
   (void)state;
+  if (!hostBringsSettings()) loadCachedSettings(settings);
   setText(settings.loadFolder, "");
   setText(settings.saveFolder, "");
   setText(settings.htmlExportPath, "");
@@ -170,7 +178,10 @@ void doStart() {
   const bool ok = state.showDialog ? runMainDialog(settings) : true;
   state.showDialog = 0;
   if (currentResult() == pi::noErr && ok) {
-    if (renderHostImage()) return;
+    if (renderHostImage()) {
+      saveCachedSettings(settings);
+      return;
+    }
     // The host's error or the user's stop stays the result; nothing more is asked for.
     emptyRequest();
     cleanUp(state);
