@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "formats/jpeg_codec.h"
 #include "tests/formats/jpeg_test_streams.h"
@@ -65,6 +69,16 @@ TEST(JpegCodec, RoundTripStaysCloseAtEveryQualityAndFormat) {
   }
 }
 
+// Paper must stay paper when a colour stream is read as grey.
+TEST(JpegCodec, WhiteColourStreamDecodesToWhiteGrey) {
+  Buffer white = makeBuffer(24, 24, kRgba8);
+  fillLevel0(*white, [](std::int32_t, std::int32_t) { return Pixel{255, 255, 255, 255}; });
+  const std::vector<std::uint8_t> stream = encodeJpeg(*white, 95);
+  Buffer grey = makeBuffer(24, 24, kGray8);
+  ASSERT_TRUE(decodeJpeg(stream.data(), stream.size(), *grey));
+  for (const Pixel& p : levelPixels(*grey)) ASSERT_EQ(p[0], 255);
+}
+
 TEST(JpegCodec, WrongTargetIsRefusedAndLeftAlone) {
   const Buffer source = smoothPicture(20, 18, kRgba8);
   const std::vector<std::uint8_t> stream = encodeJpeg(*source, 80);
@@ -89,6 +103,40 @@ TEST(JpegCodec, NothingToEncodeGivesNoStream) {
   JpegMetadata tooLarge;
   tooLarge.exif.assign(70000, 1);
   EXPECT_TRUE(encodeJpeg(*smoothPicture(16, 16, kRgba8), 50, &tooLarge).empty());
+}
+
+// Every table as docs/jpeg.md prints it: per t, luminance and chrominance side by side.
+std::string quantTablesText() {
+  std::string text = "```\n";
+  for (int t = 0; t < 10; ++t) {
+    text += "t = " + std::to_string(t) + ", quality " + std::to_string(t * 10) + " to " + std::to_string(t * 10 + 9) +
+            "\n   luminance                   chrominance\n";
+    for (int row = 0; row < 8; ++row) {
+      for (int component = 0; component < 2; ++component) {
+        text += component == 0 ? " " : "    ";
+        for (int column = 0; column < 8; ++column) {
+          char entry[8];
+          std::snprintf(entry, sizeof entry, "%3d", jpegQuantTable(component, t * 10)[std::size_t(row * 8 + column)]);
+          text += entry;
+        }
+      }
+      text += "\n";
+    }
+  }
+  return text + "```\n";
+}
+
+// The tables in the documentation are the tables the code makes.
+TEST(JpegCodec, DocumentedTablesAreTheCodesTables) {
+  std::ifstream file(std::filesystem::path(__FILE__).parent_path() / "../../docs/jpeg.md");
+  ASSERT_TRUE(file) << "docs/jpeg.md beside the tests";
+  std::stringstream contents;
+  contents << file.rdbuf();
+  const std::string doc = contents.str(), begin = "<!-- tables -->\n", end = "<!-- /tables -->";
+  const std::size_t from = doc.find(begin), to = doc.find(end);
+  ASSERT_TRUE(from != std::string::npos && to != std::string::npos);
+  EXPECT_EQ(doc.substr(from + begin.size(), to - from - begin.size()), quantTablesText())
+      << "paste this between the markers:\n" << quantTablesText();
 }
 
 }  // namespace
