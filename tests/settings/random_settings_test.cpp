@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <set>
 
@@ -16,123 +16,76 @@
 namespace qm {
 namespace {
 
-// The generator by its formula, counting its steps and the draws made from it.
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+
 struct ModelGenerator {
   std::uint32_t state;
   int steps = 0;
   int draws = 0;
-
-  std::uint32_t next() {
-    state = state * 214013u + 2531011u;
-    ++steps;
-    return (state >> 16) & 32767u;
-  }
-  // Bits 4..14 of a value, kept below the smallest all-ones mask that covers the span.
+  // Bits 4..14 of each value, under the smallest all-ones mask that covers the span.
   std::int32_t draw(std::int32_t a, std::int32_t b) {
     ++draws;
     const std::int32_t lo = std::min(a, b), hi = std::max(a, b);
     const std::uint32_t mask = std::max<std::uint32_t>(1, std::bit_ceil(std::uint32_t(hi - lo) + 1) - 1);
-    for (;;)
-      if (const std::int32_t value = std::int32_t((next() >> 4) & mask) + lo; value <= hi) return value;
+    for (;;) {
+      state = state * 214013u + 2531011u;
+      ++steps;
+      if (const std::int32_t value = std::int32_t((state >> 20) & 2047 & mask) + lo; value <= hi) return value;
+    }
   }
 };
 
-using Look = std::array<std::int32_t, 10>;
-Look asArray(const UserValues& v) {
-  return {v.angle, v.warping, v.style, v.lineWeight, v.scale, v.invertMode, v.blendMode, v.gray, v.diameter, v.sharpen};
-}
-
-Look modelLook(ModelGenerator& generator, UserValues look) {
-  look.angle = generator.draw(0, 359);
-  look.warping = generator.draw(0, 100);
-  look.style = generator.draw(1, 25);
-  look.lineWeight = generator.draw(1, 5);
-  look.scale = generator.draw(1, 3);
-  look.invertMode = generator.draw(1, 4);
-  look.blendMode = generator.draw(1, 69);
-  if (generator.draw(0, 100) > 8) look.blendMode = 1;
-  if (generator.draw(0, 100) > 90) look.gray = generator.draw(0, 1);
-  return asArray(look);
-}
-
-InkSettings startingSettings() {
-  InkSettings settings{};
-  resetForRun(settings);
-  settings.look.diameter = 123;  // the sharpening is never drawn, so these must stay
-  settings.look.sharpen = 9;
-  settings.look.gray = 1;
-  return settings;
+UserValues modelLook(ModelGenerator& generator, UserValues v) {
+  v.angle = generator.draw(0, 359);
+  v.warping = generator.draw(0, 100);
+  v.style = generator.draw(1, 25);
+  v.lineWeight = generator.draw(1, 5);
+  v.scale = generator.draw(1, 3);
+  v.invertMode = generator.draw(1, 4);
+  v.blendMode = generator.draw(1, 69);
+  if (generator.draw(0, 100) > 8) v.blendMode = 1;
+  if (generator.draw(0, 100) > 90) v.gray = generator.draw(0, 1);
+  return v;
 }
 
 TEST(RandomLook, FollowsTheDrawOrderFromEverySeed) {
-  std::set<int> drawCounts;
-  for (std::uint32_t seed = 0; seed < 400; ++seed) {
-    InkSettings settings = startingSettings();
+  std::set<int> drawsTakenAtOnce;  // seeds whose every draw was kept: one step per draw
+  for (std::uint32_t seed = 0; seed < 3000; ++seed) {
+    InkSettings settings{};
+    resetForRun(settings);
+    settings.look.gray = 1;
+    settings.look.diameter = 123;  // the sharpening is never drawn
     ModelGenerator model{seed};
-    const Look expected = modelLook(model, settings.look);
+    const UserValues expected = modelLook(model, settings.look);
     seedRandom(seed);
     applyRandomLook(settings);
-    ASSERT_EQ(asArray(settings.look), expected) << "seed " << seed;
+    ASSERT_EQ(std::memcmp(&settings.look, &expected, sizeof expected), 0) << "seed " << seed;
     ASSERT_EQ(randomState(), model.state) << "seed " << seed << ": the generator moved otherwise";
     ASSERT_STREQ(settings.settingsName, "random settings");
-    drawCounts.insert(model.draws);
-  }
-  EXPECT_EQ(drawCounts, (std::set<int>{9, 10})) << "both the kept and the redrawn gray were seen";
-}
-
-// Seeds whose draws were all taken at once: the generator then moves one step per draw,
-// nine when gray stays and ten when it is redrawn.
-TEST(RandomLook, MakesNineDrawsOrTenWhenGrayIsRedrawn) {
-  for (const int wanted : {9, 10}) {
-    const auto takesExactlyWanted = [&](std::uint32_t seed) {
-      ModelGenerator model{seed};
-      modelLook(model, startingSettings().look);
-      return model.draws == wanted && model.steps == wanted;
-    };
-    std::uint32_t seed = 0;
-    while (seed < 1000000 && !takesExactlyWanted(seed)) ++seed;
-    ASSERT_LT(seed, 1000000u) << wanted;
+    if (model.steps != model.draws) continue;
     std::uint32_t stepped = seed;
-    for (int step = 0; step < wanted; ++step) stepped = stepped * 214013u + 2531011u;
-    seedRandom(seed);
-    InkSettings settings = startingSettings();
-    randomizeSettings(settings);
-    EXPECT_EQ(randomState(), stepped) << wanted << " draws from seed " << seed;
+    for (int step = 0; step < model.draws; ++step) stepped = stepped * 214013u + 2531011u;
+    ASSERT_EQ(randomState(), stepped) << "seed " << seed;
+    drawsTakenAtOnce.insert(model.draws);
   }
+  EXPECT_EQ(drawsTakenAtOnce, (std::set<int>{9, 10})) << "nine draws, ten when gray is redrawn";
 }
 
-TEST(RandomInt, SingleValuesAndSwappedBoundsFollowTheModel) {
-  for (const auto& [a, b] : {std::pair{5, 5}, {10, 1}, {-3, 3}, {0, 359}}) {
-    std::set<std::int32_t> seen;
-    for (std::uint32_t seed = 0; seed < 2000; ++seed) {
-      ModelGenerator model{seed};
-      const std::int32_t expected = model.draw(a, b);
-      seedRandom(seed);
-      ASSERT_EQ(randomInt(a, b), expected) << a << ".." << b << " seed " << seed;
-      ASSERT_EQ(randomState(), model.state) << a << ".." << b << " seed " << seed;
-      seen.insert(expected);
-    }
-    EXPECT_EQ(seen.size(), std::size_t(std::abs(a - b) + 1)) << "every value in " << a << ".." << b << " comes up";
-  }
-  // A span of 0 has the mask 1, so an odd draw is redrawn; seed 0's first draw is even and
-  // is the only one taken.
-  seedRandom(0);
+// The look's draws compared each span with the model; these are the odd ones. Only 11 bits
+// of each value are used, so a wide span stops at lo + 2047 (the filter draws none).
+TEST(RandomInt, OddSpans) {
+  seedRandom(0);  // a span of 0 masks with 1, so only an even draw is taken: seed 0's first
   EXPECT_EQ(randomInt(5, 5), 5);
   EXPECT_EQ(randomState(), 2531011u);
-}
-
-TEST(RandomInt, WideSpansNeverPassElevenBits) {
-  // Only 11 bits of each value are used, so a wide span stops at lo + 2047; the filter
-  // itself draws no such span.
-  seedRandom(7);
-  std::int32_t highest = 0;
-  for (int i = 0; i < 20000; ++i) highest = std::max(highest, randomInt(0, 5000));
-  EXPECT_EQ(highest, 2047);
-  constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
-  for (int i = 0; i < 100; ++i) {
-    const std::int32_t value = randomInt(std::numeric_limits<std::int32_t>::max(), kMin);
-    ASSERT_TRUE(value >= kMin && value <= kMin + 2047) << value;
+  std::set<std::int32_t> seen, wide;
+  for (int i = 0; i < 20000; ++i) {
+    seen.insert(randomInt(10, 1));
+    wide.insert(randomInt(0, 5000));
+    const std::int32_t extreme = randomInt(std::numeric_limits<std::int32_t>::max(), kMin);
+    ASSERT_TRUE(extreme >= kMin && extreme <= kMin + 2047) << extreme;
   }
+  EXPECT_EQ(seen, (std::set<std::int32_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+  EXPECT_EQ(*wide.rbegin(), 2047);
 }
 
 }  // namespace
