@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "settings/memory_dots.h"
@@ -38,7 +39,9 @@ class MemoryDotsTest : public ::testing::Test {
     clearKeptMap();
     ASSERT_TRUE(dial && picture);
   }
+  // Each test keeps the filter's files in a folder of its own, then hands the process's back.
   void TearDown() override {
+    ::setenv("XDG_STATE_HOME", processFolder.c_str(), 1);
     destroyImageBuffer(dial);
     destroyImageBuffer(picture);
   }
@@ -57,6 +60,7 @@ class MemoryDotsTest : public ::testing::Test {
     getColour(*dial, x, y, 0, colour);
     return colour[1];
   }
+  const std::string processFolder = std::getenv("XDG_STATE_HOME") ? std::getenv("XDG_STATE_HOME") : "";
   InkSettings settings{};
   ImageBuffer* dial = createImageBuffer(nullptr, kDialSide, kDialSide, kRgba8, 0, false);
   ImageBuffer* picture = createImageBuffer(nullptr, 128, 128, kRgba8, 0, false);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <set>
+#include <string>
 
 #include "settings/preset_file.h"
 #include "tests/test_images.h"
@@ -35,6 +36,9 @@ class UndoTest : public ::testing::Test {
     EXPECT_EQ(settings.look.style, style);
     EXPECT_STREQ(settings.settingsName, name);
   }
+  // Each test keeps the filter's files in a folder of its own, then hands the process's back.
+  void TearDown() override { ::setenv("XDG_STATE_HOME", processFolder.c_str(), 1); }
+  const std::string processFolder = std::getenv("XDG_STATE_HOME") ? std::getenv("XDG_STATE_HOME") : "";
   InkSettings settings{};
   UndoStore store;
 };
