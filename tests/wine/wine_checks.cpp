@@ -59,6 +59,7 @@ TEST(WineBuild, RendersTheSameImagesAsTheLinuxBuild) {
        {"--style", "spots", "--line", "thicker", "--blend", "screen"}},
       {"rgb8-bubbles.png", makeTestImage(97, 61, cli::SampleType::UInt8, 3, false),
        {"--style", "bubbles", "--angle", "200", "--warping", "70"}},
+      {"photo.jpg", makeTestImage(97, 61, cli::SampleType::UInt8, 3, false), {"--style", "wave", "--blend", "hue"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
