@@ -13,7 +13,6 @@
 #include "cli/raster_image.h"
 #include "cli/settings_text.h"
 #include "cli/substitute_host.h"
-#include "engine/image_buffer.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "platform/random_generator.h"

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "render/working_set.h"
+#include "ui/undo.h"
 
 namespace qm {
 
@@ -32,6 +33,8 @@ struct FilterState {
   // The render's working set (the document with its pyramid, the tone images, the tables
   // and the error row): made at start, freed when the run ends.
   RenderWorkingSet* render;
+  // The dialog's two newest states, for its Undo button.
+  UndoStore undo;
 };
 
 // Makes the record's pointers safe to use in this load of the library.

@@ -17,6 +17,7 @@
 #include "platform/random_generator.h"
 #include "settings/cached_settings.h"
 #include "settings/four_char_code.h"
+#include "settings/memory_dot_map.h"
 #include "settings/ink_settings.h"
 
 namespace qm {
@@ -106,7 +107,12 @@ std::uint32_t randomSeed() {
   return platform::clockSeconds();
 }
 
-void cleanUp(FilterState& state) { freeWorkingSet(state); }
+// Every end of a run, finished or not, keeps the memory dots the user chose to keep.
+void cleanUp(FilterState& state) {
+  if (moduleState().dotMapRead) writeMap();
+  moduleState().dotMapRead = false;
+  freeWorkingSet(state);
+}
 
 bool refuseIfUnable() {
   if (!record().advanceState) {
@@ -129,8 +135,10 @@ bool hostBringsSettings() {
 }
 
 void prepareRun(InkSettings& settings, FilterState& state) {
-  (void)state;
   if (!hostBringsSettings()) loadCachedSettings(settings);
+  readMap();
+  moduleState().dotMapRead = true;
+  resetUndo(state.undo);
   setText(settings.loadFolder, "");
   setText(settings.saveFolder, "");
   setText(settings.htmlExportPath, "");
@@ -175,6 +183,8 @@ void doStart() {
     return;
   }
   readScriptingParameters(record(), settings, state);
+  // The first Undo in the dialog returns to the look it opened with, file and all.
+  if (state.showDialog) PushUndo(state.undo, settings, true);
   const bool ok = state.showDialog ? runMainDialog(settings) : true;
   state.showDialog = 0;
   if (currentResult() == pi::noErr && ok) {
