@@ -3,15 +3,13 @@
 // the system's temporary folder.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <optional>
-#include <tuple>
 #include <utility>
 #include <vector>
 
-#include "platform/file_system.h"
 #include "platform/files.h"
 #include "tests/test_images.h"
 
@@ -94,161 +92,84 @@ TEST(SettingsFiles, SkippingPassesOverExactlyTheCount) {
   EXPECT_EQ(skipBytes(file, 701), kReadFailed);
 }
 
-// The environment of the own-files folder is put back as it was after the test.
+// The folder's variables are put back as they were after the test.
 class OwnFilesFolder : public ::testing::Test {
  protected:
   void TearDown() override {
-    restore("XDG_STATE_HOME", savedState_);
-    restore("HOME", savedHome_);
+    for (const auto& [name, value] : saved_) value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
   }
-
- private:
-  static std::optional<std::string> saved(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? std::optional<std::string>(value) : std::nullopt;
+  static std::optional<std::string> get(const char* name) {
+    return std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt;
   }
-  static void restore(const char* name, const std::optional<std::string>& value) {
-    value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
-  }
-  const std::optional<std::string> savedState_ = saved("XDG_STATE_HOME");
-  const std::optional<std::string> savedHome_ = saved("HOME");
+  const std::pair<const char*, std::optional<std::string>> saved_[2] = {{"XDG_STATE_HOME", get("XDG_STATE_HOME")},
+                                                                        {"HOME", get("HOME")}};
 };
 
 std::filesystem::perms permissionsOf(const std::string& path) {
   return std::filesystem::symlink_status(path).permissions() & std::filesystem::perms::mask;
 }
 
+// XDG_STATE_HOME counts only when absolute; missing folders are made with their parents.
+// Each case opens the folder to others afterwards: the next use closes it again.
 TEST_F(OwnFilesFolder, IsMadeForTheUserAloneUnderStateHomeOrHome) {
-  const std::string root = tempPath("own");
+  const std::string root = tempPath("own"), underHome = root + "/home/.local/state/quillmark/";
   ::setenv("HOME", (root + "/home").c_str(), 1);
-  const std::string underHome = root + "/home/.local/state/quillmark/";
-  // XDG_STATE_HOME counts only when absolute; missing folders are made with their parents.
   const std::pair<std::optional<std::string>, std::string> cases[] = {
-      {root + "/deep/state/", root + "/deep/state/quillmark/"},
-      {std::nullopt, underHome},
-      {"relative/state", underHome},
-      {"", underHome}};
+      {root + "/deep/state/", root + "/deep/state/quillmark/"}, {std::nullopt, underHome}, {"relative", underHome}};
   for (const auto& [state, expected] : cases) {
     state ? ::setenv("XDG_STATE_HOME", state->c_str(), 1) : ::unsetenv("XDG_STATE_HOME");
-    EXPECT_EQ(temporaryFolder(), expected) << state.value_or("unset");
-    EXPECT_EQ(permissionsOf(expected), std::filesystem::perms::owner_all) << expected;
     EXPECT_EQ(temporaryPath("Quillmark memdot map 3"), expected + "Quillmark memdot map 3");
+    EXPECT_EQ(permissionsOf(expected), std::filesystem::perms::owner_all) << expected;
+    std::filesystem::permissions(expected, std::filesystem::perms(0755));
   }
-  // A folder left open to others is closed again.
-  std::filesystem::permissions(root + "/home/.local/state/quillmark", std::filesystem::perms(0755));
-  ::unsetenv("XDG_STATE_HOME");
-  EXPECT_EQ(temporaryFolder(), root + "/home/.local/state/quillmark/");
-  EXPECT_EQ(permissionsOf(root + "/home/.local/state/quillmark"), std::filesystem::perms::owner_all);
 }
 
-TEST_F(OwnFilesFolder, APlantedLinkOrAFileGivesAFolderWhereNothingOpens) {
+TEST_F(OwnFilesFolder, APlantedLinkOrFileGivesAFolderWhereNothingOpens) {
   const std::string state = tempPath("planted");
   std::filesystem::create_directories(state + "/elsewhere");
   ::setenv("XDG_STATE_HOME", state.c_str(), 1);
   for (const bool link : {true, false}) {
     std::filesystem::remove_all(state + "/quillmark");
-    if (link)
-      std::filesystem::create_directory_symlink(state + "/elsewhere", state + "/quillmark");
-    else
-      writeBytes(state + "/quillmark", "not a folder");
-    EXPECT_EQ(temporaryFolder(), kNoFolder) << link;
+    link ? std::filesystem::create_directory_symlink(state + "/elsewhere", state + "/quillmark")
+         : writeBytes(state + "/quillmark", "not a folder");
     File file;
     const std::string path = temporaryPath("Quillmark cached settings D");
-    EXPECT_EQ(file.openForWriting(path), kOpenRefused) << link;
-    EXPECT_EQ(file.openForReplacing(path), kOpenRefused) << link;
-    EXPECT_EQ(file.openForReading(path), kOpenRefused) << link;
+    EXPECT_EQ(path, std::string(kNoFolder) + "Quillmark cached settings D");
+    EXPECT_EQ(file.openForWriting(path) + file.openForReplacing(path) + file.openForReading(path), 3 * kOpenRefused);
   }
   EXPECT_TRUE(std::filesystem::is_empty(state + "/elsewhere")) << "nothing was made through the link";
 }
 
-TEST(SettingsFiles, ALinkAtThePathIsNeverFollowed) {
-  const std::string target = tempPath("link-target");
-  const std::string link = tempPath("link");
-  writeBytes(target, "kept");
-  std::filesystem::create_symlink(target, link);
-  File file;
-  EXPECT_EQ(file.openForReading(link), kOpenRefused);
-  EXPECT_EQ(file.openForWriting(link), kOpenRefused);
-  // Replacing puts a file where the link was and leaves what it pointed at alone.
-  ASSERT_EQ(file.openForReplacing(link), 0);
-  EXPECT_EQ(file.write("new", 3), 0);
-  EXPECT_EQ(file.commitReplacement(), 0);
-  EXPECT_EQ(readBytes(target), "kept");
-  EXPECT_FALSE(std::filesystem::is_symlink(link));
-  EXPECT_EQ(readBytes(link), "new");
-}
-
-// Names in a folder, to see that no fresh file is left behind.
-std::vector<std::string> namesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-TEST(SettingsFiles, AReplacementTakesEffectOnlyWhenCommitted) {
-  const std::string folder = tempPath("replace");
-  std::filesystem::create_directory(folder);
-  const std::string path = folder + "/preset";
-  const std::string old("\0\0\0\xBF old look", 13);
+// The old file stays byte for byte until the commit, and no fresh file is left behind. A
+// link at the path is refused for reading and writing; a replacement puts a file of its
+// own, readable by its owner alone, where the link was.
+TEST(SettingsFiles, AReplacementTakesEffectOnlyWhenCommittedAndNoLinkIsFollowed) {
+  const std::string folder = tempPath("replace"), path = folder + "/preset", old("\0\0\0\xBF old look", 13);
+  std::filesystem::create_directories(folder + "/full folder/inside");
   writeBytes(path, old);
   std::filesystem::permissions(path, std::filesystem::perms(0640));
   File file;
   ASSERT_EQ(file.openForReplacing(path), 0);
   EXPECT_EQ(file.write("half", 4), 0);
-  EXPECT_EQ(readBytes(path), old) << "the old file stays while the new one is written";
   file.close();
-  EXPECT_EQ(readBytes(path), old);
-  EXPECT_EQ(namesIn(folder), std::vector<std::string>{"preset"});
   ASSERT_EQ(file.openForReplacing(path), 0);
   EXPECT_EQ(file.write("whole", 5), 0);
+  EXPECT_EQ(readBytes(path), old);
   EXPECT_EQ(file.commitReplacement(), 0);
-  EXPECT_FALSE(file.isOpen());
   EXPECT_EQ(readBytes(path), "whole");
   EXPECT_EQ(permissionsOf(path), std::filesystem::perms(0640)) << "the owner's permissions pass on";
-  EXPECT_EQ(namesIn(folder), std::vector<std::string>{"preset"});
-  // A new file is its owner's alone.
-  ASSERT_EQ(file.openForReplacing(folder + "/fresh"), 0);
-  EXPECT_EQ(file.commitReplacement(), 0);
-  EXPECT_EQ(permissionsOf(folder + "/fresh"), std::filesystem::perms(0600));
-}
-
-TEST(SettingsFiles, AReplacementThatCannotBeCommittedLeavesNothing) {
-  const std::string folder = tempPath("unreplaceable");
-  std::filesystem::create_directories(folder + "/a folder/inside");
-  File file;
-  // Over a folder that is not empty, the move fails: the fresh file goes.
-  ASSERT_EQ(file.openForReplacing(folder + "/a folder"), 0);
-  EXPECT_EQ(file.write("x", 1), 0);
-  EXPECT_EQ(file.commitReplacement(), kWriteFailed);
-  EXPECT_EQ(namesIn(folder), std::vector<std::string>{"a folder"});
-  // Only a file opened for replacing commits.
+  ASSERT_EQ(file.openForReplacing(folder + "/full folder"), 0);
+  EXPECT_EQ(file.commitReplacement(), kWriteFailed) << "a folder is not replaced";
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2);
   ASSERT_EQ(file.openForWriting(folder + "/plain"), 0);
-  EXPECT_EQ(file.commitReplacement(), kWriteFailed);
-  file.close();
-  EXPECT_EQ(file.commitReplacement(), kWriteFailed);
-  EXPECT_EQ(file.openForReplacing(folder + "/no such folder/file"), kOpenRefused);
-}
+  EXPECT_EQ(file.commitReplacement(), kWriteFailed) << "only a replacement commits";
 
-TEST(SettingsFiles, AFolderListsItsEntriesWithTheirKinds) {
-  const std::string folder = tempPath("listed");
-  std::filesystem::create_directories(folder + "/sub");
-  writeBytes(folder + "/a.q5q", "1");
-  writeBytes(folder + "/locked.q9q", "2");
-  std::filesystem::permissions(folder + "/locked.q9q", std::filesystem::perms(0444));
-  std::filesystem::create_symlink(folder + "/a.q5q", folder + "/link.q5q");
-  std::vector<FolderEntry> entries;
-  ASSERT_TRUE(listFolder(folder, entries));
-  std::sort(entries.begin(), entries.end(), [](const auto& x, const auto& y) { return x.name < y.name; });
-  ASSERT_EQ(entries.size(), 4u);
-  const std::tuple<std::string, PathKind, bool> expected[] = {{"a.q5q", PathKind::RegularFile, false},
-                                                              {"link.q5q", PathKind::Other, false},
-                                                              {"locked.q9q", PathKind::RegularFile, true},
-                                                              {"sub", PathKind::Directory, false}};
-  for (std::size_t i = 0; i < entries.size(); ++i)
-    EXPECT_EQ(std::tie(entries[i].name, entries[i].kind, entries[i].readOnly), expected[i]) << i;
-  EXPECT_FALSE(listFolder(folder + "/missing", entries));
-  EXPECT_TRUE(entries.empty());
+  std::filesystem::create_symlink(path, folder + "/link");
+  EXPECT_EQ(file.openForReading(folder + "/link") + file.openForWriting(folder + "/link"), 2 * kOpenRefused);
+  ASSERT_EQ(file.openForReplacing(folder + "/link"), 0);
+  EXPECT_EQ(file.commitReplacement(), 0);
+  EXPECT_EQ(readBytes(path), "whole");
+  EXPECT_EQ(permissionsOf(folder + "/link"), std::filesystem::perms(0600));
 }
 
 }  // namespace
