@@ -39,9 +39,10 @@ TEST(JpegFiles, RenderReadsAndWritesJpegKeepingLayoutAndMetadata) {
     int colorChannels;
     const char* in;
     const char* out;
+    bool metadataKept;  // from a JPEG into a JPEG
   };
-  for (const Case c : {Case{1, "grey.jpg", "grey-out.jpg"}, Case{3, "rgb.JPEG", "rgb-out.Jpg"},
-                       Case{3, "rgb.png", "from-png.jpeg"}, Case{1, "grey2.jpg", "grey-out.png"}}) {
+  for (const Case c : {Case{1, "grey.jpg", "grey-out.jpg", true}, Case{3, "rgb.JPEG", "rgb-out.Jpg", true},
+                       Case{3, "rgb.png", "from-png.jpeg", false}, Case{1, "grey2.jpg", "grey-out.png", false}}) {
     SCOPED_TRACE(std::string(c.in) + " to " + c.out);
     RasterImage image = makeTestImage(48, 40, SampleType::UInt8, c.colorChannels, false);
     image.exif = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 0};
@@ -49,18 +50,13 @@ TEST(JpegFiles, RenderReadsAndWritesJpegKeepingLayoutAndMetadata) {
     const std::string in = writeTemp(image, c.in), out = tempPath(c.out);
     ASSERT_TRUE(succeeded(render(in, out)));
     const RasterImage result = loaded(out);
-    EXPECT_EQ(result.width, 48);
-    EXPECT_EQ(result.height, 40);
+    EXPECT_TRUE(result.width == 48 && result.height == 40 && result.type == SampleType::UInt8);
     EXPECT_EQ(result.colorChannels, c.colorChannels) << "grey stays grey, colour colour";
-    EXPECT_EQ(result.type, SampleType::UInt8);
     EXPECT_TRUE(mostlyInkAndPaper(result));
-    const bool jpegIn = std::string(c.in).find(".png") == std::string::npos;
-    const bool jpegOut = std::string(c.out).find(".png") == std::string::npos;
-    if (jpegOut) {
-      const JpegMetadata kept = metadataOf(out);
-      EXPECT_EQ(kept.exif, jpegIn ? image.exif : std::vector<std::uint8_t>{});
-      EXPECT_EQ(kept.iccProfile, jpegIn ? image.iccProfile : std::vector<std::uint8_t>{});
-    }
+    if (std::string(c.out).find(".png") != std::string::npos) continue;
+    const JpegMetadata kept = metadataOf(out);
+    EXPECT_EQ(kept.exif, c.metadataKept ? image.exif : std::vector<std::uint8_t>{});
+    EXPECT_EQ(kept.iccProfile, c.metadataKept ? image.iccProfile : std::vector<std::uint8_t>{});
   }
 }
 

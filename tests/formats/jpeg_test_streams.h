@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -34,20 +35,13 @@ inline std::vector<JpegSegment> segmentsOf(const std::vector<std::uint8_t>& stre
   return segments;
 }
 
-// The tables of every DQT segment, by slot, in zigzag order as stored.
-inline std::vector<std::vector<int>> quantTablesOf(const std::vector<JpegSegment>& segments) {
-  std::vector<std::vector<int>> tables(4);
-  for (const JpegSegment& segment : segments) {
-    if (segment.marker != 0xDB) continue;
-    for (std::size_t at = 0; at < segment.payload.size();) {
-      const int precision = segment.payload[at] >> 4, slot = segment.payload[at] & 3;
-      ++at;
-      std::vector<int>& table = tables[std::size_t(slot)];
-      table.clear();
-      for (int i = 0; i < 64 && at < segment.payload.size(); ++i, at += precision ? 2 : 1)
-        table.push_back(precision ? segment.payload[at] << 8 | segment.payload[at + 1] : segment.payload[at]);
-    }
-  }
+// The tables of the DQT segments (one 8-bit table each, as our encoder writes them) by
+// slot, in the stream's zigzag order.
+inline std::map<int, std::vector<int>> quantTablesOf(const std::vector<JpegSegment>& segments) {
+  std::map<int, std::vector<int>> tables;
+  for (const JpegSegment& segment : segments)
+    if (segment.marker == 0xDB && segment.payload.size() == 65)
+      tables[segment.payload[0]] = std::vector<int>(segment.payload.begin() + 1, segment.payload.end());
   return tables;
 }
 
