@@ -76,6 +76,13 @@ std::string freshName(const std::string& folder) {
   return folder + ".quillmark-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
 }
 
+// The process's umask, read by setting it and putting it back at once.
+mode_t currentUmask() {
+  const mode_t mask = ::umask(0077);
+  ::umask(mask);
+  return mask;
+}
+
 }  // namespace
 
 std::string temporaryFolder() {
@@ -133,9 +140,13 @@ int File::openForReplacing(const std::string& path) {
 int File::commitReplacement() {
   if (!handle_ || freshPath_.empty()) return kWriteFailed;
   const int descriptor = descriptorOf(handle_);
-  // The file replaced keeps the permissions its owner gave it.
+  // The file replaced keeps the permissions its owner gave it; a new one gets what the
+  // user's umask gives any new file (the fresh file was made private while it was written).
   struct stat old {};
-  if (::lstat(finalPath_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) (void)::fchmod(descriptor, old.st_mode & 0777);
+  if (::lstat(finalPath_.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+    (void)::fchmod(descriptor, old.st_mode & 0777);
+  else
+    (void)::fchmod(descriptor, 0666 & ~currentUmask());
   const bool flushed = ::fsync(descriptor) == 0;
   ::close(descriptor);
   handle_ = nullptr;

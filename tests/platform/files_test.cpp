@@ -2,6 +2,7 @@
 // The settings files' layer: files by path with fixed result codes, big-endian words, and
 // the system's temporary folder.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -169,7 +170,11 @@ TEST(SettingsFiles, AReplacementTakesEffectOnlyWhenCommittedAndNoLinkIsFollowed)
   ASSERT_EQ(file.openForReplacing(folder + "/link"), 0);
   EXPECT_EQ(file.commitReplacement(), 0);
   EXPECT_EQ(readBytes(path), "whole");
-  EXPECT_EQ(permissionsOf(folder + "/link"), std::filesystem::perms(0600));
+  // A new file, not the link's target: what the umask gives any new file, not the private
+  // mode it was written under.
+  const mode_t umask = ::umask(022);
+  ::umask(umask);
+  EXPECT_EQ(permissionsOf(folder + "/link"), std::filesystem::perms(0666 & ~umask));
 }
 
 }  // namespace
