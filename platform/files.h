@@ -47,8 +47,9 @@ class File {
   // Writing that never leaves a half-written file: the bytes go to a fresh file beside
   // `path`, which replaces `path` in one step at commitReplacement. Closing without the
   // commit removes the fresh file and leaves `path` as it was. The fresh file is made
-  // only where no file was (never through a link), readable by its owner alone off
-  // Windows; a file it replaces hands its permissions on. The commit forces the bytes to
+  // only where no file was (never through a link), readable by its owner alone off Windows
+  // while it is written; at the commit a file it replaces hands its permissions on, and a
+  // new one gets what the user's umask gives any new file. The commit forces the bytes to
   // the disk before the move, and reports kWriteFailed (the fresh file removed) when
   // either fails or when the file was not opened for replacing.
   int openForReplacing(const std::string& path);

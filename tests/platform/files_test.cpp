@@ -143,7 +143,7 @@ TEST_F(OwnFilesFolder, APlantedLinkOrFileGivesAFolderWhereNothingOpens) {
 
 // The old file stays byte for byte until the commit, and no fresh file is left behind. A
 // link at the path is refused for reading and writing; a replacement puts a file of its
-// own, readable by its owner alone, where the link was.
+// own where the link was.
 TEST(SettingsFiles, AReplacementTakesEffectOnlyWhenCommittedAndNoLinkIsFollowed) {
   const std::string folder = tempPath("replace"), path = folder + "/preset", old("\0\0\0\xBF old look", 13);
   std::filesystem::create_directories(folder + "/full folder/inside");
