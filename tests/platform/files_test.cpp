@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-// The settings files' layer: files by path with fixed result codes, big-endian words, and
-// the system's temporary folder.
+// The platform layer. For the settings files: files by path with fixed result codes,
+// big-endian words, the filter's own folder and replacements that take effect only when
+// committed. For the command: what a path is, files made only when new, one file replacing
+// another, the temporary file a signal must not leave, and loading a library.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <iterator>
@@ -11,7 +16,10 @@
 #include <utility>
 #include <vector>
 
+#include "platform/dynamic_library.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
+#include "platform/signals.h"
 #include "tests/test_images.h"
 
 namespace qm::platform {
@@ -21,27 +29,32 @@ using test::readBytes;
 using test::tempPath;
 using test::writeBytes;
 
-TEST(SettingsFiles, WordsAreBigEndianOnDiskAndReadBack) {
+std::filesystem::perms permissionsOf(const std::string& path) {
+  return std::filesystem::symlink_status(path).permissions() & std::filesystem::perms::mask;
+}
+
+// Written big-endian and read back; a rewrite starts at the beginning and keeps what
+// follows unless cut there.
+TEST(SettingsFiles, WordsAreBigEndianOnDiskAndRewritingKeepsOnlyWhatIsNotCut) {
   const std::string path = tempPath("words");
   File file;
   ASSERT_EQ(file.openForWriting(path), 0);
-  EXPECT_EQ(writeWord32(file, 191), 0);
-  EXPECT_EQ(writeWord32(file, 0xA1B2C3D4u), 0);
-  EXPECT_EQ(writeWord16(file, 0x1234), 0);
+  EXPECT_EQ((std::vector{writeWord32(file, 191), writeWord32(file, 0xA1B2C3D4u), writeWord16(file, 0x1234)}), std::vector(3, 0));
   file.close();
   EXPECT_EQ(readBytes(path), std::string("\0\0\0\xBF\xA1\xB2\xC3\xD4\x12\x34", 10));
   ASSERT_EQ(file.openForReading(path), 0);
   std::uint32_t a = 0, b = 0;
   std::uint16_t c = 0;
-  EXPECT_EQ(readWord32(file, a), 0);
-  EXPECT_EQ(readWord32(file, b), 0);
-  EXPECT_EQ(readWord16(file, c), 0);
+  EXPECT_EQ((std::vector{readWord32(file, a), readWord32(file, b), readWord16(file, c)}), std::vector(3, 0));
   EXPECT_EQ(std::vector<std::uint32_t>({a, b, c}), std::vector<std::uint32_t>({191, 0xA1B2C3D4u, 0x1234}));
-  EXPECT_EQ(readWord16(file, c), kReadFailed) << "past the end";
-  // A read wants all its bytes: one that would pass the end fails, also with some left.
-  ASSERT_EQ(file.openForReading(path), 0);
-  EXPECT_EQ(skipBytes(file, 7), 0);
-  EXPECT_EQ(readWord32(file, a), kReadFailed);
+  ASSERT_EQ(file.openForWriting(path), 0);
+  EXPECT_EQ((std::vector{writeWord32(file, 7), file.truncateHere()}), std::vector(2, 0));
+  file.close();
+  EXPECT_EQ(readBytes(path), std::string("\0\0\0\x07", 4));
+  ASSERT_EQ(file.openForWriting(path), 0);
+  EXPECT_EQ(writeWord16(file, 0x4142), 0);
+  file.close();
+  EXPECT_EQ(readBytes(path), std::string("AB\0\x07", 4));
 }
 
 TEST(SettingsFiles, OpeningIsRefusedForWhatIsNoFile) {
@@ -50,44 +63,28 @@ TEST(SettingsFiles, OpeningIsRefusedForWhatIsNoFile) {
   for (const std::string& path : {tempPath("missing"), tempPath("folder"), tempPath("no-such-folder/file")}) {
     EXPECT_EQ(file.openForReading(path), kOpenRefused) << path;
     EXPECT_FALSE(file.isOpen());
+    EXPECT_EQ(file.openForWriting(path), path == tempPath("missing") ? 0 : kOpenRefused) << path;
+    file.close();
   }
-  for (const std::string& path : {tempPath("folder"), tempPath("no-such-folder/file")})
-    EXPECT_EQ(file.openForWriting(path), kOpenRefused) << path;
   std::uint32_t word = 0;
-  EXPECT_EQ(readWord32(file, word), kReadFailed) << "a file that is not open reads nothing";
-  EXPECT_EQ(writeWord32(file, 1), kWriteFailed);
-  EXPECT_EQ(file.truncateHere(), kWriteFailed);
+  EXPECT_EQ((std::vector{readWord32(file, word), writeWord32(file, 1), file.truncateHere()}),
+            (std::vector{kReadFailed, kWriteFailed, kWriteFailed})) << "a file that is not open reads and writes nothing";
 }
 
-TEST(SettingsFiles, RewritingShorterLeavesNoOldTailAndLongerGrows) {
-  const std::string path = tempPath("rewrite");
-  writeBytes(path, std::string(100, 'x'));
-  File file;
-  ASSERT_EQ(file.openForWriting(path), 0);
-  EXPECT_EQ(writeWord32(file, 7), 0);
-  EXPECT_EQ(file.truncateHere(), 0);
-  file.close();
-  EXPECT_EQ(readBytes(path), std::string("\0\0\0\x07", 4));
-  // Without the truncation, a rewrite starts at the beginning and keeps what follows.
-  ASSERT_EQ(file.openForWriting(path), 0);
-  EXPECT_EQ(writeWord16(file, 0x4142), 0);
-  file.close();
-  EXPECT_EQ(readBytes(path), std::string("AB\0\x07", 4));
-}
-
+// Whole pieces, pieces and single bytes, none at all, and up to the end: a read wants all
+// its bytes, so one that would pass the end fails, also with a byte left.
 TEST(SettingsFiles, SkippingPassesOverExactlyTheCount) {
   const std::string path = tempPath("skip");
   std::string bytes(700, '\0');
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = char(i % 251);
   writeBytes(path, bytes);
   File file;
-  // Whole pieces, pieces and single bytes, none at all, and up to the last byte.
-  for (std::size_t count : {std::size_t(0), std::size_t(1), std::size_t(256), std::size_t(517), std::size_t(698)}) {
+  for (const std::size_t count : {0u, 1u, 256u, 517u, 698u, 699u, 700u}) {
     ASSERT_EQ(file.openForReading(path), 0);
     EXPECT_EQ(skipBytes(file, count), 0) << count;
     std::uint16_t next = 0;
-    EXPECT_EQ(readWord16(file, next), 0) << count;
-    EXPECT_EQ(next, ((count % 251) << 8) | ((count + 1) % 251)) << count;
+    EXPECT_EQ(readWord16(file, next), count < 699 ? 0 : kReadFailed) << count;
+    EXPECT_TRUE(count >= 699 || next == (((count % 251) << 8) | ((count + 1) % 251))) << count;
   }
   ASSERT_EQ(file.openForReading(path), 0);
   EXPECT_EQ(skipBytes(file, 701), kReadFailed);
@@ -106,14 +103,11 @@ class OwnFilesFolder : public ::testing::Test {
                                                                         {"HOME", get("HOME")}};
 };
 
-std::filesystem::perms permissionsOf(const std::string& path) {
-  return std::filesystem::symlink_status(path).permissions() & std::filesystem::perms::mask;
-}
-
 // XDG_STATE_HOME counts only when absolute; missing folders are made with their parents.
-// Each case opens the folder to others afterwards: the next use closes it again.
-TEST_F(OwnFilesFolder, IsMadeForTheUserAloneUnderStateHomeOrHome) {
-  const std::string root = tempPath("own"), underHome = root + "/home/.local/state/quillmark/";
+// Each case opens the folder to others afterwards: the next use closes it again. A link or
+// a file planted where the folder goes gives a folder where nothing opens.
+TEST_F(OwnFilesFolder, IsMadeForTheUserAloneUnderStateHomeOrHomeAndNeverThroughALink) {
+  const std::string root = tempPath("own"), folder = root + "/home/.local/state/quillmark", underHome = folder + "/";
   ::setenv("HOME", (root + "/home").c_str(), 1);
   const std::pair<std::optional<std::string>, std::string> cases[] = {
       {root + "/deep/state/", root + "/deep/state/quillmark/"}, {std::nullopt, underHome}, {"relative", underHome}};
@@ -123,22 +117,16 @@ TEST_F(OwnFilesFolder, IsMadeForTheUserAloneUnderStateHomeOrHome) {
     EXPECT_EQ(permissionsOf(expected), std::filesystem::perms::owner_all) << expected;
     std::filesystem::permissions(expected, std::filesystem::perms(0755));
   }
-}
-
-TEST_F(OwnFilesFolder, APlantedLinkOrFileGivesAFolderWhereNothingOpens) {
-  const std::string state = tempPath("planted");
-  std::filesystem::create_directories(state + "/elsewhere");
-  ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+  std::filesystem::create_directories(root + "/elsewhere");
   for (const bool link : {true, false}) {
-    std::filesystem::remove_all(state + "/quillmark");
-    link ? std::filesystem::create_directory_symlink(state + "/elsewhere", state + "/quillmark")
-         : writeBytes(state + "/quillmark", "not a folder");
+    std::filesystem::remove_all(folder);
+    link ? std::filesystem::create_directory_symlink(root + "/elsewhere", folder) : writeBytes(folder, "not a folder");
     File file;
     const std::string path = temporaryPath("Quillmark cached settings D");
     EXPECT_EQ(path, std::string(kNoFolder) + "Quillmark cached settings D");
     EXPECT_EQ(file.openForWriting(path) + file.openForReplacing(path) + file.openForReading(path), 3 * kOpenRefused);
   }
-  EXPECT_TRUE(std::filesystem::is_empty(state + "/elsewhere")) << "nothing was made through the link";
+  EXPECT_TRUE(std::filesystem::is_empty(root + "/elsewhere")) << "nothing was made through the link";
 }
 
 // The old file stays byte for byte until the commit, and no fresh file is left behind. A
@@ -175,6 +163,99 @@ TEST(SettingsFiles, AReplacementTakesEffectOnlyWhenCommittedAndNoLinkIsFollowed)
   const mode_t umask = ::umask(022);
   ::umask(umask);
   EXPECT_EQ(permissionsOf(folder + "/link"), std::filesystem::perms(0666 & ~umask));
+}
+
+TEST(FileSystem, PathInfoTellsMissingFilesFoldersAndOthers) {
+  writeBytes(tempPath("file"), "12345");
+  ASSERT_EQ(::mkfifo(tempPath("fifo").c_str(), 0600), 0);
+  // The path, what it is, its size when a regular file, and the error.
+  for (const auto& [path, kind, size, error] :
+       {std::tuple{tempPath("missing"), PathKind::Missing, 0u, ENOENT}, {tempPath("file/below"), PathKind::Missing, 0u, ENOTDIR},
+        {tempPath("file"), PathKind::RegularFile, 5u, 0}, {test::testDir(), PathKind::Directory, 0u, 0},
+        {tempPath("fifo"), PathKind::Other, 0u, 0}}) {
+    const PathInfo info = pathInfo(path);
+    EXPECT_EQ(std::pair(info.kind, info.error), std::pair(kind, error)) << path;
+    EXPECT_TRUE(kind != PathKind::RegularFile || info.size == size) << path;
+  }
+}
+
+TEST(FileSystem, NewFilesAreMadeOnlyOnceWithTheModelsPermissions) {
+  const std::string model = tempPath("model");
+  writeBytes(model, "model");
+  ASSERT_EQ(::chmod(model.c_str(), 0640), 0);
+  EXPECT_EQ(createNewFile(tempPath("copy"), model), CreateResult::Created);
+  EXPECT_EQ(permissionsOf(tempPath("copy")), std::filesystem::perms(0640));
+  EXPECT_EQ(readBytes(tempPath("copy")), "");
+  EXPECT_EQ((std::vector{createNewFile(tempPath("copy"), ""), createNewFile(model, "")}), std::vector(2, CreateResult::Exists));
+  EXPECT_EQ(readBytes(model), "model") << "an existing file is never touched";
+  EXPECT_EQ(createNewFile(tempPath("no-such-folder/new"), ""), CreateResult::Failed);
+  // A model that is no file, or none at all, leaves the system's default.
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  int made = 0;
+  for (const std::string& other : {test::testDir(), tempPath("missing"), std::string()}) {
+    const std::string path = tempPath("plain-" + std::to_string(made++));
+    EXPECT_EQ(createNewFile(path, other), CreateResult::Created);
+    EXPECT_EQ(permissionsOf(path), std::filesystem::perms(0666 & ~mask)) << other;
+  }
+}
+
+TEST(FileSystem, ReplaceMovesAFileOverAnotherInOneStep) {
+  writeBytes(tempPath("new"), "new");
+  writeBytes(tempPath("old"), "old");
+  ASSERT_TRUE(replaceFile(tempPath("new"), tempPath("old")));
+  EXPECT_EQ(readBytes(tempPath("old")), "new");
+  EXPECT_FALSE(std::filesystem::exists(tempPath("new")));
+  EXPECT_FALSE(replaceFile(tempPath("new"), tempPath("old")));
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_TRUE(flushToDisk(tempPath("old")));
+  EXPECT_FALSE(flushToDisk(tempPath("new")));
+}
+
+// exitAtOnce ends the process (here a child of the test) and takes the remembered
+// temporary file with it; a forgotten one stays.
+TEST(FileSystem, LeavingAtOnceRemovesTheRememberedTemporaryFile) {
+  for (const bool forget : {false, true}) {
+    const std::string path = tempPath(forget ? "kept.tmp" : "removed.tmp");
+    writeBytes(path, "partial");
+    EXPECT_EXIT(
+        {
+          rememberTemporaryFile(path);
+          if (forget) forgetTemporaryFile();
+          exitAtOnce(7);
+        },
+        ::testing::ExitedWithCode(7), "");
+    EXPECT_EQ(std::filesystem::exists(path), forget);
+  }
+  EXPECT_FALSE(rememberTemporaryFile(std::string(5000, 'x'))) << "too long to keep";
+}
+
+void leaveWithTheSignal(int signal) { exitAtOnce(100 + signal); }
+
+// A signal that was ignored when the process started stays ignored (nohup); others reach
+// the handler.
+TEST(FileSystem, TerminationSignalsReachTheHandlerUnlessIgnored) {
+  for (const bool ignored : {false, true})
+    EXPECT_EXIT(
+        {
+          std::signal(SIGHUP, ignored ? SIG_IGN : SIG_DFL);
+          catchTermination(leaveWithTheSignal);
+          std::raise(SIGHUP);
+          ::_exit(0);
+        },
+        ::testing::ExitedWithCode(ignored ? 0 : 100 + SIGHUP), "");
+}
+
+TEST(DynamicLibrary, AMissingOrBrokenLibraryIsRefusedByName) {
+  writeBytes(tempPath("not-a-library.so"), "plain text");
+  for (const std::string& path : {tempPath("missing.so"), tempPath("not-a-library.so")}) {
+    DynamicLibrary library;
+    std::string error;
+    EXPECT_FALSE(library.open(path, error));
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    EXPECT_EQ(library.symbol("PluginMain"), nullptr);
+  }
 }
 
 }  // namespace

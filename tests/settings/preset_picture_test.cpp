@@ -18,8 +18,7 @@ TEST(PresetPicture, IsResampledToTheSizeAskedOrLeavesTheRampWithoutOne) {
   const std::string pictured = test::tempPath("pictured.q7q"), plain = test::tempPath("plain.q7q");
   ASSERT_EQ(writePreset(pictured, settings, &test::halfRedHalfBlue()), 0);
   ASSERT_EQ(writePreset(plain, settings, nullptr), 0);
-  test::Thumbnail thumbnail;
-  test::Thumbnail target(1);
+  test::Thumbnail thumbnail, target(1);
   for (const std::int32_t size : {128, 64, 40, 200}) {
     ASSERT_TRUE(readPicture(pictured, thumbnail.record, target.image, size)) << size;
     EXPECT_EQ(std::make_pair(target.image.width[0], target.image.height[0]), std::make_pair(size, size));

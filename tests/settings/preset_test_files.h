@@ -6,10 +6,13 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "settings/preset_file.h"
+#include "tests/engine/engine_fixtures.h"
 #include "tests/test_images.h"
 
 namespace qm::test {
@@ -32,6 +35,15 @@ struct PresetBytes {
   }
 };
 
+// The filter's own files in a folder of the test's own while this lives; then the process's
+// folder again.
+struct OwnStateFolder {
+  OwnStateFolder() { ::setenv("XDG_STATE_HOME", tempPath("state").c_str(), 1); }
+  ~OwnStateFolder() { saved ? ::setenv("XDG_STATE_HOME", saved->c_str(), 1) : ::unsetenv("XDG_STATE_HOME"); }
+  const char* const value = std::getenv("XDG_STATE_HOME");  // read before the constructor changes it
+  const std::optional<std::string> saved = value ? std::optional<std::string>(value) : std::nullopt;
+};
+
 // The defaults of a run, with blend mode 7 so that a kept blend mode shows.
 inline InkSettings priorSettings() {
   InkSettings settings{};
@@ -48,31 +60,25 @@ inline std::vector<int> valuesOf(const UserValues& v) {
 
 // An Rgba8 image of its own (showing the grey ramp), and the thumbnail record around it.
 struct Thumbnail {
-  explicit Thumbnail(std::int32_t side = kPresetPictureSide) {
-    initImageBuffer(image, nullptr);
-    EXPECT_TRUE(configureImageBuffer(&image, side, side, kRgba8, 0, false));
-    fillGreyRamp(image);
-  }
-  ~Thumbnail() { releasePixels(image); }
-  ImageBuffer image;
+  explicit Thumbnail(std::int32_t side = kPresetPictureSide) : buffer(makeBuffer(side, side, kRgba8)) { fillGreyRamp(image); }
+  Buffer buffer;
+  ImageBuffer& image = *buffer;
   PresetThumbnail record{&image, 0, 0};
 };
 
 using Rgb = std::array<int, 3>;
 inline Rgb rgbAt(const ImageBuffer& image, std::int32_t x, std::int32_t y) {
-  std::uint8_t colour[4];
-  getColour(image, x, y, 0, colour);
-  return {colour[0], colour[1], colour[2]};
+  const Pixel p = pixelAt(image, x, y);
+  return {int(p[0]), int(p[1]), int(p[2])};
 }
 
 inline const ImageBuffer& halfRedHalfBlue() {
-  static Thumbnail picture;
-  for (std::int32_t y = 0; y < kPresetPictureSide; ++y)
-    for (std::int32_t x = 0; x < kPresetPictureSide; ++x) {
-      const std::uint8_t colour[4] = {std::uint8_t(x < 64 ? 255 : 0), 0, std::uint8_t(x < 64 ? 0 : 255), 255};
-      setColour(picture.image, x, y, 0, colour);
-    }
-  return picture.image;
+  static const Buffer picture = [] {
+    Buffer image = makeBuffer(kPresetPictureSide, kPresetPictureSide, kRgba8);
+    fillLevel0(*image, [](std::int32_t x, std::int32_t) { return Pixel{x < 64 ? 255.0 : 0, 0, x < 64 ? 0 : 255.0, 255}; });
+    return image;
+  }();
+  return *picture;
 }
 
 // Red on the left, blue on the right, away from the seam that coding and resampling blur.
