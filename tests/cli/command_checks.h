@@ -44,6 +44,13 @@ inline ChildResult quillmark(const std::vector<std::string>& arguments, ChildOpt
   return result;
 }
 
+// A quiet, reproducible render (or contact sheet) of in to out.
+inline ChildResult render(const std::string& in, const std::string& out, std::vector<std::string> options = {},
+                          const std::string& command = "render") {
+  options.insert(options.begin(), {command, in, out, "--no-progress", "--seed", "1"});
+  return quillmark(options);
+}
+
 // Exit status 0 and nothing on the standard error stream.
 inline ::testing::AssertionResult succeeded(const ChildResult& result) {
   if (result.exitStatus == 0 && result.err.empty()) return ::testing::AssertionSuccess();
@@ -77,18 +84,20 @@ inline std::optional<std::vector<std::string>> folderEntries(const std::string& 
 }
 
 // Runs a command that must fail with one line and leave the output's folder as it was: no
-// output, no temporary file beside it, an existing output unchanged.
-inline void expectCleanFailure(const std::vector<std::string>& arguments, const std::string& output, int status,
-                               const std::vector<std::string>& fragments, ChildOptions options = {}) {
+// output, no temporary file beside it, an existing output unchanged. Gives what it printed.
+inline ChildResult expectCleanFailure(const std::vector<std::string>& arguments, const std::string& output, int status,
+                                      const std::vector<std::string>& fragments, ChildOptions options = {}) {
   SCOPED_TRACE("quillmark" + joined(arguments));
   const std::string folder = std::filesystem::path(output).parent_path().string();
   const auto before = folderEntries(folder);
   const bool existed = std::filesystem::exists(output);
   const std::string bytes = existed ? readBytes(output) : "";
-  EXPECT_TRUE(failedWith(quillmark(arguments, std::move(options)), status, fragments));
+  ChildResult result = quillmark(arguments, std::move(options));
+  EXPECT_TRUE(failedWith(result, status, fragments));
   EXPECT_EQ(folderEntries(folder), before);
   EXPECT_EQ(std::filesystem::exists(output), existed);
   EXPECT_TRUE(!existed || readBytes(output) == bytes) << output << " was changed";
+  return result;
 }
 
 // The picture in a file the command wrote.

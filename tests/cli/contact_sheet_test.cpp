@@ -7,6 +7,7 @@
 #include <bitset>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cli/bitmap_font.h"
@@ -39,77 +40,68 @@ bool isInk(const RasterImage& sheet, int x, int y) {
 
 // --- cells ---
 
-// One pixel per sample value, in a single row.
-RasterImage rowOf(SampleType type, int colorChannels, bool hasAlpha, const std::vector<double>& samples) {
-  RasterImage image = makeFlat(int(samples.size()) / (colorChannels + (hasAlpha ? 1 : 0)), 1, type, colorChannels,
-                               hasAlpha, 0);
-  const int channels = image.channels();
-  for (std::size_t i = 0; i < samples.size(); ++i)
-    setSampleAt(image, int(i) / channels, 0, int(i) % channels, samples[i]);
-  return image;
-}
-
-// The red, green and blue of each pixel of the cell a single-row picture was placed in; the
-// rest of the sheet must stay as it was.
-std::vector<int> placedRow(const RasterImage& rendered) {
-  const SheetLayout layout = cli::layoutSheet(rendered.width, 1);
-  const RasterImage blank = cli::blankSheet(layout);
-  RasterImage sheet = blank;
-  cli::placeCell(sheet, layout, 13, rendered);
-  const SheetPoint at = cli::cellOrigin(layout, 13);
-  std::vector<int> samples;
-  for (int x = 0; x < rendered.width; ++x)
-    for (int c = 0; c < 3; ++c) {
-      samples.push_back(int(sampleAt(sheet, at.x + x, at.y, c)));
-      setSampleAt(sheet, at.x + x, at.y, c, sampleAt(blank, at.x + x, at.y, c));
-    }
-  EXPECT_TRUE(sameImage(blank, sheet)) << "written outside the cell";
-  return samples;
-}
-
 // Grey fills all three channels, deeper samples are rounded, transparency shows white paper.
 TEST(ContactSheetCells, EverySampleBecomesRoundedEightBitRgbOverWhitePaper) {
-  // 100.5 x 257 = 25828.5 is where 16-bit samples turn from 100 to 101.
-  EXPECT_EQ(placedRow(rowOf(SampleType::UInt16, 1, false, {0, 65535, 25828, 25829})),
-            (std::vector<int>{0, 0, 0, 255, 255, 255, 100, 100, 100, 101, 101, 101}));
-  EXPECT_EQ(placedRow(rowOf(SampleType::UInt16, 3, false, {65535, 0, 25829})), (std::vector<int>{255, 0, 101}));
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  EXPECT_EQ(placedRow(rowOf(SampleType::Float32, 3, false, {0.5, -0.25, 1.75, nan, 1.0, 0.2})),
-            (std::vector<int>{128, 0, 255, 0, 255, 51}));
-  EXPECT_EQ(placedRow(rowOf(SampleType::UInt8, 1, false, {7, 200})), (std::vector<int>{7, 7, 7, 200, 200, 200}));
-  EXPECT_EQ(placedRow(rowOf(SampleType::UInt8, 3, false, {7, 200, 9})), (std::vector<int>{7, 200, 9}));
-  // Black ink fully transparent, half covering and opaque; red half covering.
-  EXPECT_EQ(placedRow(rowOf(SampleType::UInt8, 1, true, {0, 0, 0, 128, 0, 255})),
-            (std::vector<int>{255, 255, 255, 127, 127, 127, 0, 0, 0}));
-  EXPECT_EQ(placedRow(rowOf(SampleType::UInt8, 3, true, {255, 0, 0, 128})), (std::vector<int>{255, 127, 127}));
-  EXPECT_EQ(placedRow(rowOf(SampleType::UInt16, 1, true, {0, 0, 0, 65535})), (std::vector<int>{255, 255, 255, 0, 0, 0}));
+  // A single row of pixels of these samples, and the red, green and blue of each in its cell.
+  const std::tuple<SampleType, int, bool, std::vector<double>, std::vector<int>> cases[] = {
+      // 100.5 x 257 = 25828.5 is where 16-bit samples turn from 100 to 101.
+      {SampleType::UInt16, 1, false, {0, 65535, 25828, 25829}, {0, 0, 0, 255, 255, 255, 100, 100, 100, 101, 101, 101}},
+      {SampleType::UInt16, 3, false, {65535, 0, 25829}, {255, 0, 101}},
+      {SampleType::Float32, 3, false, {0.5, -0.25, 1.75, nan, 1.0, 0.2}, {128, 0, 255, 0, 255, 51}},
+      {SampleType::UInt8, 1, false, {7, 200}, {7, 7, 7, 200, 200, 200}},
+      {SampleType::UInt8, 3, false, {7, 200, 9}, {7, 200, 9}},
+      // Black ink fully transparent, half covering and opaque; red half covering.
+      {SampleType::UInt8, 1, true, {0, 0, 0, 128, 0, 255}, {255, 255, 255, 127, 127, 127, 0, 0, 0}},
+      {SampleType::UInt8, 3, true, {255, 0, 0, 128}, {255, 127, 127}},
+      {SampleType::UInt16, 1, true, {0, 0, 0, 65535}, {255, 255, 255, 0, 0, 0}}};
+  for (const auto& [type, colors, alpha, samples, expected] : cases) {
+    const int channels = colors + (alpha ? 1 : 0), width = int(samples.size()) / channels;
+    RasterImage row = makeFlat(width, 1, type, colors, alpha, 0);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+      setSampleAt(row, int(i) / channels, 0, int(i) % channels, samples[i]);
+    const SheetLayout layout = cli::layoutSheet(width, 1);
+    const RasterImage blank = cli::blankSheet(layout);
+    RasterImage sheet = blank;
+    cli::placeCell(sheet, layout, 13, row);
+    // What the cell holds, put back to blank so that anything written outside it shows.
+    const SheetPoint at = cli::cellOrigin(layout, 13);
+    std::vector<int> placed;
+    for (int x = 0; x < width; ++x)
+      for (int c = 0; c < 3; ++c) {
+        placed.push_back(int(sampleAt(sheet, at.x + x, at.y, c)));
+        setSampleAt(sheet, at.x + x, at.y, c, sampleAt(blank, at.x + x, at.y, c));
+      }
+    EXPECT_EQ(placed, expected) << layoutName(type, colors, alpha);
+    EXPECT_TRUE(sameImage(blank, sheet)) << "written outside the cell";
+  }
 }
 
 // --- labels ---
 
-// Every ink pixel of a blank sheet lies in a label strip under its cell, and each strip
-// holds exactly its own label's glyph pixels.
+// Every ink pixel of a blank sheet lies in a label strip under its cell, each strip holds
+// exactly its own label's glyph pixels, and the font has a glyph for every character of
+// every label (and none for others).
 TEST(ContactSheetLabels, EachLabelIsDrawnUnderItsCellAndNothingElseIsInked) {
+  for (char c : std::string("\t\n@#%~\x7f\xe9")) EXPECT_FALSE(cli::hasGlyph(c)) << int(c);
   for (int width : {24, 320}) {
     SCOPED_TRACE(width);
     const SheetLayout layout = cli::layoutSheet(width, 12);
     const RasterImage sheet = cli::blankSheet(layout);
     ASSERT_TRUE(isSheetOf(sheet, layout));
-    const int scale = layout.labelScale;
-    const int stripHeight = cli::kGlyphHeight * scale;
+    const int scale = layout.labelScale, stripHeight = cli::kGlyphHeight * scale;
     long inkedInStrips = 0;
     for (int style = 1; style <= kStyleCount; ++style) {
       const std::string label = cli::cellLabel(style);
-      const SheetPoint cell = cli::cellOrigin(layout, style);
-      const SheetPoint at = cli::labelOrigin(layout, style);
-      const int labelWidth = cli::textWidth(label, scale);
+      const SheetPoint cell = cli::cellOrigin(layout, style), at = cli::labelOrigin(layout, style);
       ASSERT_GE(at.y, cell.y + layout.cellHeight) << label;
-      long inked = 0;
+      long inked = 0, expected = 0;
       for (int y = at.y; y < at.y + stripHeight; ++y)
-        for (int x = at.x; x < at.x + labelWidth; ++x) inked += isInk(sheet, x, y);
-      long expected = 0;
-      for (char c : label)
+        for (int x = at.x; x < at.x + cli::textWidth(label, scale); ++x) inked += isInk(sheet, x, y);
+      for (char c : label) {
+        EXPECT_TRUE(cli::hasGlyph(c)) << "'" << c << "' of " << styleName(style);
         for (std::uint8_t row : cli::glyphFor(c)) expected += long(std::bitset<8>(row).count()) * scale * scale;
+      }
       EXPECT_EQ(inked, expected) << label;
       inkedInStrips += inked;
     }
@@ -123,25 +115,16 @@ TEST(ContactSheetLabels, EachLabelIsDrawnUnderItsCellAndNothingElseIsInked) {
   }
 }
 
-// --- the font ---
-
-TEST(BitmapFont, HasAGlyphForEveryCharacterOfEveryLabelAndNoneForOthers) {
-  for (int style = 1; style <= kStyleCount; ++style)
-    for (char c : cli::cellLabel(style)) EXPECT_TRUE(cli::hasGlyph(c)) << "'" << c << "' of " << styleName(style);
-  for (char c : std::string("\t\n@#%~\x7f\xe9")) EXPECT_FALSE(cli::hasGlyph(c)) << int(c);
-}
-
 // --- the command ---
 
 // Runs a sheet of `picture` with the crop asked for and, for a few styles, a plain render of
 // the crop expected, made by the test; each of those cells must be that render.
 void expectCellsAreRenders(const RasterImage& picture, const std::string& asked, const CropRect& crop,
-                           const std::vector<std::string>& look) {
-  const std::string in = writeTemp(picture, "picture.png");
+                           std::vector<std::string> look) {
   const std::string out = tempPath("sheet.png");
-  std::vector<std::string> arguments = {"sheet", in, out, "--no-progress", "--seed", "1", "--crop", asked};
-  arguments.insert(arguments.end(), look.begin(), look.end());
-  ASSERT_TRUE(succeeded(quillmark(arguments)));
+  std::vector<std::string> options = look;
+  options.insert(options.end(), {"--crop", asked});
+  ASSERT_TRUE(succeeded(render(writeTemp(picture, "picture.png"), out, options, "sheet")));
   const RasterImage sheet = loaded(out);
   const SheetLayout layout = cli::layoutSheet(crop.width, crop.height);
   ASSERT_TRUE(isSheetOf(sheet, layout));
@@ -152,13 +135,13 @@ void expectCellsAreRenders(const RasterImage& picture, const std::string& asked,
       for (int c = 0; c < picture.colorChannels; ++c)
         setSampleAt(part, x, y, c, sampleAt(picture, crop.left + x, crop.top + y, c));
   const std::string cropped = writeTemp(part, "crop.png");
+  look.insert(look.begin(), {"--style", ""});
   std::vector<RasterImage> renders;
   for (int style : {1, 4, 19}) {
     SCOPED_TRACE(style);
     const std::string rendered = tempPath("style-" + std::to_string(style) + ".png");
-    arguments = {"render", cropped, rendered, "--no-progress", "--seed", "1", "--style", std::to_string(style)};
-    arguments.insert(arguments.end(), look.begin(), look.end());
-    ASSERT_TRUE(succeeded(quillmark(arguments)));
+    look[1] = std::to_string(style);
+    ASSERT_TRUE(succeeded(render(cropped, rendered, look)));
     renders.push_back(loaded(rendered));
     const SheetPoint at = cli::cellOrigin(layout, style);
     EXPECT_TRUE(sameImage(renders.back(), cli::cropImage(sheet, {at.x, at.y, layout.cellWidth, layout.cellHeight})));
@@ -176,17 +159,12 @@ TEST(SheetCommand, CellsAreRendersOfTheCentreCropWithTheirStyleAndSeed) {
   expectCellsAreRenders(makeTestImage(20, 33, SampleType::UInt8, 3, false), "32x16", CropRect{0, 8, 20, 16}, {});
 }
 
-TEST(SheetCommand, BadInputGivesOneLineAndNoSheet) {
-  const std::string in = writeTemp(makeTestImage(16, 12, SampleType::UInt8, 3, false), "in.png");
-  const std::string out = tempPath("sheet.png");
-  const std::string missing = tempPath("missing.png");
-  expectCleanFailure({"sheet", missing, out}, out, 1, {missing, "No such file"});
-  // The plug-in refuses a picture it cannot work on; the line says which style met it.
-  const std::string multi = writeTemp(makeTestImage(8, 6, SampleType::UInt8, 2, false), "multi.tif");
-  expectCleanFailure({"sheet", multi, out, "--no-progress"}, out, 1, {"1 diffusion", "multichannel"});
-  // The output's name is refused before anything is loaded.
-  const std::string unwritable = tempPath("no-folder/sheet.png");
-  expectCleanFailure({"sheet", missing, unwritable}, unwritable, 2, {unwritable});
+// Any picture, here one JPEG could not hold, makes a sheet that JPEG holds; the default crop
+// is larger than the picture, which is taken whole.
+TEST(SheetCommand, IsWrittenAsJpeg) {
+  const std::string in = writeTemp(makeTestImage(40, 30, SampleType::UInt16, 1, true), "deep.png");
+  ASSERT_TRUE(succeeded(quillmark({"sheet", in, tempPath("sheet.jpeg"), "--no-progress"})));
+  EXPECT_TRUE(isSheetOf(loaded(tempPath("sheet.jpeg")), cli::layoutSheet(40, 30)));
 }
 
 }  // namespace

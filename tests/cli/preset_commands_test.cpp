@@ -4,16 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
+#include <utility>
 
 #include "tests/cli/command_checks.h"
 
 namespace qm::test {
 namespace {
-
-// The settings lines of what preset show or random printed, without its comment line.
-std::string settingsLines(const std::string& printed) {
-  return printed.rfind('#', 0) == 0 ? printed.substr(printed.find('\n') + 1) : printed;
-}
 
 // A picture large enough for a preset's 128 x 128 picture.
 std::string photograph(const std::string& name) {
@@ -31,11 +28,10 @@ TEST(PresetCommands, ASavedLookShowsAndRendersAsGivenAndOptionsGivenWithItWin) {
   for (const char* line : {"QNky style    = QN14  hatching", "Qmky line     = Qm04  thick", "0006 gray     = true"})
     EXPECT_NE(shown.out.find(line), std::string::npos) << line << " in\n" << shown.out;
 
-  const std::string input = photograph("preset source.png");
-  const ChildResult rendered = quillmark({"render", input, tempPath("from preset.png"), "--preset", preset, "--angle",
-                                          "10", "--print-settings", "--no-progress", "--seed", "3"});
+  const ChildResult rendered = render(photograph("preset source.png"), tempPath("from preset.png"),
+                                      {"--preset", preset, "--angle", "10", "--print-settings"});
   ASSERT_TRUE(succeeded(rendered));
-  std::string expected = settingsLines(shown.out);
+  std::string expected = shown.out.substr(shown.out.find('\n') + 1);  // the settings lines
   const std::string angle = "0005 angle    = 45";
   expected.replace(expected.find(angle), angle.size(), "0005 angle    = 10");
   EXPECT_EQ(rendered.out, expected);
@@ -52,38 +48,31 @@ TEST(PresetCommands, APictureRenderedFromTheCentreIsStoredAndWrittenBack) {
   ASSERT_TRUE(succeeded(shown));
   EXPECT_NE(shown.out.find("with a 128 x 128 picture"), std::string::npos) << shown.out;
   const RasterImage image = loaded(picture);
-  EXPECT_EQ(image.width, 128);
-  EXPECT_EQ(image.height, 128);
+  EXPECT_EQ(std::pair(image.width, image.height), std::pair(128, 128));
   // Bayer ink on a ramp: both ink and paper in the picture, even after JPEG.
   int dark = 0, light = 0;
-  for (int y = 0; y < image.height; ++y)
-    for (int x = 0; x < image.width; ++x) {
-      const double green = sampleAt(image, x, y, 1);
-      dark += green < 64;
-      light += green > 192;
-    }
-  EXPECT_GT(dark, 1000);
-  EXPECT_GT(light, 1000);
+  for (std::uint8_t sample : image.pixels) dark += sample < 64, light += sample > 192;
+  EXPECT_TRUE(dark > 3000 && light > 3000) << dark << " dark and " << light << " light samples";
 }
 
 TEST(PresetCommands, BadPresetsAndNamesFailWithOneLineAndWriteNothing) {
-  const std::string notPreset = tempPath("not a preset.q7q");
+  const std::string notPreset = tempPath("not a preset.q7q"), cut = tempPath("cut.q7q"), bare = tempPath("bare.q7q");
   writeBytes(notPreset, "GIF89a and so on");
-  const std::string cut = tempPath("cut.q7q");
   writeBytes(cut, std::string("\0\0\0\xbf\0\0\0\x07\0\0", 10));
-  const std::string input = photograph("bad preset source.png");
-  const std::string output = tempPath("never written.png");
-  expectCleanFailure({"render", input, output, "--preset", notPreset}, output, 1, {"not a preset file"});
-  expectCleanFailure({"render", input, output, "--preset", cut}, output, 1, {"ends early"});
-  expectCleanFailure({"render", input, output, "--preset", tempPath("missing.q7q")}, output, 1, {"cannot open"});
-  expectCleanFailure({"preset", "save", tempPath("look.txt")}, tempPath("look.txt"), 2, {"named .q7q"});
-  const std::string small = writeTemp(makeTestImage(100, 200, SampleType::UInt8, 3, false), "small source.png");
-  expectCleanFailure({"preset", "save", tempPath("small.q7q"), "--picture-from", small}, tempPath("small.q7q"), 1,
-                     {"smaller"});
-  const std::string bare = tempPath("bare.q7q");
   ASSERT_TRUE(succeeded(quillmark({"preset", "save", bare})));
-  expectCleanFailure({"preset", "show", bare, "--picture", tempPath("no picture.png")}, tempPath("no picture.png"), 1,
-                     {"has no picture"});
+  const std::string input = photograph("bad preset source.png"), output = tempPath("never written.png");
+  const std::string small = writeTemp(makeTestImage(100, 200, SampleType::UInt8, 3, false), "small source.png");
+  const std::string look = tempPath("look.txt"), smallPreset = tempPath("small.q7q");
+  const std::string noPicture = tempPath("no picture.png");
+  // The command, the file it must not write, its exit status and what the line says.
+  const std::tuple<std::vector<std::string>, std::string, int, const char*> cases[] = {
+      {{"render", input, output, "--preset", notPreset}, output, 1, "not a preset file"},
+      {{"render", input, output, "--preset", cut}, output, 1, "ends early"},
+      {{"render", input, output, "--preset", tempPath("missing.q7q")}, output, 1, "cannot open"},
+      {{"preset", "save", look}, look, 2, "named .q7q"},
+      {{"preset", "save", smallPreset, "--picture-from", small}, smallPreset, 1, "smaller"},
+      {{"preset", "show", bare, "--picture", noPicture}, noPicture, 1, "has no picture"}};
+  for (const auto& [arguments, out, status, cause] : cases) expectCleanFailure(arguments, out, status, {cause});
 }
 
 TEST(PresetCommands, ASeedReproducesARandomLookThatSettingsReadBack) {
@@ -93,16 +82,15 @@ TEST(PresetCommands, ASeedReproducesARandomLookThatSettingsReadBack) {
   EXPECT_NE(quillmark({"random", "--seed", "78"}).out, first.out);
   const std::string settings = tempPath("random look.txt");
   writeBytes(settings, first.out);
-  const ChildResult replayed = quillmark({"render", photograph("random source.png"), tempPath("random.png"),
-                                          "--settings", settings, "--print-settings", "--no-progress"});
+  const ChildResult replayed =
+      render(photograph("random source.png"), tempPath("random.png"), {"--settings", settings, "--print-settings"});
   ASSERT_TRUE(succeeded(replayed));
   EXPECT_EQ(replayed.out, first.out);
 }
 
 TEST(PresetCommands, ConvertRewritesOlderNamesInTheCurrentVersion) {
   const std::filesystem::path folder = tempPath("old presets");
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder);
+  std::filesystem::create_directory(folder);
   // Version 182: style 9, scale 2, invert 3, warping 40, angle 100, gray 1, blend 5.
   std::string old;
   for (const std::uint32_t word : {182u, 9u, 2u, 3u, 40u, 100u, 1u, 5u})

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-// The quillmark command as a user meets it: a separate process with real files, its exit
-// status, what it prints, what it leaves on disk, and how it ends when stopped.
+// The quillmark command as a user meets it: a separate process with real files (PNG, TIFF
+// and JPEG), its exit status, what it prints, what it leaves on disk, and how it ends when
+// stopped.
 #include <tiffio.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -21,22 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A quiet, reproducible render of in to out.
-ChildResult render(const std::string& in, const std::string& out, std::vector<std::string> options = {}) {
-  std::vector<std::string> arguments = {"render", in, out, "--no-progress", "--seed", "1"};
-  arguments.insert(arguments.end(), options.begin(), options.end());
-  return quillmark(arguments);
-}
-
 // --- rendering ---
-
-// White on the right half, a grey column, black on the left: a partial selection.
-std::string writeHalfMask(int width, int height, const std::string& name) {
-  RasterImage mask = makeFlat(width, height, SampleType::UInt8, 1, false, 0);
-  for (int y = 0; y < height; ++y)
-    for (int x = width / 2; x < width; ++x) setSampleAt(mask, x, y, 0, x == width / 2 ? 128 : 255);
-  return writeTemp(mask, name);
-}
 
 // The picture of `original`'s shape in which every colour sample is ink or paper (under
 // "normal" the same in every channel), except where the mask left the original alone (the
@@ -60,172 +48,114 @@ std::string writeHalfMask(int width, int height, const std::string& name) {
   return ::testing::AssertionSuccess();
 }
 
+// Renders over an older output, which is replaced in the format its extension names, in any
+// case, and nothing else is left beside it.
 void expectRendered(const RasterImage& image, const std::string& extension,
                     const std::vector<std::string>& options = {}, bool halfMasked = false) {
   SCOPED_TRACE(layoutName(image.type, image.colorChannels, image.hasAlpha) + extension + joined(options));
-  const std::string in = writeTemp(image, "in" + extension);
   const std::string out = tempPath("out" + extension);
-  const ChildResult result = render(in, out, options);
+  writeBytes(out, "an older output");
+  const ChildResult result = render(writeTemp(image, "in" + extension), out, options);
   ASSERT_TRUE(succeeded(result));
   EXPECT_EQ(result.out, "");
   EXPECT_TRUE(isInkPicture(image, loaded(out), halfMasked));
+  EXPECT_EQ(readBytes(out).substr(0, 4), extension == ".png" ? "\x89PNG" : std::string("II*\0", 4));
+  EXPECT_NE(folderEntries(testDir())->front()[0], '.') << "a temporary file was left";
 }
 
 // Every depth and layout of both formats, then a few with a mask, repeats or both.
 TEST(QuillmarkCommandRender, EveryDepthAndLayoutOfBothFormatsWithAMaskAndWithRepeats) {
-  for (const char* extension : {".png", ".tif"})
+  for (const char* extension : {".png", ".TIFF"})
     for (SampleType type : {SampleType::UInt8, SampleType::UInt16, SampleType::Float32})
       for (int colors : {1, 3})
         for (bool alpha : {false, true})
-          if (type != SampleType::Float32 || extension == std::string(".tif"))
+          if (type != SampleType::Float32 || extension != std::string(".png"))
             expectRendered(makeTestImage(21, 15, type, colors, alpha), extension);
-  const std::string mask = writeHalfMask(21, 15, "mask.png");
+  // Black on the left half, white on the right and a grey column between: a partial selection.
+  RasterImage selection = makeFlat(21, 15, SampleType::UInt8, 1, false, 0);
+  for (int y = 0; y < 15; ++y)
+    for (int x = 10; x < 21; ++x) setSampleAt(selection, x, y, 0, x == 10 ? 128 : 255);
+  const std::string mask = writeTemp(selection, "mask.png");
   expectRendered(makeTestImage(21, 15, SampleType::UInt8, 3, true), ".png", {"--mask", mask}, true);
   expectRendered(makeTestImage(21, 15, SampleType::UInt16, 1, false), ".png", {"--mask", mask}, true);
-  expectRendered(makeTestImage(21, 15, SampleType::Float32, 3, false), ".tif", {"--mask", mask}, true);
-  expectRendered(makeTestImage(21, 15, SampleType::UInt16, 3, true), ".tif", {"--repeat", "2"});
+  expectRendered(makeTestImage(21, 15, SampleType::Float32, 3, false), ".TIFF", {"--mask", mask}, true);
+  expectRendered(makeTestImage(21, 15, SampleType::UInt16, 3, true), ".TIFF", {"--repeat", "2"});
   expectRendered(makeTestImage(21, 15, SampleType::UInt8, 1, true), ".png", {"--repeat", "2", "--mask", mask}, true);
 }
 
-// The extension, in any case, picks the format, whatever the input's and the old output's.
-TEST(QuillmarkCommandRender, ReplacesAnExistingOutputInTheFormatOfItsName) {
-  const RasterImage image = makeTestImage(16, 11, SampleType::UInt16, 3, true);
-  const std::string in = writeTemp(image, "in.png");
-  const std::string tiff = writeTemp(makeFlat(30, 30, SampleType::UInt8, 1, true, 0.5), "out.TIFF");
-  ASSERT_TRUE(succeeded(render(in, tiff)));
-  EXPECT_EQ(readBytes(tiff).substr(0, 4), std::string("II*\0", 4)) << "not a TIFF";
-  EXPECT_TRUE(isInkPicture(image, loaded(tiff), false));
-  EXPECT_EQ(folderEntries(testDir()), (std::vector<std::string>{"in.png", "out.TIFF"}));
-}
-
-// --- the output's name, checked before any work ---
-
-TEST(QuillmarkCommandOutput, NamesThatCannotBeWrittenAreRefusedBeforeLoadingOrRendering) {
-  const std::string missing = tempPath("missing.png");
-  const std::string deep = writeTemp(makeTestImage(8, 6, SampleType::Float32, 3, false), "float.tif");
-  fs::create_directory(tempPath("taken.tif"));
-  // A missing input or plug-in would fail later, with status 1: the output is checked first.
-  const std::tuple<std::string, std::string, std::string> cases[] = {
-      {missing, tempPath("out.gif"), ".png, .tif, .tiff, .jpg or .jpeg"},
-      {missing, tempPath("no-such-folder/out.png"), "cannot write in"},
-      {missing, tempPath("float.tif/out.png"), "cannot write in"},
-      {missing, tempPath("taken.tif"), "is a folder"},
-      {deep, tempPath("out.png"), "float"}};
-  for (const auto& [in, out, cause] : cases)
-    expectCleanFailure({"render", in, out, "--plugin", tempPath("nowhere.so")}, out, 2, {out, cause});
-  EXPECT_TRUE(fs::is_empty(tempPath("taken.tif")));
-}
-
-// --- refused input ---
-
-// A TIFF of one strip whose bytes are written as they are, not encoded.
-void writeRawTiff(const std::string& path, std::uint32_t side, std::uint16_t samples, std::uint16_t photometric,
-                  std::uint16_t compression, const std::string& strip) {
-  TIFF* tif = TIFFOpen(path.c_str(), "w");
-  ASSERT_NE(tif, nullptr);
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, side);
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, side);
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, std::uint16_t(8));
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
-  TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
-  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, side);
-  const tmsize_t written = TIFFWriteRawStrip(tif, 0, const_cast<char*>(strip.data()), tmsize_t(strip.size()));
-  TIFFClose(tif);
-  ASSERT_EQ(written, tmsize_t(strip.size()));
-}
-
-// Damaged, missing and unsupported files, masks and the plug-in's own refusal: one line,
-// no output, and an existing output kept.
-TEST(QuillmarkCommandBadInput, EachIsRefusedWithOneLineAndNoOutput) {
-  const std::string kept = writeTemp(makeTestImage(6, 5, SampleType::UInt8, 1, false), "kept.tif");
-  writeBytes(tempPath("empty.png"), "");
-  writeBytes(tempPath("garbage.tif"), "plain text, not a picture of any kind\n");
-  const std::string png = readBytes(writeTemp(makeTestImage(30, 20, SampleType::UInt8, 3, false), "whole.png"));
-  writeBytes(tempPath("cut.png"), png.substr(0, png.size() / 2));
-  const std::string tif = readBytes(writeTemp(makeTestImage(30, 20, SampleType::UInt16, 1, true), "whole.tif"));
-  writeBytes(tempPath("cut.tif"), tif.substr(0, tif.size() / 2));
-  fs::create_directory(tempPath("folder.png"));
-  writeBytes(tempPath("photo.png"), std::string("\xFF\xD8\xFF\xE0\0\x10JFIF", 10));
-  writeRawTiff(tempPath("cmyk.tif"), 6, 4, PHOTOMETRIC_SEPARATED, COMPRESSION_NONE, std::string(6 * 6 * 4, 'c'));
-  // Each file, and what the line says besides its path.
-  const std::pair<const char*, std::vector<std::string>> cases[] = {
-      {"missing.png", {"No such file"}}, {"empty.png", {"empty"}},     {"cut.png", {}},
-      {"cut.tif", {}},                   {"garbage.tif", {"not a PNG, TIFF or JPEG"}}, {"folder.png", {"directory"}},
-      {"photo.png", {"JPEG"}},           {"cmyk.tif", {"CMYK"}},
-  };
-  for (const auto& [file, about] : cases) {
-    const std::string in = tempPath(file);
-    std::vector<std::string> fragments = about;
-    fragments.push_back(in);
-    for (const std::string& output : {tempPath("out.png"), kept})
-      expectCleanFailure({"render", in, output}, output, 1, fragments);
-    // The file is named once, not again inside a library's own message.
-    const std::string err = quillmark({"render", in, tempPath("out.png")}).err;
-    EXPECT_EQ(err.find(in), err.rfind(in)) << err;
-  }
-  // The plug-in refuses a multichannel picture itself, and its refusal reaches the user.
-  for (int channels : {2, 5}) {
-    const std::string multi = writeTemp(makeTestImage(9, 7, SampleType::UInt8, channels, false), "multi.tif");
-    expectCleanFailure({"render", multi, kept, "--no-progress"}, kept, 1, {"multichannel"});
-  }
-  const std::string in = writeTemp(makeTestImage(6, 5, SampleType::Float32, 1, true), "deep.tif");
-  expectCleanFailure({"render", in, kept, "--mask", tempPath("garbage.tif")}, kept, 1, {"garbage.tif"});
-  const std::string black = writeTemp(makeFlat(6, 5, SampleType::UInt16, 3, false, 0), "black.tif");
-  expectCleanFailure({"render", in, kept, "--mask", black}, kept, 1, {"selects nothing"});
-}
-
-// A file of a few hundred bytes that claims 40000 x 40000 pixels must be refused for what
-// it is without costing the 1.5 GB it claims, whatever the compression of its one strip.
-TEST(QuillmarkCommandBadInput, TinyFileClaimingAHugePictureCostsLittleMemory) {
-  const ChildResult least = quillmark({"render", tempPath("missing.tif"), tempPath("out.png")});
-  for (std::uint16_t compression : {COMPRESSION_ZSTD, COMPRESSION_LZMA, COMPRESSION_JPEG, COMPRESSION_PIXARLOG,
-                                    COMPRESSION_ADOBE_DEFLATE, COMPRESSION_NONE}) {
-    SCOPED_TRACE(compression);
-    if (!TIFFIsCODECConfigured(compression)) continue;
-    const std::string in = tempPath("claims-" + std::to_string(compression) + ".tif");
-    writeRawTiff(in, 40000, 1, PHOTOMETRIC_MINISBLACK, compression, "a few bytes that decode to nothing");
-    const ChildResult result = quillmark({"render", in, tempPath("out.png"), "--no-progress"});
-    EXPECT_TRUE(failedWith(result, 1, {in, "TIFF"}));
-#ifdef __SANITIZE_ADDRESS__  // it shadows the 3 GB that libtiff reserves for PixarLog and never touches
-    if (compression == COMPRESSION_PIXARLOG) continue;
-#endif
-    EXPECT_LT(result.peakKilobytes, least.peakKilobytes + 32 * 1024) << least.peakKilobytes << " KB failing at once";
+// JPEG in and out, in any case of its extension: grey stays grey, and the EXIF and ICC
+// profile of a JPEG go on into a JPEG.
+TEST(QuillmarkCommandRender, ReadsAndWritesJpegKeepingLayoutAndMetadata) {
+  // The channels, the input, the output, and whether the metadata goes from one to the other.
+  const std::tuple<int, const char*, const char*, bool> cases[] = {
+      {1, "grey.jpg", "grey-out.jpg", true}, {3, "rgb.JPEG", "rgb-out.Jpg", true},
+      {3, "rgb.png", "from-png.jpeg", false}, {1, "grey2.jpg", "grey-out.png", false}};
+  for (const auto& [colorChannels, inName, outName, metadataKept] : cases) {
+    SCOPED_TRACE(std::string(inName) + " to " + outName);
+    RasterImage image = makeTestImage(48, 40, SampleType::UInt8, colorChannels, false);
+    image.exif = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 0};
+    image.iccProfile.assign(70000, 7);  // two APP2 pieces
+    const std::string out = tempPath(outName);
+    ASSERT_TRUE(succeeded(render(writeTemp(image, inName), out)));
+    const RasterImage result = loaded(out);
+    EXPECT_TRUE(result.width == 48 && result.height == 40 && result.type == SampleType::UInt8);
+    EXPECT_EQ(result.colorChannels, colorChannels) << "grey stays grey, colour colour";
+    // Nearly every sample ink or paper: lossy coding blurs only the edges between them.
+    std::size_t tones = 0;
+    for (std::uint8_t sample : result.pixels) tones += sample > 48 && sample < 207;
+    EXPECT_LT(tones * 10, result.pixels.size()) << tones << " samples are neither";
+    EXPECT_EQ(result.exif, metadataKept ? image.exif : std::vector<std::uint8_t>{});
+    EXPECT_EQ(result.iccProfile, metadataKept ? image.iccProfile : std::vector<std::uint8_t>{});
   }
 }
 
-TEST(QuillmarkCommandPlugin, MissingOrBrokenPluginIsNamed) {
-  const std::string in = writeTemp(makeTestImage(6, 5, SampleType::UInt8, 3, false), "in.png");
-  const std::string out = tempPath("out.png");
-  const std::string missing = tempPath("nowhere/Quillmark.so");
-  expectCleanFailure({"render", in, out, "--plugin", in}, out, 1, {"plug-in", in});  // no library at all
-  // The environment names the plug-in when the option does not; the option wins.
-  ChildOptions fromEnvironment;
-  fromEnvironment.set = {{"QUILLMARK_PLUGIN", missing}};
-  expectCleanFailure({"render", in, out}, out, 1, {"plug-in", missing}, fromEnvironment);
-  const ChildResult chosen = quillmark({"render", in, out, "--plugin", QUILLMARK_PLUGIN_PATH}, fromEnvironment);
-  EXPECT_TRUE(succeeded(chosen));
-  EXPECT_TRUE(fs::exists(out));
-}
+// --- refused before any work: the output's name, pictures its format cannot hold, bad
+// arguments and values out of range, whether given as options or in a settings file ---
 
-// Bad arguments, and values out of range whether given as options or in a settings file,
-// exit 2 with one line before the input is even read. (What each refusal says is checked
-// where the command line is parsed; every refusal there takes this one way out.)
-TEST(QuillmarkCommandArguments, BadArgumentsAndSettingsExitTwoWithOneLine) {
-  const std::string in = tempPath("missing.png");
-  const std::string out = tempPath("out.png");
+// Each exits 2 with one line before the input or the plug-in is loaded: both are missing
+// here and would fail later with status 1. (What each refusal of the arguments says is
+// checked where the command line is parsed; every refusal there takes this one way out.)
+TEST(QuillmarkCommandArguments, BadOutputsAndArgumentsExitTwoBeforeLoading) {
+  const std::string missing = tempPath("missing.png"), out = tempPath("out.png"), jpeg = tempPath("kept.jpg"),
+                    gif = tempPath("out.gif"), nowhere = tempPath("no-folder/out.png"), folder = tempPath("taken.tif"),
+                    inFile = tempPath("float.tif/out.png"), sheet = tempPath("no-folder/sheet.png");
   const std::string look = tempPath("look.txt");
+  fs::create_directory(folder);
+  writeBytes(jpeg, "an older output");
   writeBytes(look, "0009 sharpen = 10\nQNky style = QN26\n");
-  expectCleanFailure({"render", in, out, "--style", "26"}, out, 2, {"--style 26 is out of range", "between 1 and 25"});
-  expectCleanFailure({"render", in, out, "--settings", look}, out, 2,
-                     {look, "line 2: style QN26 is out of range", "between QN01 and QN25"});
+  const auto picture = [](SampleType type, int colors, bool alpha, const char* name) {
+    return writeTemp(makeTestImage(8, 6, type, colors, alpha), name);
+  };
+  const std::string deep = picture(SampleType::Float32, 3, false, "float.tif");
+  const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
+      {{"render", missing, gif}, {gif, ".png, .tif, .tiff, .jpg or .jpeg"}},
+      {{"render", missing, nowhere}, {nowhere, "cannot write in"}},
+      {{"render", missing, inFile}, {inFile, "cannot write in"}},
+      {{"render", missing, folder}, {folder, "is a folder"}},
+      {{"sheet", missing, sheet}, {sheet, "cannot write in"}},
+      {{"render", deep, out}, {out, "float"}},
+      // JPEG keeps 8-bit grey or RGB without transparency.
+      {{"render", picture(SampleType::UInt16, 3, false, "deep.png"), jpeg}, {jpeg, "JPEG", "16-bit"}},
+      {{"render", deep, jpeg}, {jpeg, "JPEG", "32-bit"}},
+      {{"render", picture(SampleType::UInt8, 3, true, "rgba.png"), jpeg}, {jpeg, "JPEG", "transparency"}},
+      {{"render", picture(SampleType::UInt8, 1, true, "grey-alpha.tif"), jpeg}, {jpeg, "JPEG", "transparency"}},
+      {{"render", picture(SampleType::UInt8, 5, false, "five.tif"), jpeg}, {jpeg, "JPEG", "5 channels"}},
+      {{"render", missing, out, "--style", "26"}, {"--style 26 is out of range", "between 1 and 25"}},
+      {{"render", missing, out, "--settings", look},
+       {look, "line 2: style QN26 is out of range", "between QN01 and QN25"}}};
+  for (const auto& [given, fragments] : cases) {
+    std::vector<std::string> arguments = given;
+    arguments.insert(arguments.end(), {"--plugin", tempPath("nowhere.so")});
+    expectCleanFailure(arguments, arguments[2], 2, fragments);
+  }
+  EXPECT_TRUE(fs::is_empty(folder));
 }
 
 // Help and the lists go to stdout; the help names every option.
 TEST(QuillmarkCommandArguments, HelpAndListsExitZero) {
-  const std::pair<std::vector<std::string>, std::string> cases[] = {{{"render", "-h"}, "quillmark render IN OUT"},
-                                                                    {{"styles"}, "\n  25  Hyper B\n"},
-                                                                    {{"blends"}, "\n  69  contrast negate\n"}};
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"render", "-h"}, "quillmark render IN OUT"}, {{"styles"}, "\n  25  Hyper B\n"},
+      {{"blends"}, "\n  69  contrast negate\n"}};
   for (const auto& [arguments, text] : cases) {
     const ChildResult result = quillmark(arguments);
     EXPECT_TRUE(succeeded(result)) << joined(arguments);
@@ -236,6 +166,108 @@ TEST(QuillmarkCommandArguments, HelpAndListsExitZero) {
                              "--sharpen", "--blend", "--mask", "--seed", "--repeat", "--print-settings", "--settings",
                              "--no-progress", "--plugin", "--lean-host", "--crop"})
     EXPECT_NE(help.find(std::string("  ") + option + " "), std::string::npos) << option;
+}
+
+// --- refused input ---
+
+// Damaged, missing and unsupported files, masks, a missing or broken plug-in and the
+// plug-in's own refusal: one line, no output, and an existing output kept.
+TEST(QuillmarkCommandBadInput, EachIsRefusedWithOneLineAndNoOutput) {
+  const std::string kept = writeTemp(makeTestImage(6, 5, SampleType::UInt8, 1, false), "kept.tif");
+  fs::create_directory(tempPath("folder.png"));
+  const std::string png = readBytes(writeTemp(makeTestImage(30, 20, SampleType::UInt8, 3, false), "whole.png"));
+  const std::string tif = readBytes(writeTemp(makeTestImage(30, 20, SampleType::UInt16, 1, true), "whole.tif"));
+  const std::string jpg = readBytes(writeTemp(makeTestImage(60, 44, SampleType::UInt8, 3, false), "whole.jpg"));
+  std::string scrambled = jpg;
+  std::fill_n(scrambled.begin() + long(jpg.size() / 2), 40, '\xFF');
+  // Each file, its bytes when it is written here, and what the line says besides its path.
+  const std::tuple<const char*, std::optional<std::string>, std::vector<std::string>> cases[] = {
+      {"missing.png", {}, {"No such file"}}, {"folder.png", {}, {"directory"}}, {"empty.png", "", {"empty"}},
+      {"garbage.tif", "plain text, not a picture of any kind\n", {"not a PNG, TIFF or JPEG"}},
+      {"photo.png", std::string("\xFF\xD8\xFF\xE0\0\x10JFIF", 10), {"JPEG"}},
+      {"cut.png", png.substr(0, png.size() / 2), {}}, {"cut.tif", tif.substr(0, tif.size() / 2), {}},
+      {"cut-40.jpg", jpg.substr(0, 40), {"JPEG"}}, {"cut-third.jpg", jpg.substr(0, jpg.size() / 3), {"JPEG"}},
+      {"scrambled.jpg", scrambled, {"JPEG"}}};
+  for (const auto& [file, bytes, about] : cases) {
+    const std::string in = tempPath(file);
+    if (bytes) writeBytes(in, *bytes);
+    std::vector<std::string> fragments = about;
+    fragments.push_back(in);
+    expectCleanFailure({"render", in, tempPath("out.png")}, tempPath("out.png"), 1, fragments);
+    // The file is named once, not again inside a library's own message.
+    const std::string err = expectCleanFailure({"render", in, kept}, kept, 1, fragments).err;
+    EXPECT_EQ(err.find(in), err.rfind(in)) << err;
+  }
+  // The plug-in refuses a multichannel picture itself, and its refusal reaches the user; on a
+  // sheet the line says which style met it.
+  for (int channels : {2, 5}) {
+    const std::string multi = writeTemp(makeTestImage(9, 7, SampleType::UInt8, channels, false), "multi.tif");
+    expectCleanFailure({"render", multi, kept, "--no-progress"}, kept, 1, {"multichannel"});
+  }
+  const std::string sheet = tempPath("sheet.png");
+  expectCleanFailure({"sheet", tempPath("multi.tif"), sheet, "--no-progress"}, sheet, 1,
+                     {"1 diffusion", "multichannel"});
+  expectCleanFailure({"sheet", tempPath("missing.png"), sheet}, sheet, 1, {"missing.png", "No such file"});
+  const std::string in = writeTemp(makeTestImage(6, 5, SampleType::Float32, 1, true), "deep.tif");
+  expectCleanFailure({"render", in, kept, "--mask", tempPath("garbage.tif")}, kept, 1, {"garbage.tif"});
+  const std::string black = writeTemp(makeFlat(6, 5, SampleType::UInt16, 3, false, 0), "black.tif");
+  expectCleanFailure({"render", in, kept, "--mask", black}, kept, 1, {"selects nothing"});
+  // A plug-in that is no library, or missing where the environment names it; the option wins.
+  const std::string missing = tempPath("nowhere/Quillmark.so");
+  const ChildOptions fromEnvironment = {.set = {{"QUILLMARK_PLUGIN", missing}}};
+  expectCleanFailure({"render", in, kept, "--plugin", in}, kept, 1, {"plug-in", in});
+  expectCleanFailure({"render", in, kept}, kept, 1, {"plug-in", missing}, fromEnvironment);
+  EXPECT_TRUE(succeeded(quillmark({"render", in, kept, "--plugin", QUILLMARK_PLUGIN_PATH}, fromEnvironment)));
+  EXPECT_TRUE(isInkPicture(loaded(in), loaded(kept), false));
+}
+
+// A TIFF claiming 40000 x 40000 grey pixels, its one strip a few bytes written as they are.
+void writeClaimingTiff(const std::string& path, std::uint16_t compression) {
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  ASSERT_NE(tif, nullptr);
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 40000u);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 40000u);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 40000u);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
+  char strip[] = "a few bytes that decode to nothing";
+  const tmsize_t written = TIFFWriteRawStrip(tif, 0, strip, sizeof strip);
+  TIFFClose(tif);
+  ASSERT_EQ(written, tmsize_t(sizeof strip));
+}
+
+// Files of a few hundred bytes that claim 40000 x 40000 pixels must be refused for what they
+// are without costing what they claim: 1.5 GB for a TIFF, whatever the compression of its
+// one strip, 4.8 GB for a JPEG, whose rows run out. A JPEG that claims more pixels than a
+// picture may have is refused from its header.
+TEST(QuillmarkCommandBadInput, TinyFilesClaimingHugePicturesCostLittleMemory) {
+  std::vector<std::tuple<std::string, const char*, long long>> files;  // the file, what the line says, KB allowed
+  for (std::uint16_t compression : {COMPRESSION_ZSTD, COMPRESSION_LZMA, COMPRESSION_JPEG, COMPRESSION_PIXARLOG,
+                                    COMPRESSION_ADOBE_DEFLATE, COMPRESSION_NONE}) {
+    if (!TIFFIsCODECConfigured(compression)) continue;
+    files.emplace_back(tempPath("claims-" + std::to_string(compression) + ".tif"), "TIFF", 32 * 1024);
+    writeClaimingTiff(std::get<0>(files.back()), compression);
+#ifdef __SANITIZE_ADDRESS__  // it shadows the 3 GB that libtiff reserves for PixarLog and never touches
+    if (compression == COMPRESSION_PIXARLOG) std::get<2>(files.back()) = 1LL << 40;
+#endif
+  }
+  std::string stream = readBytes(writeTemp(makeTestImage(16, 16, SampleType::UInt8, 3, false), "small.jpg"));
+  const std::size_t frame = stream.find("\xFF\xC0");
+  ASSERT_NE(frame, std::string::npos);
+  for (const auto& [side, cause] : {std::pair<int, const char*>{40000, "JPEG"}, {60000, "too large"}}) {
+    stream[frame + 5] = stream[frame + 7] = char(side >> 8);
+    stream[frame + 6] = stream[frame + 8] = char(side & 0xFF);
+    files.emplace_back(tempPath("claims-" + std::to_string(side) + ".jpg"), cause, 64 * 1024);
+    writeBytes(std::get<0>(files.back()), stream);
+  }
+  const long least = quillmark({"render", tempPath("missing.tif"), tempPath("out.png")}).peakKilobytes;
+  for (const auto& [in, cause, allowed] : files) {
+    const ChildResult result = quillmark({"render", in, tempPath("out.png"), "--no-progress"});
+    EXPECT_TRUE(failedWith(result, 1, {in, cause}));
+    EXPECT_LT(result.peakKilobytes, least + allowed) << in << ": " << least << " KB failing at once";
+  }
 }
 
 TEST(QuillmarkCommandSettings, PrintedSettingsReplayTheSameLook) {
@@ -264,58 +296,41 @@ TEST(QuillmarkCommandSettings, PrintedSettingsReplayTheSameLook) {
 // --- Ctrl-C and the signals that end a process: a stopped or ended run writes nothing,
 // keeps an existing output and leaves no temporary file ---
 
-TEST(QuillmarkCommandInterrupt, CtrlCAtTheStartStopsWithoutWriting) {
-  const std::string in = writeTemp(makeTestImage(30, 20, SampleType::UInt16, 3, true), "in.png");
-  const std::string kept = writeTemp(makeFlat(4, 4, SampleType::UInt8, 1, false, 0.25), "kept.png");
-  const std::string fresh = tempPath("fresh.png");
-  ChildOptions interrupted;
-  interrupted.interruptAtStart = true;
-  const std::vector<std::string> commands[] = {{"render", in, kept, "--repeat", "3", "--print-settings"},
-                                               {"sheet", in, fresh}};
-  for (std::vector<std::string> arguments : commands) {
-    const std::string out = arguments[2];
-    arguments.push_back("--no-progress");
-    expectCleanFailure(arguments, out, 130, {"stopped; " + out + " was not written"}, interrupted);
-  }
-}
-
-// Noise, which is slow to compress, so that a save takes long enough to be interrupted; the
-// selection of one pixel keeps the render itself short.
-void writeSlowSave(const std::string& in, const std::string& mask) {
-  const int side = 1500;
-  RasterImage noise = makeFlat(side, side, SampleType::UInt16, 3, false, 0);
+// Ctrl-C the moment a render or a sheet starts, and each signal while the output's temporary
+// file is being written.
+TEST(QuillmarkCommandInterrupt, StoppedOrEndedRunsWriteNothing) {
+  // Noise, which is slow to compress, so that a save takes long enough to be interrupted; the
+  // selection of one pixel keeps the render itself short.
+  RasterImage noise = makeFlat(1500, 1500, SampleType::UInt16, 3, false, 0);
   std::uint32_t state = 1;
   for (std::uint8_t& byte : noise.pixels) byte = std::uint8_t((state = state * 1103515245u + 12345u) >> 16);
-  RasterImage selection = makeFlat(side, side, SampleType::UInt8, 1, false, 0);
+  RasterImage selection = makeFlat(1500, 1500, SampleType::UInt8, 1, false, 0);
   setSampleAt(selection, 0, 0, 0, 255);
-  writeTemp(noise, in);
-  writeTemp(selection, mask);
-}
-
-// Each signal arrives while the output's temporary file is being written.
-TEST(QuillmarkCommandInterrupt, SignalsDuringTheSaveKeepTheOldFileAndLeaveNoTemporary) {
-  writeSlowSave("noise.tif", "one-pixel.png");
+  const std::string in = writeTemp(noise, "noise.tif"), mask = writeTemp(selection, "one-pixel.png");
   const std::string out = writeTemp(makeFlat(4, 4, SampleType::UInt8, 1, false, 0.25), "kept.png");
-  const std::string before = readBytes(out);
-  // The signals, the exit status and what is printed: a signal that ends the command at once
-  // leaves it no time to write.
-  const std::tuple<const char*, std::vector<int>, int, std::string> cases[] = {
-      {"Ctrl-C", {SIGINT}, 130, "quillmark: stopped; " + out + " was not written\n"},
-      {"Ctrl-C twice", {SIGINT, SIGINT}, 130, ""},
-      {"SIGTERM", {SIGTERM}, 128 + SIGTERM, ""},
-      {"SIGHUP", {SIGHUP}, 128 + SIGHUP, ""}};
-  for (const auto& [name, signals, status, err] : cases) {
-    SCOPED_TRACE(name);
-    ChildOptions options;
-    // The temporary file of the command's first save, ".NAME.tmp-PID-0", has appeared.
-    options.signalWhen = [&](int process) {
-      return fs::exists(tempPath(".kept.png.tmp-" + std::to_string(process) + "-0"));
-    };
-    options.signals = signals;
-    const ChildResult result = quillmark(
-        {"render", tempPath("noise.tif"), out, "--mask", tempPath("one-pixel.png"), "--no-progress"}, options);
+  const std::string before = readBytes(out), fresh = tempPath("fresh.png");
+  const std::vector<std::string> render = {"render", in, out, "--mask", mask, "--no-progress"};
+  // The temporary file of the command's first save, ".NAME.tmp-PID-0", has appeared.
+  const auto saving = [&](int process) {
+    return fs::exists(tempPath(".kept.png.tmp-" + std::to_string(process) + "-0"));
+  };
+  const auto stopped = [](const std::string& path) { return "quillmark: stopped; " + path + " was not written\n"; };
+  // The command, how it is stopped, and its exit status and line: a signal that ends the
+  // command at once leaves it no time to write.
+  const std::tuple<const char*, std::vector<std::string>, ChildOptions, int, std::string> cases[] = {
+      {"Ctrl-C at the start", {"render", in, out, "--repeat", "3", "--print-settings", "--no-progress"},
+       {.interruptAtStart = true}, 130, stopped(out)},
+      {"Ctrl-C at the start", {"sheet", in, fresh, "--no-progress"}, {.interruptAtStart = true}, 130, stopped(fresh)},
+      {"Ctrl-C", render, {.signalWhen = saving, .signals = {SIGINT}}, 130, stopped(out)},
+      {"Ctrl-C twice", render, {.signalWhen = saving, .signals = {SIGINT, SIGINT}}, 130, ""},
+      {"SIGTERM", render, {.signalWhen = saving, .signals = {SIGTERM}}, 128 + SIGTERM, ""},
+      {"SIGHUP", render, {.signalWhen = saving, .signals = {SIGHUP}}, 128 + SIGHUP, ""}};
+  for (const auto& [name, arguments, options, status, err] : cases) {
+    SCOPED_TRACE(name + joined(arguments));
+    const ChildResult result = quillmark(arguments, options);
     EXPECT_EQ(result.exitStatus, status);
     EXPECT_EQ(result.err, err);
+    EXPECT_EQ(result.out, "");
     EXPECT_EQ(folderEntries(testDir()), (std::vector<std::string>{"kept.png", "noise.tif", "one-pixel.png"}));
     EXPECT_TRUE(readBytes(out) == before) << "the old output was replaced";
   }

@@ -25,14 +25,6 @@ using cli::loadImage;
 using cli::loadMask;
 using cli::saveImage;
 
-// The file loads, and holds exactly the expected picture.
-::testing::AssertionResult loadsAs(const std::string& path, const RasterImage& expected) {
-  RasterImage image;
-  std::string error;
-  if (!loadImage(path, image, error)) return ::testing::AssertionFailure() << error;
-  return sameImage(expected, image);
-}
-
 // Loading must fail with one line that names the file, leaving no image.
 void expectLoadFails(const std::string& path, const std::string& expectedText = "") {
   RasterImage image = makeFlat(2, 2, SampleType::UInt8, 1, false, 0.5);
@@ -49,42 +41,43 @@ void expectLoadFails(const std::string& path, const std::string& expectedText = 
 struct PngFixture {
   png_uint_32 width, height;
   int bitDepth, colorType, interlace;
-  png_bytepp rows;  // as PNG stores them; null writes the header and one zero row only
-  png_bytep zeroRow = nullptr;
+  const std::uint8_t* pixels;  // packed rows as a RasterImage holds them (16-bit samples little-endian);
+                               // null writes the header and one zero row only
 };
 
-bool writePngBody(png_structp png, png_infop info, const PngFixture* f) {
+bool writePngBody(png_structp png, png_infop info, const PngFixture& f, png_bytep zeroRow) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
-  png_set_IHDR(png, info, f->width, f->height, f->bitDepth, f->colorType, f->interlace,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, f.width, f.height, f.bitDepth, f.colorType, f.interlace, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
   png_color palette[2] = {{0, 0, 0}, {255, 128, 0}};
-  if (f->colorType == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, info, palette, 2);
+  if (f.colorType == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, info, palette, 2);
   png_write_info(png, info);
-  if (f->rows) {
-    png_write_image(png, f->rows);
-    png_write_end(png, info);
-  } else {
+  png_set_swap(png);  // the file's 16-bit samples are big-endian
+  if (!f.pixels) {
     png_set_compression_buffer_size(png, 16);  // so an IDAT chunk leaves before the end
-    png_write_row(png, f->zeroRow);
+    png_write_row(png, zeroRow);
     png_write_flush(png);
+    return true;
   }
+  const std::size_t rowBytes = png_get_rowbytes(png, info);
+  for (int pass = png_set_interlace_handling(png); pass > 0; --pass)
+    for (std::size_t y = 0; y < f.height; ++y) png_write_row(png, f.pixels + y * rowBytes);
+  png_write_end(png, info);
   return true;
 }
 
-void writePng(const std::string& path, PngFixture fixture) {
-  const int channels = fixture.colorType == PNG_COLOR_TYPE_RGB ? 3 : 1;
-  std::vector<png_byte> zeroRow(std::size_t(fixture.width) * std::size_t(channels * 2), 0);
-  fixture.zeroRow = zeroRow.data();
+std::string writePng(const std::string& path, const PngFixture& fixture) {
+  std::vector<png_byte> zeroRow(std::size_t(fixture.width) * 8, 0);
   std::FILE* file = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr);
+  EXPECT_NE(file, nullptr);
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
   png_init_io(png, file);
-  const bool ok = writePngBody(png, info, &fixture);
+  EXPECT_TRUE(file && writePngBody(png, info, fixture, zeroRow.data()));
   png_destroy_write_struct(&png, &info);
-  std::fclose(file);
-  ASSERT_TRUE(ok);
+  if (file) std::fclose(file);
+  return path;
 }
 
 // --- TIFF written by libtiff directly, from an interleaved native-order image ---
@@ -101,9 +94,11 @@ struct TiffFixture {
   bool bigEndian = false;
 };
 
-void writeTiff(const std::string& path, const RasterImage& image, const TiffFixture& f) {
+// The path written.
+std::string writeTiff(const std::string& path, const RasterImage& image, const TiffFixture& f) {
   TIFF* tif = TIFFOpen(path.c_str(), f.bigEndian ? "wb" : "wl");
-  ASSERT_NE(tif, nullptr);
+  EXPECT_NE(tif, nullptr) << path;
+  if (!tif) return path;
   const int samples = image.channels();
   const std::size_t sampleBytes = std::size_t(cli::bytesPerSample(image.type));
   TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, std::uint32_t(image.width));
@@ -143,12 +138,13 @@ void writeTiff(const std::string& path, const RasterImage& image, const TiffFixt
       for (int x = 0; x < image.width; x += blockWidth) {
         auto bytes = block(x, y, blockWidth, f.tileSize ? blockHeight : std::min(blockHeight, image.height - y), plane);
         const auto [column, row, sample] = std::tuple(std::uint32_t(x), std::uint32_t(y), std::uint16_t(plane));
-        ASSERT_GE(f.tileSize ? TIFFWriteTile(tif, bytes.data(), column, row, 0, sample)
+        EXPECT_GE(f.tileSize ? TIFFWriteTile(tif, bytes.data(), column, row, 0, sample)
                              : TIFFWriteEncodedStrip(tif, TIFFComputeStrip(tif, row, sample), bytes.data(),
                                                      tmsize_t(bytes.size())),
                   0);
       }
   TIFFClose(tif);
+  return path;
 }
 
 struct TiffEntry {
@@ -197,7 +193,7 @@ TEST(RasterImageFiles, RoundTripsEveryLayoutOfBothFormats) {
           if (type == SampleType::Float32 && extension == std::string(".png")) continue;
           SCOPED_TRACE(layoutName(type, colors, alpha) + extension);
           const RasterImage image = makeTestImage(13, 9, type, colors, alpha);
-          EXPECT_TRUE(loadsAs(writeTemp(image, std::string("round") + extension), image));
+          EXPECT_TRUE(sameImage(image, loaded(writeTemp(image, std::string("round") + extension))));
         }
   // Multichannel TIFF: the channels come back, an alpha among them as one more channel.
   for (int colors : {2, 4, 5}) {
@@ -205,31 +201,18 @@ TEST(RasterImageFiles, RoundTripsEveryLayoutOfBothFormats) {
     const std::string path = writeTemp(image, "multi.tiff");
     image.colorChannels = image.channels();
     image.hasAlpha = false;
-    EXPECT_TRUE(loadsAs(path, image)) << colors;
+    EXPECT_TRUE(sameImage(image, loaded(path))) << colors;
   }
 }
 
-// --- PNG ---
+// --- files written by the libraries directly ---
 
-TEST(RasterImagePng, ReadsBigEndianAndInterlacedFilesFromLibpng) {
-  // 16-bit grey+alpha, Adam7: samples as PNG stores them, big-endian.
-  const RasterImage expected = makeTestImage(9, 7, SampleType::UInt16, 1, true);
-  std::vector<std::vector<png_byte>> data(7);
-  std::vector<png_bytep> rows;
-  for (int y = 0; y < 7; ++y) {
-    for (int i = 0; i < 9 * 2; ++i) {
-      const auto value = unsigned(sampleAt(expected, i / 2, y, i % 2));
-      data[std::size_t(y)].insert(data[std::size_t(y)].end(), {png_byte(value >> 8), png_byte(value & 0xFF)});
-    }
-    rows.push_back(data[std::size_t(y)].data());
-  }
-  writePng(tempPath("adam7.png"), {9, 7, 16, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_INTERLACE_ADAM7, rows.data()});
-  EXPECT_TRUE(loadsAs(tempPath("adam7.png"), expected));
-}
-
-// --- TIFF ---
-
-TEST(RasterImageTiff, ReadsOtherLayoutsWrittenByLibtiff) {
+TEST(RasterImageFiles, ReadsOtherLayoutsWrittenByTheLibraries) {
+  // 16-bit grey+alpha PNG, Adam7: its samples are stored big-endian.
+  const RasterImage adam7 = makeTestImage(9, 7, SampleType::UInt16, 1, true);
+  const std::string png = tempPath("adam7.png");
+  writePng(png, {9, 7, 16, PNG_COLOR_TYPE_GRAY_ALPHA, PNG_INTERLACE_ADAM7, adam7.pixels.data()});
+  EXPECT_TRUE(sameImage(adam7, loaded(png)));
   const RasterImage flat = makeFlat(2048, 1536, SampleType::UInt16, 1, false, 0.5);
   const std::tuple<const char*, RasterImage, TiffFixture> cases[] = {
       {"separate strips", makeTestImage(11, 7, SampleType::UInt16, 3, true),
@@ -255,45 +238,35 @@ TEST(RasterImageTiff, ReadsOtherLayoutsWrittenByLibtiff) {
       {"flat LERC tiles", flat, {.compression = COMPRESSION_LERC, .tileSize = 512}},
       {"flat LZMA strip", flat, {.compression = COMPRESSION_LZMA, .rowsPerStrip = 1536}},
   };
-  for (const auto& [name, image, fixture] : cases) {
-    writeTiff(tempPath("fixture.tif"), image, fixture);
-    EXPECT_TRUE(loadsAs(tempPath("fixture.tif"), image)) << name;
-  }
+  for (const auto& [name, image, fixture] : cases)
+    EXPECT_TRUE(sameImage(image, loaded(writeTiff(tempPath("fixture.tif"), image, fixture)))) << name;
   // MINISWHITE turns into ordinary grey.
   RasterImage grey = makeTestImage(5, 3, SampleType::UInt8, 1, false);
-  writeTiff(tempPath("white.tif"), grey, {.photometric = PHOTOMETRIC_MINISWHITE});
+  const std::string white = writeTiff(tempPath("white.tif"), grey, {.photometric = PHOTOMETRIC_MINISWHITE});
   for (std::uint8_t& sample : grey.pixels) sample = std::uint8_t(255 - sample);
-  EXPECT_TRUE(loadsAs(tempPath("white.tif"), grey));
+  EXPECT_TRUE(sameImage(grey, loaded(white)));
 }
 
 // Layouts the host does not hold, named; sizes beyond the limits, or far beyond what the
 // file could hold, refused before anything is allocated.
 TEST(RasterImageFiles, RefusesWhatTheHostCannotHoldByName) {
-  std::vector<png_byte> row(16, 1);
-  std::vector<png_bytep> rows(4, row.data());
+  const std::vector<std::uint8_t> ones(32, 1);
   const std::string path = tempPath("refused");
-  writePng(path, {8, 4, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, rows.data()});
-  expectLoadFails(path, "indexed-colour");
-  writePng(path, {8, 4, 1, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, rows.data()});
-  expectLoadFails(path, "1-bit");
-  writePng(path, {300001, 1, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, nullptr});
-  expectLoadFails(path, "too large");
-  writePng(path, {60000, 60000, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, nullptr});
-  expectLoadFails(path, "too large");
-  writePng(path, {30000, 30000, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, nullptr});
-  expectLoadFails(path, "too small");
-  writeTiff(path, makeTestImage(4, 3, SampleType::UInt8, 4, false), {.photometric = PHOTOMETRIC_SEPARATED});
-  expectLoadFails(path, "CMYK");
+  expectLoadFails(writePng(path, {8, 4, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, ones.data()}), "indexed-colour");
+  expectLoadFails(writePng(path, {8, 4, 1, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, ones.data()}), "1-bit");
+  expectLoadFails(writePng(path, {300001, 1, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, nullptr}), "too large");
+  expectLoadFails(writePng(path, {60000, 60000, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, nullptr}), "too large");
+  expectLoadFails(writePng(path, {30000, 30000, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, nullptr}), "too small");
+  const RasterImage four = makeTestImage(4, 3, SampleType::UInt8, 4, false);
+  expectLoadFails(writeTiff(path, four, {.photometric = PHOTOMETRIC_SEPARATED}), "CMYK");
   const RasterImage three = makeTestImage(4, 3, SampleType::UInt16, 3, false);
-  writeTiff(path, three, {.photometric = PHOTOMETRIC_CIELAB});
-  expectLoadFails(path, "Lab");
-  writeTiff(path, three, {});
-  expectLoadFails(path, "taken for RGB");
-  writeTiff(path, three, {.photometric = PHOTOMETRIC_RGB, .format = SAMPLEFORMAT_INT});
-  expectLoadFails(path, "16-bit signed integer");
+  expectLoadFails(writeTiff(path, three, {.photometric = PHOTOMETRIC_CIELAB}), "Lab");
+  expectLoadFails(writeTiff(path, three, {}), "taken for RGB");
+  expectLoadFails(writeTiff(path, three, {.photometric = PHOTOMETRIC_RGB, .format = SAMPLEFORMAT_INT}),
+                  "16-bit signed integer");
   // 8 bytes a pixel, read as doubles.
-  writeTiff(path, makeTestImage(4, 3, SampleType::Float32, 2, false), {.format = SAMPLEFORMAT_IEEEFP, .bits = 64});
-  expectLoadFails(path, "64-bit floating-point");
+  const RasterImage two = makeTestImage(4, 3, SampleType::Float32, 2, false);
+  expectLoadFails(writeTiff(path, two, {.format = SAMPLEFORMAT_IEEEFP, .bits = 64}), "64-bit floating-point");
   // Uncompressed 40000 x 40000 in 16 bytes of pixels.
   writeBytes(path, handMadeTiff(4, 4).replace(18, 4, "\x40\x9C\0\0", 4).replace(30, 4, "\x40\x9C\0\0", 4));
   expectLoadFails(path, "too small");
@@ -313,7 +286,7 @@ TEST(RasterImageTiff, TagsLibtiffSkipsRefuseTheFileOnlyWhenTheyShapeThePixels) {
     SCOPED_TRACE(name);
     writeBytes(tempPath("tagged.tif"), handMadeTiff(5, 4, {entry}));
     if (loads)
-      EXPECT_TRUE(loadsAs(tempPath("tagged.tif"), handMadePicture(5, 4)));
+      EXPECT_TRUE(sameImage(handMadePicture(5, 4), loaded(tempPath("tagged.tif"))));
     else
       expectLoadFails(tempPath("tagged.tif"));
   }
@@ -376,7 +349,7 @@ TEST(RasterImageSave, ReplacesTheTargetOnlyOnSuccess) {
   const std::string path = writeTemp(makeTestImage(5, 4, SampleType::UInt8, 3, false), "out.png");
   std::string error;
   ASSERT_TRUE(saveImage(path, second, error)) << error;
-  EXPECT_TRUE(loadsAs(path, second));
+  EXPECT_TRUE(sameImage(second, loaded(path)));
   const std::string before = readBytes(path);
   RasterImage broken = second;
   broken.pixels.pop_back();
@@ -386,10 +359,8 @@ TEST(RasterImageSave, ReplacesTheTargetOnlyOnSuccess) {
       {path, makeTestImage(5, 4, SampleType::Float32, 3, false), ".tif"},
       {path, makeTestImage(5, 4, SampleType::UInt8, 4, false), ".tif"},
       {tempPath("ga.tif"), makeTestImage(2, 2, SampleType::UInt8, 2, true), "2 channels plus alpha"},
-      {path, broken, "does not match"},
-      {tempPath("out.gif"), second, ".png"},
-      {tempPath("no-such-dir/out.png"), second, "no-such-dir"},
-      {tempPath("dir.tif"), second, "folder"}};
+      {path, broken, "does not match"}, {tempPath("out.gif"), second, ".png"},
+      {tempPath("no-such-dir/out.png"), second, "no-such-dir"}, {tempPath("dir.tif"), second, "folder"}};
   for (const auto& [target, image, cause] : cases) {
     EXPECT_FALSE(saveImage(target, image, error)) << cause;
     EXPECT_NE(error.find(cause), std::string::npos) << error;

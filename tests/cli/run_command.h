@@ -18,12 +18,12 @@ struct ChildOptions {
   // it started; it sees the signal as soon as it unblocks it.
   bool interruptAtStart = false;
   // Environment variables removed from, or set in, the child's copy of ours.
-  std::vector<std::string> unset;
-  std::vector<std::pair<std::string, std::string>> set;
+  std::vector<std::string> unset = {};
+  std::vector<std::pair<std::string, std::string>> set = {};
   // Once signalWhen(the child's process id) holds (it is asked every few milliseconds), these
   // signals go to the child in order, a moment apart, so that each is handled before the next.
-  std::function<bool(int)> signalWhen;
-  std::vector<int> signals;
+  std::function<bool(int)> signalWhen = nullptr;
+  std::vector<int> signals = {};
 };
 
 struct ChildResult {
