@@ -162,6 +162,8 @@ void initImageBuffer(ImageBuffer& image, void* owner) {
 bool configureImageBuffer(ImageBuffer* image, std::int32_t width, std::int32_t height, std::int32_t format,
                           std::int32_t edgeMode, bool bordered) {
   if (!image) return false;
+  // Who owns the record is no matter of its size: a created buffer given a new size is
+  // still freed whole by destroyImageBuffer.
   releasePixels(*image);
   if (bordered) format = kRgba8;
   FormatInfo info{};
@@ -184,7 +186,6 @@ bool configureImageBuffer(ImageBuffer* image, std::int32_t width, std::int32_t h
   image->pyramidState = 0;
   image->valid = 0;
   image->released = 0;
-  image->ownedRecord = 0;
   image->randomPhase = double(nextRandom()) * kPhaseFactor;
   return true;
 }
