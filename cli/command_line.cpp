@@ -176,18 +176,25 @@ bool parseSheetOption(Reader& reader, const std::string& option, Command& comman
 
 using OptionParser = bool (*)(Reader&, const std::string&, Command&, std::string&);
 
-// Options anywhere among exactly two file names, IN and OUT.
-bool parseFilesAndOptions(Reader& reader, Command& command, OptionParser parseOption, const std::string& usage,
+// The options among the names, handled as they come; the names in order.
+bool parseNamesAndOptions(Reader& reader, Command& command, OptionParser parseOption, std::vector<std::string>& names,
                           std::string& error) {
-  std::vector<std::string> files;
   while (reader.more()) {
     const std::string& argument = reader.take();
     if (argument.size() > 2 && argument.rfind("--", 0) == 0) {
       if (!parseOption(reader, argument, command, error)) return false;
     } else {
-      files.push_back(argument);
+      names.push_back(argument);
     }
   }
+  return true;
+}
+
+// Options anywhere among exactly two file names, IN and OUT.
+bool parseFilesAndOptions(Reader& reader, Command& command, OptionParser parseOption, const std::string& usage,
+                          std::string& error) {
+  std::vector<std::string> files;
+  if (!parseNamesAndOptions(reader, command, parseOption, files, error)) return false;
   if (files.size() != 2) {
     error = usage;
     return false;
@@ -255,14 +262,7 @@ bool parsePresetConvertOption(Reader& reader, const std::string& option, Command
 bool parseOneNameAndOptions(Reader& reader, Command& command, OptionParser parseOption, std::string& name,
                             const std::string& usage, std::string& error) {
   std::vector<std::string> names;
-  while (reader.more()) {
-    const std::string& argument = reader.take();
-    if (argument.size() > 2 && argument.rfind("--", 0) == 0) {
-      if (!parseOption(reader, argument, command, error)) return false;
-    } else {
-      names.push_back(argument);
-    }
-  }
+  if (!parseNamesAndOptions(reader, command, parseOption, names, error)) return false;
   if (names.size() == 1) return name = names[0], true;
   return error = usage, false;
 }
