@@ -3,6 +3,7 @@
 // image, or the grey ramp while the slot has none.
 
 #include "settings/memory_dots.h"
+#include "settings/scratch_image.h"
 
 namespace qm {
 namespace {
@@ -13,15 +14,6 @@ bool dialUsable(const ImageBuffer* dial) {
   return dial && hasPixels(*dial) && dial->format == kRgba8 && dial->width[0] >= kDialSide &&
          dial->height[0] >= kDialSide;
 }
-
-// An image for the resampled picture that gives its pixels back when it goes.
-struct DialPicture {
-  DialPicture() { initImageBuffer(image, nullptr); }
-  ~DialPicture() { releasePixels(image); }
-  DialPicture(const DialPicture&) = delete;
-  DialPicture& operator=(const DialPicture&) = delete;
-  ImageBuffer image;
-};
 
 }  // namespace
 
@@ -40,15 +32,10 @@ void MemoryDots::showPicture(int slot) {
 bool MemoryDots::drawSlotPicture(int slot) {
   PresetThumbnail none;
   PresetThumbnail& thumbnail = images_.thumbnail ? *images_.thumbnail : none;
-  DialPicture picture;
+  // Preset pictures are opaque, and resampling keeps them so.
+  ScratchImage picture;
   if (!readPicture(memoryDotPath(slot), thumbnail, picture.image, kDialPictureSide)) return false;
-  for (std::int32_t y = 0; y < kDialPictureSide; ++y)
-    for (std::int32_t x = 0; x < kDialPictureSide; ++x) {
-      std::uint8_t colour[4];
-      getColour(picture.image, x, y, 0, colour);
-      colour[3] = 255;
-      setColour(*images_.dial, x + kDialPictureOffset, y + kDialPictureOffset, 0, colour);
-    }
+  copyCorner(picture.image, kDialPictureSide, kDialPictureSide, *images_.dial, kDialPictureOffset, kDialPictureOffset);
   return true;
 }
 

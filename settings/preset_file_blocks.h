@@ -8,6 +8,7 @@
 #include "engine/image_buffer.h"
 #include "platform/files.h"
 #include "settings/preset_file.h"
+#include "settings/scratch_image.h"
 
 namespace qm {
 
@@ -30,19 +31,5 @@ int writePictureBlock(platform::File& file, const ImageBuffer* picture);
 
 // Whether a thumbnail can take a picture: an Rgba8 image of at least 128 x 128.
 bool thumbnailUsable(const PresetThumbnail* thumbnail);
-
-// An Rgba8 image of its own for a picture on its way, its pixels released when it goes.
-class ScratchImage {
- public:
-  ScratchImage() { initImageBuffer(image, nullptr); }
-  ~ScratchImage() { releasePixels(image); }
-  ScratchImage(const ScratchImage&) = delete;
-  ScratchImage& operator=(const ScratchImage&) = delete;
-  // Edges repeat, so the pyramid can be built for resampling.
-  bool make(std::int32_t width, std::int32_t height) {
-    return configureImageBuffer(&image, width, height, kRgba8, 0, false);
-  }
-  ImageBuffer image;
-};
 
 }  // namespace qm

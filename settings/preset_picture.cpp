@@ -26,12 +26,7 @@ int skipLarge(File& file, std::uint64_t count) {
 // Copies level 0 of a decoded picture into the top-left corner of the thumbnail.
 void deliver(const ImageBuffer& picture, PresetThumbnail& thumbnail) {
   ImageBuffer& target = *thumbnail.image;
-  for (std::int32_t y = 0; y < picture.height[0]; ++y)
-    for (std::int32_t x = 0; x < picture.width[0]; ++x) {
-      std::uint8_t colour[4];
-      getColour(picture, x, y, 0, colour);
-      setColour(target, x, y, 0, colour);
-    }
+  copyCorner(picture, picture.width[0], picture.height[0], target, 0, 0);
   thumbnail.width = picture.width[0];
   thumbnail.height = picture.height[0];
   (void)buildPyramid(target);

@@ -26,12 +26,7 @@ bool readPicture(const std::string& path, PresetThumbnail& thumbnail, ImageBuffe
   // The picture alone, without the ramp around it, with its own pyramid to sample from.
   ScratchImage picture;
   if (!picture.make(thumbnail.width, thumbnail.height)) return false;
-  for (std::int32_t y = 0; y < thumbnail.height; ++y)
-    for (std::int32_t x = 0; x < thumbnail.width; ++x) {
-      std::uint8_t colour[4];
-      getColour(*thumbnail.image, x, y, 0, colour);
-      setColour(picture.image, x, y, 0, colour);
-    }
+  copyCorner(*thumbnail.image, thumbnail.width, thumbnail.height, picture.image, 0, 0);
   if (!buildPyramid(picture.image)) return false;
   if (size < 1 || !reconfigureImageBuffer(&target, size, size, kRgba8, 0, false)) return false;
   return transferImage(&picture.image, &target);
