@@ -18,6 +18,7 @@ namespace {
 
 using detail::oneLine;
 using detail::systemError;
+using platform::folderOf;
 
 enum class FileFormat { Unknown, Png, Tiff, Jpeg };
 
@@ -31,12 +32,6 @@ FileFormat formatFromExtension(const std::string& path) {
   if (extension == "tif" || extension == "tiff") return FileFormat::Tiff;
   if (extension == "jpg" || extension == "jpeg") return FileFormat::Jpeg;
   return FileFormat::Unknown;
-}
-
-// The folder part of path, ending in its separator; empty for a bare name.
-std::string folderOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of(platform::pathSeparators());
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 bool checkPath(const std::string& path, std::string& cause) {

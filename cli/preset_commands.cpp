@@ -22,6 +22,8 @@
 namespace qm::cli {
 namespace {
 
+using platform::fileNameOf;
+
 struct PictureDeleter {
   void operator()(ImageBuffer* image) const { destroyImageBuffer(image); }
 };
@@ -36,11 +38,6 @@ InkSettings freshSettings() {
   InkSettings settings{};
   resetForRun(settings);
   return settings;
-}
-
-std::string fileNameOf(const std::string& path) {
-  const std::size_t cut = path.find_last_of(platform::pathSeparators());
-  return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
 // Reads a preset into `settings`; false with the reason for a file we cannot take as one.

@@ -44,4 +44,12 @@ bool isTerminal(std::FILE* stream);
 // Both folder separators of the system ('/' everywhere, '\' too on Windows).
 const char* pathSeparators();
 
+// The folder part of a path, ending in its separator (empty for a bare name), and the name
+// after it.
+inline std::string folderOf(const std::string& path) {
+  const std::size_t cut = path.find_last_of(pathSeparators());
+  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+inline std::string fileNameOf(const std::string& path) { return path.substr(folderOf(path).size()); }
+
 }  // namespace qm::platform
