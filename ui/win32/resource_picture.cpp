@@ -1,57 +1,14 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 #include "ui/win32/resource_picture.h"
 
-#include <objbase.h>
 #include <wincodec.h>
 
 #include <algorithm>
 
+#include "ui/win32/com_session.h"
+
 namespace qm::ui {
 namespace {
-
-// Releases a COM interface when it goes out of scope.
-template <typename Interface>
-class ComReference {
- public:
-  ComReference() = default;
-  ComReference(const ComReference&) = delete;
-  ComReference& operator=(const ComReference&) = delete;
-  ~ComReference() {
-    if (pointer_) pointer_->Release();
-  }
-  Interface** out() { return &pointer_; }
-  Interface* operator->() const { return pointer_; }
-  Interface* get() const { return pointer_; }
-
- private:
-  Interface* pointer_ = nullptr;
-};
-
-// COM for the duration of one decode. A host thread that already runs COM in another
-// apartment model answers RPC_E_CHANGED_MODE; COM is usable then all the same, and not ours
-// to close.
-class ComSession {
- public:
-  ComSession() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ComSession(const ComSession&) = delete;
-  ComSession& operator=(const ComSession&) = delete;
-  ~ComSession() {
-    if (SUCCEEDED(result_)) CoUninitialize();
-  }
-  bool usable() const { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
-
- private:
-  HRESULT result_;
-};
-
-bool resourceBytes(HMODULE module, int id, const BYTE*& data, DWORD& size) {
-  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), "JPEG");
-  if (!found) return false;
-  HGLOBAL loaded = LoadResource(module, found);
-  size = SizeofResource(module, found);
-  data = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
-  return data && size > 0;
-}
 
 bool decode(const BYTE* data, DWORD size, BgraPicture& picture) {
   ComReference<IWICImagingFactory> factory;
@@ -81,11 +38,20 @@ bool decode(const BYTE* data, DWORD size, BgraPicture& picture) {
 
 }  // namespace
 
+bool resourceBytes(HMODULE module, int id, const char* type, const BYTE*& data, DWORD& size) {
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), type);
+  if (!found) return false;
+  HGLOBAL loaded = LoadResource(module, found);
+  size = SizeofResource(module, found);
+  data = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
+  return data && size > 0;
+}
+
 bool loadJpegResource(HMODULE module, int id, BgraPicture& picture) {
   picture = BgraPicture{};
   const BYTE* data = nullptr;
   DWORD size = 0;
-  if (!resourceBytes(module, id, data, size)) return false;
+  if (!resourceBytes(module, id, "JPEG", data, size)) return false;
   ComSession com;
   return com.usable() && decode(data, size, picture);
 }

@@ -19,6 +19,10 @@ struct BgraPicture {
   std::vector<std::uint8_t> pixels;  // width * 4 bytes per row
 };
 
+// The bytes of resource `id` of `type` in `module`, mapped for as long as the module is
+// loaded; false when it is missing or empty.
+bool resourceBytes(HMODULE module, int id, const char* type, const BYTE*& data, DWORD& size);
+
 // False (and an empty picture) when the resource is missing or cannot be decoded.
 bool loadJpegResource(HMODULE module, int id, BgraPicture& picture);
 
