@@ -13,6 +13,7 @@
 #include "cli/contact_sheet.h"
 #include "cli/look_values.h"
 #include "cli/settings_text.h"
+#include "platform/platform.h"
 #include "settings/name_tables.h"
 #include "settings/user_value_table.h"
 
@@ -145,6 +146,10 @@ bool parseRenderOption(Reader& reader, const std::string& option, Command& comma
   if (option == "--print-settings") return command.printSettings = true, true;
   if (option == "--no-progress") return command.progress = false, true;
   if (option == "--lean-host") return command.leanHost = true, true;
+  if (option == "--dialog") {
+    if (!platform::hasDialogWindows()) return error = "--dialog shows the plug-in's own dialog, which it has on Windows only", false;
+    return command.showDialog = true, true;
+  }
   return parseUserValue(reader, option, command, error);
 }
 
@@ -169,7 +174,7 @@ bool parseSheetOption(Reader& reader, const std::string& option, Command& comman
   std::string value;
   if (option == "--crop") return takeValue(reader, option, value, error) && parseCrop(value, command, error);
   if (option == "--style") return error = "sheet shows every style; it takes no --style", false;
-  for (const char* renderOnly : {"--mask", "--repeat", "--print-settings", "--lean-host"})
+  for (const char* renderOnly : {"--mask", "--repeat", "--print-settings", "--lean-host", "--dialog"})
     if (option == renderOnly) return error = option + " is for render only, not for sheet", false;
   return parseRenderOption(reader, option, command, error);
 }
@@ -244,7 +249,7 @@ bool parsePresetShowOption(Reader& reader, const std::string& option, Command& c
 // preset save FILE [look options] [--settings F] [--picture-from IN] [--seed N] [--plugin P]
 bool parsePresetSaveOption(Reader& reader, const std::string& option, Command& command, std::string& error) {
   if (option == "--picture-from") return takeValue(reader, option, command.pictureFrom, error);
-  for (const char* renderOnly : {"--mask", "--repeat", "--print-settings", "--lean-host", "--preset"})
+  for (const char* renderOnly : {"--mask", "--repeat", "--print-settings", "--lean-host", "--dialog", "--preset"})
     if (option == renderOnly) return error = option + " is for render, not for preset save", false;
   return parseRenderOption(reader, option, command, error);
 }
@@ -411,6 +416,9 @@ Run:
                       given as well take precedence
   --no-progress       no progress bar on the terminal
   --plugin PATH       the plug-in to load (default: the one beside this program)
+  --dialog            (Windows) show the filter's dialog over the picture first, as a
+                      paint program does; OK renders the look chosen there, Cancel
+                      writes nothing
   --lean-host         play a paint program that offers the plug-in as little as the
                       leanest ones do (no settings reach the filter then: it starts from
                       the look of its last finished render, else its defaults); for
@@ -418,7 +426,7 @@ Run:
 
 Contact sheet (quillmark sheet IN OUT.png):
   Renders the centre of IN once in every style, with the look and run options
-  above (all but --style, --mask, --repeat, --print-settings and --lean-host),
+  above (all but --style, --mask, --repeat, --print-settings, --dialog and --lean-host),
   and writes the {styles} results as a {columns} x {rows} grid, each labelled with its number and
   style name, to OUT as an 8-bit RGB PNG (or JPEG, named .jpg) whatever the depth of IN.
   --crop WxH          the part of IN's centre each style renders (default 320x240;

@@ -29,6 +29,7 @@ struct Command {
   DescriptorItems settings;  // only the values given on the command line
   std::optional<std::uint32_t> seed;
   bool printSettings = false;
+  bool showDialog = false;  // the plug-in's dialog first, as a paint program shows it
   bool progress = true;
   bool leanHost = false;
   int repeat = 0;

@@ -111,6 +111,7 @@ int render(const Command& command) {
   SubstituteHost host(plugin.entry, options);
   RunRequest request;
   request.descriptor = look;
+  if (command.showDialog) request.playInfo = pi::plugInDialogDisplay;
   RunOutcome outcome = host.run(document, request);
   for (int i = 0; i < command.repeat && outcome.result == 0; ++i) {
     RunRequest repeat;

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "host/planar_copy.h"
 
 namespace qm {
 namespace {
@@ -23,15 +22,15 @@ std::uint64_t thisLoadToken() {
 void adoptFilterState(FilterState& state) {
   if (state.ownerToken == thisLoadToken()) return;
   // Whatever the pointers hold belongs to no allocation of ours.
-  state.planarCopy = nullptr;
-  state.planarCopySize = 0;
+  state.preview.buffer = nullptr;
+  state.preview.bufferSize = 0;
   state.render = nullptr;
   state.ownerToken = thisLoadToken();
 }
 
 void resetView(FilterState& state) {
-  state.view = ViewState{};
-  state.view.scale = 1.0f;
+  ui::freePreviewBuffer(state.preview);
+  ui::resetPreviewState(state.preview);
   state.showDialog = 1;
 }
 
@@ -41,7 +40,7 @@ bool provideWorkingSet(FilterState& state) {
 }
 
 void freeWorkingSet(FilterState& state) {
-  freePlanarCopy(state);
+  ui::freePreviewBuffer(state.preview);
   releaseWorkingSet(state.render);
 }
 

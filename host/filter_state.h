@@ -10,16 +10,10 @@
 #include <cstdint>
 
 #include "render/working_set.h"
+#include "ui/preview.h"
 #include "ui/undo.h"
 
 namespace qm {
-
-// The part of the image the dialog's preview shows, and its scale.
-struct ViewState {
-  std::int32_t left, top, right, bottom;
-  float scale;
-  std::int32_t words[5];
-};
 
 struct FilterState {
   // Identifies the loaded library that filled the pointers below. A record left behind by
@@ -27,9 +21,8 @@ struct FilterState {
   // pointers into freed memory; a mismatch tells us to forget them rather than free them.
   std::uint64_t ownerToken;
   std::uint8_t showDialog;
-  ViewState view;
-  std::uint8_t* planarCopy;  // 8-bit planar copy of the view rectangle, planes x W x H bytes
-  std::size_t planarCopySize;
+  // The dialog's preview: the region it shows and its 8-bit pixels.
+  ui::PreviewState preview;
   // The render's working set (the document with its pyramid, the tone images, the tables
   // and the error row): made at start, freed when the run ends.
   RenderWorkingSet* render;
@@ -39,11 +32,12 @@ struct FilterState {
 
 // Makes the record's pointers safe to use in this load of the library.
 void adoptFilterState(FilterState& state);
+// A record made anew: no preview, and the dialog shows unless a descriptor says otherwise.
 void resetView(FilterState& state);
 // Makes the render's working set unless the record already holds one; false when memory
 // runs out.
 bool provideWorkingSet(FilterState& state);
-// Frees the render's working set and the planar copy.
+// Frees the render's working set and the preview's pixels.
 void freeWorkingSet(FilterState& state);
 
 }  // namespace qm

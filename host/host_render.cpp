@@ -111,10 +111,7 @@ HostOutput hostOutput(pi::FilterRecord& record) {
   HostOutput out{};
   out.record = &record;
   out.filter = getFilterRect(record);
-  const bool withOpacity = hasEditableTransparency(record) && record.planes >= 2;
-  out.layout.sampleBytes = sampleBytes(record);
-  out.layout.colourPlanes = record.planes - (withOpacity ? 1 : 0) >= 3 ? 3 : 1;
-  out.layout.hasTransparency = withOpacity;
+  out.layout = documentLayout(record);
   out.pixelBytes = record.planes * out.layout.sampleBytes;
   return out;
 }
@@ -132,6 +129,15 @@ void reportFailure(RenderFailure failure) {
 
 }  // namespace
 
+DocumentLayout documentLayout(const pi::FilterRecord& record) {
+  DocumentLayout layout{};
+  const bool withOpacity = hasEditableTransparency(record) && record.planes >= 2;
+  layout.sampleBytes = sampleBytes(record);
+  layout.colourPlanes = record.planes - (withOpacity ? 1 : 0) >= 3 ? 3 : 1;
+  layout.hasTransparency = withOpacity;
+  return layout;
+}
+
 bool renderHostImage() {
   ModuleState& module = moduleState();
   pi::FilterRecord& record = *module.record;
@@ -143,7 +149,8 @@ bool renderHostImage() {
     return false;
   }
   RenderWorkingSet& working = *module.state->render;
-  if (!loadSourceFromHost(working)) return false;
+  // The dialog's preview has loaded the document already; it has not changed since.
+  if (!(settings.sourceLoaded && holdsSource(working)) && !loadSourceFromHost(working)) return false;
   settings.previewZoom = 1;
   settings.viewOffsetX = settings.viewOffsetY = 0;
   HostOutput out = hostOutput(record);

@@ -42,6 +42,9 @@ struct ModuleState {
   FilterState* state = nullptr;
   std::int16_t lastFailureCode = 0;
   bool dialogOpen = false;
+  // The generator's seed of this run, drawn at prepare: every render after a dialog starts
+  // from it, so the document gets the random draws its preview had.
+  std::uint32_t renderSeed = 0;
   // The memory dots' kept map was read by this run's start: only then does the run's end
   // write it back, so a host that calls finish without a start cannot wipe the user's dots.
   bool dotMapRead = false;

@@ -161,7 +161,8 @@ void doPrepare() {
   record().bufferSpace = 0;
   record().bufferSpace64 = 0;
   module.dialogOpen = false;
-  seedRandom(randomSeed());
+  module.renderSeed = randomSeed();
+  seedRandom(module.renderSeed);
 }
 
 void doStart() {
@@ -185,9 +186,15 @@ void doStart() {
   readScriptingParameters(record(), settings, state);
   // The first Undo in the dialog returns to the look it opened with, file and all.
   if (state.showDialog) PushUndo(state.undo, settings, true);
-  const bool ok = state.showDialog ? runMainDialog(settings) : true;
+  const ui::DialogOutcome outcome =
+      state.showDialog ? RunSettingsDialog(state, module.renderSeed) : ui::DialogOutcome::NotShown;
   state.showDialog = 0;
-  if (currentResult() == pi::noErr && ok) {
+  if (outcome == ui::DialogOutcome::Ok) {
+    // A preview's failure stays with the preview; the render asks the host afresh.
+    setResult(pi::noErr);
+    seedRandom(module.renderSeed);
+  }
+  if (currentResult() == pi::noErr && outcome != ui::DialogOutcome::Cancel) {
     if (renderHostImage()) {
       saveCachedSettings(settings);
       return;

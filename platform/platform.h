@@ -14,6 +14,9 @@ void debugOutput(const char* line);
 // Handle of this library, for its own resources; null where resources do not exist.
 void* moduleHandle();
 
+// The system shows the plug-in's own windows (its dialog, message boxes).
+bool hasDialogWindows();
+
 // Text for a human where no dialog exists (the standard error stream on Linux).
 void writeDiagnostic(const char* text);
 

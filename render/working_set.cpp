@@ -23,6 +23,8 @@ void releaseToneImages(RenderWorkingSet& set) {
   releasePixels(set.sharpCopy);
 }
 
+bool holdsSource(const RenderWorkingSet& set) { return hasPixels(set.source); }
+
 void releaseWorkingSet(RenderWorkingSet*& set) {
   if (!set) return;
   releaseToneImages(*set);

@@ -14,6 +14,9 @@ RenderWorkingSet* createWorkingSet();
 // Frees the set and everything it holds, and nulls the pointer; a null set is left alone.
 void releaseWorkingSet(RenderWorkingSet*& set);
 
+// The set holds a loaded document (with its pyramid).
+bool holdsSource(const RenderWorkingSet& set);
+
 // Joins the render's worker threads after the work already handed to them; the next render
 // starts new ones. Call it before the library may be unloaded: a host may unload a plug-in
 // between any two calls, and no thread of ours may outlive the call that started it.

@@ -24,6 +24,7 @@ void resetForRun(InkSettings& settings) {
   settings.previewSuppressed = 0;
   settings.previewZoom = 1;
   settings.renderTarget = kTargetHostImage;
+  settings.sourceLoaded = 0;
   settings.look.blendMode = 1;
   setText(settings.settingsName, kRunSettingsName);
   setDefaults(settings);

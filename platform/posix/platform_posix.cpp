@@ -32,6 +32,8 @@ void freeSystemMemory(SystemMemory& memory) {
   memory = SystemMemory{};
 }
 
+bool hasDialogWindows() { return false; }
+
 unsigned processorCount() {
   const unsigned count = std::thread::hardware_concurrency();
   return count ? count : 1;

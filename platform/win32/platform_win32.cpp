@@ -44,6 +44,8 @@ void freeSystemMemory(SystemMemory& memory) {
   memory = SystemMemory{};
 }
 
+bool hasDialogWindows() { return true; }
+
 unsigned processorCount() {
   SYSTEM_INFO info;
   GetSystemInfo(&info);

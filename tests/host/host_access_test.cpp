@@ -70,15 +70,12 @@ TEST_F(HostAccess, PlanarCopyConvertsEveryDepthToEightBits) {
     cli::HostDocument document = makeDocument(image);
     cli::SubstituteHost host = makeHost();
     attach(host, document);
-    FilterState state{};
-    state.view = {0, 0, 3, 2, 1.0f, {}};
-    ASSERT_TRUE(allocatePlanarCopy(state, 3));
-    ASSERT_TRUE(copyPlanesTo8Bit(state));
+    std::uint8_t planes[3][6] = {};
+    for (int plane = 0; plane < 3; ++plane) ASSERT_TRUE(copyPlaneTo8Bit({0, 0, 2, 3}, plane, planes[plane], 3));
     // Plane 1, second row: the samples set above; plane 0 and 2 stay 0.
-    EXPECT_EQ(state.planarCopy[6 + 3], c.expected) << c.sample;
-    EXPECT_EQ(state.planarCopy[3], 0);
-    EXPECT_EQ(state.planarCopy[12 + 3], 0);
-    freePlanarCopy(state);
+    EXPECT_EQ(planes[1][3], c.expected) << c.sample;
+    EXPECT_EQ(planes[0][3], 0);
+    EXPECT_EQ(planes[2][3], 0);
   }
 }
 
@@ -89,16 +86,12 @@ TEST_F(HostAccess, PlanarCopyKeepsPlanesApartAndRowsInOrder) {
   options.packedRows = true;
   cli::SubstituteHost host = makeHost(options);
   attach(host, document);
-  FilterState state{};
-  state.view = {1, 1, 5, 4, 1.0f, {}};  // columns 1..4, rows 1..3
-  ASSERT_TRUE(allocatePlanarCopy(state, 4));
-  ASSERT_TRUE(copyPlanesTo8Bit(state));
+  std::uint8_t copy[4][3 * 4] = {};
+  for (int plane = 0; plane < 4; ++plane) ASSERT_TRUE(copyPlaneTo8Bit({1, 1, 4, 5}, plane, copy[plane], 4));
   for (int plane = 0; plane < 4; ++plane)
     for (int y = 0; y < 3; ++y)
-      for (int x = 0; x < 4; ++x)
-        EXPECT_EQ(state.planarCopy[(plane * 3 + y) * 4 + x], sampleAt(image, x + 1, y + 1, plane));
+      for (int x = 0; x < 4; ++x) EXPECT_EQ(copy[plane][y * 4 + x], sampleAt(image, x + 1, y + 1, plane));
   EXPECT_TRUE(sameImage(image, document.image)) << "reading the planes writes nothing back";
-  freePlanarCopy(state);
 }
 
 TEST_F(HostAccess, PlanarCopyStopsOnAHostFailure) {
@@ -107,13 +100,11 @@ TEST_F(HostAccess, PlanarCopyStopsOnAHostFailure) {
   options.failDeliveryAfter = 1;
   cli::SubstituteHost host = makeHost(options);
   attach(host, document);
-  FilterState state{};
-  state.view = {0, 0, 4, 4, 1.0f, {}};
-  ASSERT_TRUE(allocatePlanarCopy(state, 3));
-  EXPECT_FALSE(copyPlanesTo8Bit(state));
+  std::uint8_t plane[16] = {};
+  ASSERT_TRUE(copyPlaneTo8Bit({0, 0, 4, 4}, 0, plane, 4));
+  EXPECT_FALSE(copyPlaneTo8Bit({0, 0, 4, 4}, 1, plane, 4));
   EXPECT_EQ(result_, pi::readErr) << "the host's own error becomes the result";
   EXPECT_EQ(moduleState().lastFailureCode, kFailPlanarRead);
-  freePlanarCopy(state);
 }
 
 // From the host's buffer procedures when it offers them, from the system when it offers

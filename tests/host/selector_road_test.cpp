@@ -200,7 +200,7 @@ TEST_F(SelectorRoad, PhaseByPhase) {
   host.beginDocument(document);
   ASSERT_EQ(host.call(pi::filterSelectorParameters), 0);
   EXPECT_EQ(stateOf(host)->showDialog, 1);
-  EXPECT_EQ(stateOf(host)->view.scale, 1.0f);
+  EXPECT_EQ(stateOf(host)->preview.buffer, nullptr);
   ASSERT_EQ(host.call(pi::filterSelectorPrepare), 0);
   ASSERT_EQ(host.call(pi::filterSelectorStart), 0);
   EXPECT_EQ(stateOf(host)->showDialog, 0);
