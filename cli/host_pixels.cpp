@@ -105,15 +105,26 @@ void fillRow(const RasterImage& image, const PixelRequest& request, std::int32_t
   }
 }
 
-// Rows at full resolution whose pixels lie wholly inside the image are straight copies.
+// Rows at full resolution whose pixels lie wholly inside the image need no coordinate
+// arithmetic: straight copies when all planes are asked for, sample by sample otherwise
+// (a dialog's pan asks for one plane at a time).
 bool copyRowDirectly(const RasterImage& image, const PixelRequest& request, std::int32_t docY, std::uint8_t* row) {
   const int planes = request.hiPlane - request.loPlane + 1;
-  if (request.rate != pi::kFixedOne || docY < 0 || planes != image.channels() || image.type == SampleType::UInt16 ||
-      request.rect.left < 0 || request.rect.right > image.width)
+  if (request.rate != pi::kFixedOne || docY < 0 || request.rect.left < 0 || request.rect.right > image.width)
     return false;
-  const std::size_t pixelBytes = std::size_t(planes) * std::size_t(bytesPerSample(image.type));
-  const std::size_t offset = (std::size_t(docY) * std::size_t(image.width) + std::size_t(request.rect.left)) * pixelBytes;
-  std::memcpy(row, image.pixels.data() + offset, std::size_t(request.rect.right - request.rect.left) * pixelBytes);
+  const std::int32_t width = request.rect.right - request.rect.left;
+  const std::size_t firstPixel = std::size_t(docY) * std::size_t(image.width) + std::size_t(request.rect.left);
+  if (planes == image.channels() && image.type != SampleType::UInt16) {
+    const std::size_t pixelBytes = std::size_t(planes) * std::size_t(bytesPerSample(image.type));
+    std::memcpy(row, image.pixels.data() + firstPixel * pixelBytes, std::size_t(width) * pixelBytes);
+    return true;
+  }
+  const int sampleSize = bytesPerSample(image.type);
+  const std::size_t channels = std::size_t(image.channels());
+  for (std::int32_t x = 0; x < width; ++x)
+    for (int p = 0; p < planes; ++p)
+      putHostSample(image, (firstPixel + std::size_t(x)) * channels + std::size_t(request.loPlane + p),
+                    row + (std::ptrdiff_t(x) * planes + p) * sampleSize);
   return true;
 }
 
