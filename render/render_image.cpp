@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 #include "render/render_image.h"
 
+#include "platform/random_generator.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstddef>
@@ -8,6 +10,7 @@
 #include <vector>
 
 #include "engine/jobs.h"
+#include "platform/random_generator.h"
 #include "render/blend_stage.h"
 #include "render/source_pixels.h"
 #include "render/spot_tile.h"
@@ -152,6 +155,30 @@ InkDepth inkDepthOf(const DocumentLayout& layout) {
   return layout.sampleBytes == 4 ? kInkFloat : (layout.sampleBytes == 2 ? kInk16 : kInk8);
 }
 
+// How many draws of the generator lead from one state to another (a handful at most).
+std::int32_t drawsBetween(std::uint32_t from, std::uint32_t to) {
+  std::int32_t draws = 0;
+  for (std::uint32_t state = from; state != to && draws < 1024; ++draws) state = state * 214013u + 2531011u;
+  return draws;
+}
+
+// The spot tile depends on the line weight and scale alone, and takes a while to build at
+// 4x, so a preview keeps it for the next. Building it draws from the generator (each image
+// record takes a random phase); a kept tile makes the same draws, so every render draws
+// alike whether it built the tile or not.
+bool provideSpotTile(RenderTables& tables, std::int32_t lineWeight, std::int32_t scale) {
+  if (hasPixels(tables.spotTile) && tables.spotTileLineWeight == lineWeight && tables.spotTileScale == scale) {
+    for (std::int32_t i = 0; i < tables.spotTileDraws; ++i) (void)nextRandom();
+    return true;
+  }
+  const std::uint32_t before = randomState();
+  if (!buildSpotTile(tables.spotTile, lineWeight, scale)) return false;
+  tables.spotTileLineWeight = lineWeight;
+  tables.spotTileScale = scale;
+  tables.spotTileDraws = drawsBetween(before, randomState());
+  return true;
+}
+
 // Set-up of the tone, the tables and the error row; the failure when one cannot be had.
 RenderFailure prepareRender(const UserValues& look, RenderWorkingSet& working, const RenderView& view,
                             std::int32_t level, std::int32_t zoom, const DocumentLayout& layout) {
@@ -167,7 +194,7 @@ RenderFailure prepareRender(const UserValues& look, RenderWorkingSet& working, c
   // tone images may draw too (each new image buffer takes a random phase), and how many
   // they make depends on the document's depth.
   prepareStyleTables(state, look);
-  if (styleEntry(look.style).has(kUsesSpotTile) && !buildSpotTile(tables.spotTile, look.lineWeight, look.scale))
+  if (styleEntry(look.style).has(kUsesSpotTile) && !provideSpotTile(tables, look.lineWeight, look.scale))
     return kRenderImageMemory;
   const float blurSize = blurSizeFor(look.diameter, level);
   ToneSource& tone = state.tone;
@@ -249,7 +276,7 @@ RenderFailure renderImage(InkSettings& settings, RenderWorkingSet& working, cons
   UserValues look = settings.look;
   clampUserValues(look);
   const RenderFailure failure = renderWithTables(look, working, view, output);
-  releasePixels(working.tables.spotTile);
+  if (view.target != kTargetPreview) releasePixels(working.tables.spotTile);
   settings.renderTarget = savedTarget;
   restoreSnapshot(settings, snapshot);
   return failure;

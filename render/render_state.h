@@ -25,8 +25,12 @@ struct RenderTables {
   std::int32_t displaceX[kToneLevels];
   std::int32_t displaceY[kToneLevels];
   // Spots, netting and spiders: the equalised dot texture, Gray8, edge mode -1 (tiles in
-  // both directions). Made by buildSpotTile, its pixels freed at the end of every render.
+  // both directions). Made by buildSpotTile for a line weight and scale; previews keep it
+  // for the next preview, every other render frees it at its end.
   ImageBuffer spotTile;
+  std::int32_t spotTileLineWeight;
+  std::int32_t spotTileScale;
+  std::int32_t spotTileDraws;  // the generator's draws that building it took
 };
 
 // The per-style constants of the set-up. Each style reads the ones it set.

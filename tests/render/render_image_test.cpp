@@ -10,6 +10,7 @@
 #include <numeric>
 
 #include "render/render_image_buffer.h"
+#include "render/style_registry.h"
 #include "render/tone.h"
 #include "render/tone_images.h"
 #include "tests/render/render_fixture.h"
@@ -192,6 +193,29 @@ TEST(RenderImageBuffer, RendersInPlaceLikeAWholeRender) {
       const double ink = expected[std::size_t(y * 33 + x)].red > 0.5f ? 255 : 0;
       ASSERT_EQ(pixelAt(*image, x, y), (Pixel{ink, ink, ink, 255})) << x << "," << y;
     }
+}
+
+// Previews keep the spot tile while the line weight and scale stay; a kept tile must give
+// the very pixels, and leave the generator where, a freshly built one does.
+TEST(RenderDriver, APreviewsKeptSpotTileRendersAsAFreshOne) {
+  const auto grey = [](std::int32_t x, std::int32_t y) { return float((x * 5 + y * 3) % 97) / 96.0f; };
+  const RenderView region{48, 40, kTargetPreview, 1, 16, 8};
+  for (const StyleEntry& style : styleEntries()) {
+    if (!style.has(kUsesSpotTile)) continue;
+    SCOPED_TRACE(style.name);
+    MemoryRender kept(96, 64, kRgba8, grey);
+    kept.settings().look.style = style.number;
+    for (const auto& [lineWeight, scale] : {std::pair{3, 3}, {3, 3}, {5, 3}, {5, 1}}) {
+      kept.settings().look.lineWeight = lineWeight;
+      kept.settings().look.scale = scale;
+      const std::vector<Colour> again = kept.render(region);
+      const std::uint32_t keptState = randomState();
+      MemoryRender fresh(96, 64, kRgba8, grey);
+      fresh.settings().look = kept.settings().look;
+      EXPECT_TRUE(sameColours(again, fresh.render(region))) << lineWeight << ", " << scale;
+      EXPECT_EQ(keptState, randomState());
+    }
+  }
 }
 
 }  // namespace
