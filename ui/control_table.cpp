@@ -110,6 +110,22 @@ ControlDescriptor controlDescriptor(int id) { return describe(id); }
 
 std::int32_t kindOf(int id) { return describe(id).kind; }
 
+const char* controlHint(int id) {
+  switch (id) {
+    case kLoadButton: return "Load a settings file";
+    case kSaveButton: return "Save the look as a settings file";
+    case kPsdButton: return "Export the result as a layered PSD file";
+    case kUndoButton: return "Undo: back to the look before the last change (again: forward)";
+    case kRandomButton: return "A random look";
+    case kResetButton: return "The plain look";
+    case kNextBlendButton: return "Next blend mode";
+    case kInformationButton: return "Hints on this dialog";
+    case kCatalogueButton: return "A web page of the presets in a folder";
+    case kMemoryDial: return "Click: the dot shown; right-click: a web page of the dots; Ctrl-click: convert old presets";
+    default: return nullptr;
+  }
+}
+
 const char* labelText(int index) {
   return index < 0 || index >= int(kLabelTexts.size()) ? "" : kLabelTexts[std::size_t(index)];
 }

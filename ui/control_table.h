@@ -87,6 +87,8 @@ ControlDescriptor controlDescriptor(int id);
 std::int32_t kindOf(int id);
 // The label text at `index`, or "" when there is none.
 const char* labelText(int index);
+// What a button without words does, for its tip; null for other controls.
+const char* controlHint(int id);
 
 inline bool isMemoryDot(int id) { return id >= kFirstMemoryDot && id <= kLastMemoryDot; }
 

@@ -7,6 +7,7 @@
 #include "ui/dialog_resource_ids.h"
 #include "ui/message_boxes.h"
 #include "ui/win32/control_painting.h"
+#include "ui/win32/control_tips.h"
 #include "ui/win32/information_box.h"
 #include "ui/win32/preset_file_choosers.h"
 
@@ -98,6 +99,7 @@ void Win32DialogView::prepareControls() {
     if (kind == kKindIconButton) setButtonIcon(control, controlDescriptor(id).images[0]);
   }
   SendMessageA(dialog_, DM_SETDEFID, kOkButton, 0);
+  addControlTips(dialog_, module_);
 }
 
 // The icon at a size the button holds with a margin, loaded at that size so that it is
