@@ -121,6 +121,11 @@ bool copyRowDirectly(const RasterImage& image, const PixelRequest& request, std:
   }
   const int sampleSize = bytesPerSample(image.type);
   const std::size_t channels = std::size_t(image.channels());
+  if (image.type == SampleType::UInt8 && planes == 1) {
+    const std::uint8_t* from = image.pixels.data() + firstPixel * channels + std::size_t(request.loPlane);
+    for (std::int32_t x = 0; x < width; ++x) row[x] = from[std::size_t(x) * channels];
+    return true;
+  }
   for (std::int32_t x = 0; x < width; ++x)
     for (int p = 0; p < planes; ++p)
       putHostSample(image, (firstPixel + std::size_t(x)) * channels + std::size_t(request.loPlane + p),
