@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 // The Windows command and plug-in, run under wine64: they read the plug-in's property list
-// as a host does, render what the Linux build renders, replay a recorded look, cope with a
-// lean host, and show their dialogs.
+// as a host does, render what the Linux build renders, replay a recorded look, and show
+// their message boxes (the main dialog has dialog_checks.cpp).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -125,27 +125,6 @@ TEST(WineBuild, PresetsAreTheSameFileOnBothSystems) {
   const auto settingsOf = [](const std::string& text) { return text.substr(text.find('\n') + 1); };
   EXPECT_EQ(settingsOf(windowsText), settingsOf(shownOnLinux.out));
   EXPECT_NE(shownOnLinux.out.find("QNky style    = QN09  crosscut"), std::string::npos) << shownOnLinux.out;
-}
-
-TEST(WineBuild, RendersUnderTheLeanestHostWithTheLookOfTheLastFinishedRun) {
-  // The leanest hosts pass no settings and answer no property: the filter starts from the
-  // look its last finished render left behind. Bayer's screen needs no random phase, so the
-  // clock that seeds such a run cannot change the picture.
-  const RasterImage original = makeTestImage(70, 66, cli::SampleType::UInt8, 3, true);
-  const std::string in = writeTemp(original, "lean.png");
-  const ChildResult full = runWindowsCommand({"render", windowsPath(in), windowsPath(tempPath("full-out.png")),
-                                              "--style", "Bayer", "--scale", "2x", "--no-progress"});
-  ASSERT_EQ(full.exitStatus, 0) << full.err;
-  const ChildResult lean = runWindowsCommand({"render", windowsPath(in), windowsPath(tempPath("lean-out.png")),
-                                              "--lean-host", "--no-progress"});
-  ASSERT_EQ(lean.exitStatus, 0) << lean.err;
-  const RasterImage rendered = loaded(tempPath("lean-out.png"));
-  EXPECT_TRUE(sameImage(rendered, loaded(tempPath("full-out.png"))));
-  int inked = 0;
-  for (int y = 0; y < rendered.height; ++y)
-    for (int x = 0; x < rendered.width; ++x) inked += sampleAt(rendered, x, y, 0) == 0.0;
-  EXPECT_GT(inked, 0);
-  EXPECT_LT(inked, 70 * 66);
 }
 
 // A screenshot shows a dialog when much of it differs from the empty screen and it holds
