@@ -422,7 +422,8 @@ Run:
   --lean-host         play a paint program that offers the plug-in as little as the
                       leanest ones do (no settings reach the filter then: it starts from
                       the look of its last finished render, else its defaults); for
-                      checking the plug-in against such hosts
+                      checking the plug-in against such hosts. On Windows the filter
+                      then shows its dialog, as it does in such a program
 
 Contact sheet (quillmark sheet IN OUT.png):
   Renders the centre of IN once in every style, with the look and run options
