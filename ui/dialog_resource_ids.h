@@ -7,6 +7,9 @@
 // Dialog templates (by name): "DISSOLVESANSPARAM" the main dialog, "QMINFOBOX" the
 // information box.
 #define QM_INFO_PICTURE_AREA 1  // the information box's one static
+// "QMPROGRESS": the export's progress window.
+#define QM_PROGRESS_PERCENT 2
+#define QM_PROGRESS_DOING 3
 
 // BITMAP
 #define QM_BMP_SLIDER_KNOB 120

@@ -28,6 +28,9 @@ struct Rect {
 
 enum class CursorShape { Arrow, OverPreview, Panning, Wait };
 
+// What a file chooser offers.
+enum class FileKind { Preset, AnyFile, Psd, WebPage };
+
 // The one-shot timer that commits a typed number, and its wait.
 constexpr int kCommitTimer = 8064;
 constexpr int kCommitDelayMs = 1000;
@@ -65,12 +68,18 @@ class DialogView {
   virtual void startTimer(int id, int milliseconds) = 0;
   virtual void stopTimer(int id) = 0;
 
-  // The system's file choosers; nothing when the user cancels. The open chooser shows the
-  // picture of a selected preset beside its list.
+  // The system's file choosers; nothing when the user cancels. The kind picks the files
+  // offered; the open chooser shows the picture of a selected preset beside its list.
   virtual std::optional<std::string> chooseFileToOpen(const std::string& title, const std::string& folder,
-                                                      bool presetsOnly) = 0;
+                                                      FileKind kind) = 0;
   virtual std::optional<std::string> chooseFileToSave(const std::string& title, const std::string& folder,
-                                                      const std::string& fileName) = 0;
+                                                      const std::string& fileName, FileKind kind) = 0;
+  // Opens a file the dialog wrote (a web page) with the system's viewer for it.
+  virtual void openDocument(const std::string& path) = 0;
+  // A small window that says how far a long piece of work is, while the dialog waits for it.
+  virtual void beginProgress(const std::string& title, const std::string& doing) = 0;
+  virtual void showProgress(int percent) = 0;
+  virtual void endProgress() = 0;
   virtual void showAbout() = 0;
   virtual void showInformation() = 0;
   // Tells the user something went wrong (a file could not be written, say).

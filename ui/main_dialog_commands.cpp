@@ -64,7 +64,7 @@ void MainDialog::savePreset() {
   initImageBuffer(picture, nullptr);
   const bool withPicture = makePicture(picture);
   const auto path = view_.chooseFileToSave(kSaveTitle, startFolder(settings_.loadFolder),
-                                           presetFileNameFor(settings_.settingsName));
+                                           presetFileNameFor(settings_.settingsName), FileKind::Preset);
   if (path) {
     setText(settings_.settingsName, platform::fileNameOf(*path).c_str());
     setText(settings_.loadFolder, platform::folderOf(*path).c_str());
@@ -75,7 +75,7 @@ void MainDialog::savePreset() {
 }
 
 bool MainDialog::loadPreset() {
-  const auto path = view_.chooseFileToOpen(kOpenTitle, startFolder(settings_.loadFolder), true);
+  const auto path = view_.chooseFileToOpen(kOpenTitle, startFolder(settings_.loadFolder), FileKind::Preset);
   if (!path) return false;
   setText(settings_.settingsName, platform::fileNameOf(*path).c_str());
   setText(settings_.loadFolder, platform::folderOf(*path).c_str());
@@ -103,7 +103,7 @@ bool MainDialog::handleDotButtons(int id) {
 }
 
 void MainDialog::convertOldPresets() {
-  const auto chosen = view_.chooseFileToOpen(kConversionTitle, startFolder(settings_.htmlExportPath), false);
+  const auto chosen = view_.chooseFileToOpen(kConversionTitle, startFolder(settings_.htmlExportPath), FileKind::AnyFile);
   if (!chosen) return;
   const std::string folder = platform::folderOf(*chosen);
   setText(settings_.htmlExportPath, folder.c_str());

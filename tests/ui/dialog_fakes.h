@@ -64,15 +64,26 @@ class FakeView final : public ui::DialogView {
   std::uint32_t tickCount() const override { return 1000; }
   void startTimer(int id, int milliseconds) override { timers[id] = milliseconds, ++timerStarts; }
   void stopTimer(int id) override { timers.erase(id); }
-  std::optional<std::string> chooseFileToOpen(const std::string& title, const std::string&, bool) override {
+  std::optional<std::string> chooseFileToOpen(const std::string& title, const std::string&, ui::FileKind) override {
     titles.push_back(title);
-    return nextFile;
+    return takeNextFile();
   }
   std::optional<std::string> chooseFileToSave(const std::string& title, const std::string&,
-                                              const std::string& fileName) override {
+                                              const std::string& fileName, ui::FileKind) override {
     titles.push_back(title);
     offeredName = fileName;
-    return nextFile;
+    return takeNextFile();
+  }
+  void openDocument(const std::string& path) override { openedDocuments.push_back(path); }
+  void beginProgress(const std::string&, const std::string&) override { progress.push_back(-1); }
+  void showProgress(int percent) override { progress.push_back(percent); }
+  void endProgress() override { progress.push_back(-2); }
+  // The next chooser answers the first queued file, else nextFile.
+  std::optional<std::string> takeNextFile() {
+    if (queuedFiles.empty()) return nextFile;
+    std::string file = queuedFiles.front();
+    queuedFiles.pop_front();
+    return file;
   }
   void showAbout() override {}
   void showInformation() override {}
@@ -92,6 +103,9 @@ class FakeView final : public ui::DialogView {
   std::vector<std::string> titles;
   std::vector<std::string> problems;
   std::optional<std::string> nextFile;
+  std::deque<std::string> queuedFiles;
+  std::vector<std::string> openedDocuments;
+  std::vector<int> progress;
   std::string offeredName;
   ui::CursorShape cursor = ui::CursorShape::Arrow;
   bool captured = false;

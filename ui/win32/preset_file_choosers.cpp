@@ -15,8 +15,31 @@ namespace {
 constexpr DWORD kPathCapacity = 4096;
 
 // Filter pairs, each text ended by a zero and the list by a second one.
-constexpr char kPresetFilter[] = "Quillmark settings (*.q7q)\0*.q7q\0All files (*.*)\0*.*\0";
+constexpr char kPresetFilter[] = "Quillmark presets (*.q7q)\0*.q7q\0All files (*.*)\0*.*\0";
+constexpr char kPsdFilter[] = "Photoshop files (*.psd)\0*.psd\0";
+constexpr char kPageFilter[] = "HTML files (*.html)\0*.html\0";
 constexpr char kAnyFilter[] = "All files (*.*)\0*.*\0";
+
+// The filter and the extension a typed name gets (without its dot).
+const char* filterOf(FileKind kind) {
+  switch (kind) {
+    case FileKind::Preset: return kPresetFilter;
+    case FileKind::Psd: return kPsdFilter;
+    case FileKind::WebPage: return kPageFilter;
+    case FileKind::AnyFile: break;
+  }
+  return kAnyFilter;
+}
+
+const char* extensionOf(FileKind kind) {
+  switch (kind) {
+    case FileKind::Preset: return kPresetExtension + 1;
+    case FileKind::Psd: return "psd";
+    case FileKind::WebPage: return "html";
+    case FileKind::AnyFile: break;
+  }
+  return nullptr;
+}
 
 OPENFILENAMEA chooserFor(HWND owner, const std::string& title, const std::string& folder, std::vector<char>& path) {
   OPENFILENAMEA chooser{};
@@ -34,14 +57,14 @@ OPENFILENAMEA chooserFor(HWND owner, const std::string& title, const std::string
 }  // namespace
 
 std::optional<std::string> runOpenChooser(HWND owner, const std::string& title, const std::string& folder,
-                                          bool presetsOnly) {
+                                          FileKind kind) {
   std::vector<char> path(kPathCapacity, '\0');
   const auto choose = [&](bool withPicture) {
     OPENFILENAMEA chooser = chooserFor(owner, title, folder, path);
-    chooser.lpstrFilter = presetsOnly ? kPresetFilter : kAnyFilter;
+    chooser.lpstrFilter = filterOf(kind);
     chooser.Flags |= OFN_FILEMUSTEXIST;
     PresetPicturePane pane;
-    if (withPicture) pane.attachTo(chooser);
+    if (withPicture && kind == FileKind::Preset) pane.attachTo(chooser);
     return GetOpenFileNameA(&chooser) != 0;
   };
   if (choose(true)) return std::string(path.data());
@@ -51,12 +74,12 @@ std::optional<std::string> runOpenChooser(HWND owner, const std::string& title, 
 }
 
 std::optional<std::string> runSaveChooser(HWND owner, const std::string& title, const std::string& folder,
-                                          const std::string& fileName) {
+                                          const std::string& fileName, FileKind kind) {
   std::vector<char> path(kPathCapacity, '\0');
   fileName.copy(path.data(), path.size() - 1);
   OPENFILENAMEA chooser = chooserFor(owner, title, folder, path);
-  chooser.lpstrFilter = kPresetFilter;
-  chooser.lpstrDefExt = kPresetExtension + 1;  // without its dot
+  chooser.lpstrFilter = filterOf(kind);
+  chooser.lpstrDefExt = extensionOf(kind);
   chooser.Flags |= OFN_OVERWRITEPROMPT;
   if (GetSaveFileNameA(&chooser)) return std::string(path.data());
   return std::nullopt;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-// The system's file choosers for presets. The open chooser shows the picture stored in the
+// The system's file choosers for presets, layered files and web pages. The open chooser shows the picture stored in the
 // selected preset file beside its list (preset_picture_pane.h).
 #pragma once
 
@@ -11,13 +11,15 @@
 #include <optional>
 #include <string>
 
+#include "ui/dialog_view.h"
+
 namespace qm::ui {
 
 // The chosen path; nothing when the user cancels. An empty folder leaves the start to the
 // system.
 std::optional<std::string> runOpenChooser(HWND owner, const std::string& title, const std::string& folder,
-                                          bool presetsOnly);
+                                          FileKind kind);
 std::optional<std::string> runSaveChooser(HWND owner, const std::string& title, const std::string& folder,
-                                          const std::string& fileName);
+                                          const std::string& fileName, FileKind kind);
 
 }  // namespace qm::ui

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include <shellapi.h>
+
 #include "ui/control_table.h"
 #include "ui/dialog_resource_ids.h"
 #include "ui/message_boxes.h"
@@ -260,14 +262,25 @@ void Win32DialogView::startTimer(int id, int milliseconds) { SetTimer(dialog_, U
 void Win32DialogView::stopTimer(int id) { KillTimer(dialog_, UINT_PTR(id)); }
 
 std::optional<std::string> Win32DialogView::chooseFileToOpen(const std::string& title, const std::string& folder,
-                                                             bool presetsOnly) {
-  return runOpenChooser(dialog_, title, folder, presetsOnly);
+                                                             FileKind kind) {
+  return runOpenChooser(dialog_, title, folder, kind);
 }
 
 std::optional<std::string> Win32DialogView::chooseFileToSave(const std::string& title, const std::string& folder,
-                                                             const std::string& fileName) {
-  return runSaveChooser(dialog_, title, folder, fileName);
+                                                             const std::string& fileName, FileKind kind) {
+  return runSaveChooser(dialog_, title, folder, fileName, kind);
 }
+
+void Win32DialogView::openDocument(const std::string& path) {
+  ShellExecuteA(dialog_, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void Win32DialogView::beginProgress(const std::string& title, const std::string& doing) {
+  progress_.open(dialog_, module_, title, doing);
+}
+
+void Win32DialogView::showProgress(int percent) { progress_.show(percent); }
+void Win32DialogView::endProgress() { progress_.close(); }
 
 void Win32DialogView::showAbout() { showAboutBox(dialog_); }
 

@@ -17,6 +17,7 @@
 #include "ui/main_dialog.h"
 #include "ui/win32/picture_cache.h"
 #include "ui/win32/preview_painting.h"
+#include "ui/win32/progress_window.h"
 
 namespace qm::ui {
 
@@ -62,9 +63,13 @@ class Win32DialogView final : public DialogView {
   void startTimer(int id, int milliseconds) override;
   void stopTimer(int id) override;
   std::optional<std::string> chooseFileToOpen(const std::string& title, const std::string& folder,
-                                              bool presetsOnly) override;
+                                              FileKind kind) override;
   std::optional<std::string> chooseFileToSave(const std::string& title, const std::string& folder,
-                                              const std::string& fileName) override;
+                                              const std::string& fileName, FileKind kind) override;
+  void openDocument(const std::string& path) override;
+  void beginProgress(const std::string& title, const std::string& doing) override;
+  void showProgress(int percent) override;
+  void endProgress() override;
   void showAbout() override;
   void showInformation() override;
   void showProblem(const std::string& text) override;
@@ -96,6 +101,7 @@ class Win32DialogView final : public DialogView {
   HCURSOR panningCursor_;
   std::vector<HICON> icons_;
   HWND informationBox_ = nullptr;
+  ProgressWindow progress_;
 };
 
 }  // namespace qm::ui
