@@ -73,9 +73,8 @@ inline std::string programPath(const std::string& name) {
 
 // What a reader printed, after a check that it ran and ended well. The program is looked
 // up on the PATH.
-inline std::string readerOutput(std::vector<std::string> command) {
-  command.front() = programPath(command.front());
-  const ChildResult result = runChild(command.front(), command);
+inline std::string readerOutput(const std::vector<std::string>& command) {
+  const ChildResult result = runChild(programPath(command.front()), {command.begin() + 1, command.end()});
   EXPECT_TRUE(result.started && result.exitStatus == 0)
       << command.front() << " " << command.back() << ": " << result.failure << result.err;
   return result.out;
@@ -84,7 +83,7 @@ inline std::string readerOutput(std::vector<std::string> command) {
 // The JavaScript readers, installed once into the build tree by tools/node-readers.
 inline bool nodeReadersReady() {
   const std::string script = (std::filesystem::path(__FILE__).parent_path() / "../../tools/node-readers").string();
-  const ChildResult result = runChild(script, {script, QUILLMARK_NODE_READERS},
+  const ChildResult result = runChild(script, {QUILLMARK_NODE_READERS},
                                       {.timeout = std::chrono::minutes(5)});
   EXPECT_EQ(result.exitStatus, 0) << "installing the node readers: " << result.failure << result.err;
   return result.exitStatus == 0;
