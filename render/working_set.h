@@ -14,6 +14,11 @@ RenderWorkingSet* createWorkingSet();
 // Frees the set and everything it holds, and nulls the pointer; a null set is left alone.
 void releaseWorkingSet(RenderWorkingSet*& set);
 
+// The tone images' memory back to the system: they keep it from one render to the next
+// (a preview redrawn at the same size), until no render follows or a render of the whole
+// document has made them large.
+void releaseToneImages(RenderWorkingSet& set);
+
 // The set holds a loaded document (with its pyramid).
 bool holdsSource(const RenderWorkingSet& set);
 

@@ -15,8 +15,4 @@ struct RenderWorkingSet {
   RenderTables tables;    // the lookup tables and the spot tile
 };
 
-// The tone images' memory back to the system: they keep it from one render to the next
-// (a preview redrawn at the same size), until no render follows.
-void releaseToneImages(RenderWorkingSet& set);
-
 }  // namespace qm

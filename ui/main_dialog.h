@@ -114,6 +114,9 @@ class MainDialog : private MemoryDotsView {
   void savePreset();
   bool loadPreset();
   void convertOldPresets();
+  void exportPsdFile();
+  void writePresetsPage();
+  void writeDotsPage();
   void stopCommitTimer();
   void openDotsAndDial();
   void renderFirstPreview();

@@ -2,11 +2,15 @@
 // The main dialog's commands: button clicks in their fixed order, list items, the check
 // box, typed numbers and their commit timer, OK and Cancel.
 #include <cstdlib>
+#include <string>
 
 #include "platform/file_system.h"
-#include "settings/preset_file.h"
 #include "settings/name_tables.h"
+#include "settings/preset_catalogue.h"
+#include "settings/preset_file.h"
 #include "settings/random_settings.h"
+#include "ui/document_export.h"
+#include "ui/dot_catalogue.h"
 #include "ui/main_dialog.h"
 
 namespace qm::ui {
@@ -15,6 +19,8 @@ namespace {
 constexpr const char* kSaveTitle = "Save a settings file";
 constexpr const char* kOpenTitle = "Open a settings file";
 constexpr const char* kConversionTitle = "Choose any file in the source folder";
+constexpr const char* kPsdTitle = "Save a PSD file";
+constexpr const char* kPageTitle = "Save an HTML page";
 
 // The folder a chooser starts in: the one kept in the settings, or the system's choice.
 std::string startFolder(const char (&folder)[kTextLength]) { return folder; }
@@ -56,7 +62,49 @@ bool MainDialog::handleFileButtons(int id) {
     view_.redrawControl(kStatusLine);
     return true;
   }
+  if (id == kPsdButton) exportPsdFile();
+  if (id == kCatalogueButton) writePresetsPage();
   return false;
+}
+
+void MainDialog::exportPsdFile() {
+  const auto path = view_.chooseFileToSave(kPsdTitle, startFolder(settings_.saveFolder), "Quillmark result.psd",
+                                           FileKind::Psd);
+  if (!path) return;
+  setText(settings_.saveFolder, platform::folderOf(*path).c_str());
+  view_.beginProgress("PSD file progress", "Rendering...");
+  const int result = exportPsd(settings_, working_, document_, renderSeed_, *path,
+                               [this](int percent) { view_.showProgress(percent); });
+  view_.endProgress();
+  if (result != 0) view_.showProblem("The PSD file \"" + *path + "\" could not be written (code " +
+                                     std::to_string(result) + "); nothing was left there.");
+}
+
+void MainDialog::writePresetsPage() {
+  const auto chosen = view_.chooseFileToOpen(kConversionTitle, startFolder(settings_.htmlExportPath), FileKind::Preset);
+  if (!chosen) return;
+  const std::string folder = platform::folderOf(*chosen);
+  setText(settings_.htmlExportPath, folder.c_str());
+  const auto page = view_.chooseFileToSave(kPageTitle, startFolder(settings_.saveFolder), "Quillmark presets.html",
+                                           FileKind::WebPage);
+  if (!page) return;
+  setText(settings_.saveFolder, platform::folderOf(*page).c_str());
+  std::string error;
+  if (writePresetCatalogue(folder, *page, error) != 0) return view_.showProblem(error);
+  view_.openDocument(*page);
+}
+
+void MainDialog::writeDotsPage() {
+  const auto page = view_.chooseFileToSave(kPageTitle, startFolder(settings_.saveFolder),
+                                           "Quillmark memory dots.html", FileKind::WebPage);
+  if (!page || !dots_) return;
+  setText(settings_.saveFolder, platform::folderOf(*page).c_str());
+  std::string error;
+  view_.setCursor(CursorShape::Wait);
+  const int result = writeDotCatalogue(settings_, working_, document_, *dots_, renderSeed_, *page, error);
+  view_.setCursor(CursorShape::Arrow);
+  if (result != 0) return view_.showProblem(error);
+  view_.openDocument(*page);
 }
 
 void MainDialog::savePreset() {
@@ -95,8 +143,8 @@ bool MainDialog::handleDotButtons(int id) {
     action = rightButton_ ? dots_->rightClickDot(slot, ctrlHeld_) : dots_->clickDot(slot, ctrlHeld_);
   }
   if (id == kMemoryDial) {
+    if (rightButton_) writeDotsPage();
     if (ctrlHeld_ && !rightButton_) convertOldPresets();
-    // The right button's catalogue of the dots is written by the export side.
     if (!ctrlHeld_ && !rightButton_) action = dots_->clickDial();
   }
   return action == DotAction::Recalled;

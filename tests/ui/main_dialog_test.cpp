@@ -6,6 +6,8 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "settings/memory_dot_map.h"
 #include "settings/name_tables.h"
@@ -331,6 +333,79 @@ TEST_F(MainDialogTest, SaveAndLoadGoThroughThePresetFiles) {
   view.nextFile = path + ".missing";
   dialog->command(kLoadButton);
   EXPECT_EQ(view.problems.size(), 1u) << "a file that cannot be read is reported";
+}
+
+}  // namespace
+}  // namespace qm::ui
+
+namespace qm::ui {
+namespace {
+
+std::string fileText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::uint32_t bigEndianAt(const std::string& bytes, std::size_t at) {
+  std::uint32_t value = 0;
+  for (std::size_t i = 0; i < 4; ++i) value = value << 8 | std::uint8_t(bytes[at + i]);
+  return value;
+}
+
+TEST_F(MainDialogTest, PsdButtonWritesTheWholeDocumentOrTellsWhyNot) {
+  open(300, 200);
+  const Preset before = takeSnapshot(settings);
+  const std::string folder = test::tempPath("psd export");
+  std::filesystem::create_directories(folder);
+  view.nextFile = folder + "/result.psd";
+  dialog->command(kPsdButton);
+  const std::string psd = fileText(folder + "/result.psd");
+  ASSERT_GE(psd.size(), 26u);
+  EXPECT_EQ(psd.substr(0, 4), "8BPS");
+  EXPECT_EQ(bigEndianAt(psd, 14), 200u) << "height";
+  EXPECT_EQ(bigEndianAt(psd, 18), 300u) << "width";
+  EXPECT_NE(psd.find("layer 1"), std::string::npos);
+  ASSERT_GE(view.progress.size(), 3u);
+  EXPECT_EQ(view.progress.front(), -1);
+  EXPECT_EQ(view.progress.back(), -2) << "the progress window closes";
+  EXPECT_TRUE(view.problems.empty());
+  EXPECT_EQ(std::memcmp(&before.look, &settings.look, sizeof before.look), 0) << "the export changes no setting";
+  EXPECT_EQ(std::string(settings.saveFolder), folder + "/");
+
+  view.nextFile = folder + "/no such folder/result.psd";
+  dialog->command(kPsdButton);
+  EXPECT_EQ(view.problems.size(), 1u) << "a file that cannot be written is reported";
+  EXPECT_FALSE(std::filesystem::exists(folder + "/no such folder"));
+}
+
+TEST_F(MainDialogTest, CatalogueButtonsWriteAndOpenTheirPages) {
+  open();
+  const std::string folder = test::tempPath("catalogues");
+  std::filesystem::create_directories(folder + "/presets");
+  for (const char* name : {"ink.q7q", "wash.Q7Q"}) ASSERT_EQ(writePreset(folder + "/presets/" + name, settings, nullptr), 0);
+  view.queuedFiles = {folder + "/presets/ink.q7q", folder + "/presets.html"};
+  dialog->command(kCatalogueButton);
+  ASSERT_EQ(view.openedDocuments, std::vector<std::string>{folder + "/presets.html"});
+  const std::string presetsPage = fileText(folder + "/presets.html");
+  EXPECT_NE(presetsPage.find("web_images/ink.jpg"), std::string::npos);
+  EXPECT_NE(presetsPage.find("web_images/wash.jpg"), std::string::npos);
+
+  // The opening look is in dot 1; store another look in dot 2, then the dial's right button.
+  dialog->listSelectionChanged(kStyleList, 13);
+  click(centreOf(kFirstMemoryDot + 1));
+  const Preset before = takeSnapshot(settings);
+  view.nextFile = folder + "/dots.html";
+  click(centreOf(kMemoryDial), true);
+  ASSERT_EQ(view.openedDocuments.size(), 2u);
+  const std::string dotsPage = fileText(folder + "/dots.html");
+  for (int dot : {1, 2}) {
+    const std::string name = "dot " + std::to_string(dot) + ".jpg";
+    EXPECT_NE(dotsPage.find("web_images/dot%20" + std::to_string(dot) + ".jpg"), std::string::npos) << name;
+    EXPECT_GT(std::filesystem::file_size(folder + "/web_images/" + name), 100u) << name;
+  }
+  EXPECT_EQ(dotsPage.find("dot%203"), std::string::npos) << "empty dots have no cell";
+  EXPECT_EQ(std::memcmp(&before.look, &settings.look, sizeof before.look), 0);
+  EXPECT_STREQ(settings.settingsName, before.name);
 }
 
 }  // namespace
