@@ -146,6 +146,7 @@ bool parseRenderOption(Reader& reader, const std::string& option, Command& comma
   if (option == "--print-settings") return command.printSettings = true, true;
   if (option == "--no-progress") return command.progress = false, true;
   if (option == "--lean-host") return command.leanHost = true, true;
+  if (option == "--psd") return takeValue(reader, option, command.psdOutput, error);
   if (option == "--dialog") {
     if (!platform::hasDialogWindows()) return error = "--dialog shows the plug-in's own dialog, which it has on Windows only", false;
     return command.showDialog = true, true;
@@ -174,7 +175,7 @@ bool parseSheetOption(Reader& reader, const std::string& option, Command& comman
   std::string value;
   if (option == "--crop") return takeValue(reader, option, value, error) && parseCrop(value, command, error);
   if (option == "--style") return error = "sheet shows every style; it takes no --style", false;
-  for (const char* renderOnly : {"--mask", "--repeat", "--print-settings", "--lean-host", "--dialog"})
+  for (const char* renderOnly : {"--mask", "--repeat", "--print-settings", "--lean-host", "--dialog", "--psd"})
     if (option == renderOnly) return error = option + " is for render only, not for sheet", false;
   return parseRenderOption(reader, option, command, error);
 }
@@ -213,6 +214,10 @@ bool endsWithPng(const std::string& path) {
   return path.size() > 4 && normalised(path.substr(path.size() - 4)) == ".png";
 }
 
+bool endsWithPsd(const std::string& path) {
+  return path.size() > 4 && normalised(path.substr(path.size() - 4)) == ".psd";
+}
+
 bool endsWithJpeg(const std::string& path) {
   for (const std::string extension : {".jpg", ".jpeg"})
     if (path.size() > extension.size() && normalised(path.substr(path.size() - extension.size())) == extension)
@@ -227,6 +232,31 @@ bool parseSheet(Reader& reader, Command& command, std::string& error) {
   if (endsWithPng(command.output) || endsWithJpeg(command.output)) return true;
   error = "the sheet is written as PNG or JPEG: name its file .png or .jpg, not \"" + command.output + "\"";
   return false;
+}
+
+bool endsWithHtml(const std::string& path) {
+  for (const std::string extension : {".html", ".htm"})
+    if (path.size() > extension.size() && normalised(path.substr(path.size() - extension.size())) == extension)
+      return true;
+  return false;
+}
+
+bool parseNoOption(Reader&, const std::string& option, Command&, std::string& error) {
+  return error = "catalogue takes no options, not " + option, false;
+}
+
+// render IN OUT, or render IN --psd OUT.psd alone: the layered file instead of OUT.
+bool parseRender(Reader& reader, Command& command, std::string& error) {
+  std::vector<std::string> files;
+  if (!parseNamesAndOptions(reader, command, parseRenderOption, files, error)) return false;
+  if (files.size() == 2 || (files.size() == 1 && !command.psdOutput.empty())) {
+    command.input = files[0];
+    command.output = files.size() == 2 ? files[1] : "";
+  } else {
+    return error = "render needs an input and an output file: quillmark render IN OUT [options]", false;
+  }
+  if (command.psdOutput.empty() || endsWithPsd(command.psdOutput)) return true;
+  return error = "the layered file is a PSD file: name it .psd, not \"" + command.psdOutput + "\"", false;
 }
 
 bool parseRandom(Reader& reader, Command& command, std::string& error) {
@@ -249,7 +279,7 @@ bool parsePresetShowOption(Reader& reader, const std::string& option, Command& c
 // preset save FILE [look options] [--settings F] [--picture-from IN] [--seed N] [--plugin P]
 bool parsePresetSaveOption(Reader& reader, const std::string& option, Command& command, std::string& error) {
   if (option == "--picture-from") return takeValue(reader, option, command.pictureFrom, error);
-  for (const char* renderOnly : {"--mask", "--repeat", "--print-settings", "--lean-host", "--dialog", "--preset"})
+  for (const char* renderOnly : {"--mask", "--repeat", "--print-settings", "--lean-host", "--dialog", "--psd", "--preset"})
     if (option == renderOnly) return error = option + " is for render, not for preset save", false;
   return parseRenderOption(reader, option, command, error);
 }
@@ -323,8 +353,17 @@ bool parseCommandLine(const std::vector<std::string>& arguments, Command& comman
   }
   if (verb == "render") {
     command.kind = CommandKind::Render;
-    return parseFilesAndOptions(reader, command, parseRenderOption,
-                                "render needs an input and an output file: quillmark render IN OUT [options]", error);
+    return parseRender(reader, command, error);
+  }
+  if (verb == "catalogue") {
+    command.kind = CommandKind::Catalogue;
+    std::vector<std::string> names;
+    if (!parseNamesAndOptions(reader, command, parseNoOption, names, error)) return false;
+    if (names.size() != 2 || !endsWithHtml(names[1]))
+      return error = "catalogue needs a folder of presets and a page: quillmark catalogue FOLDER OUT.html", false;
+    command.folder = names[0];
+    command.output = names[1];
+    return true;
   }
   if (verb == "sheet") {
     command.kind = CommandKind::Sheet;
@@ -376,6 +415,8 @@ Usage:
   quillmark preset save FILE.q7q      write a preset of the look options given
                                       [--picture-from IN: with a picture of IN's centre]
   quillmark preset convert FOLDER     rewrite a folder's presets of older versions
+  quillmark catalogue FOLDER OUT.html a web page of the presets in FOLDER, with
+                                      their pictures in web_images beside the page
   quillmark styles                    list the ink styles
   quillmark blends                    list the blend modes
   quillmark plugin-info [--plugin P]  what the plug-in's property list says about it
@@ -409,6 +450,9 @@ Run:
   --seed N            make the render reproducible (0..2147483647)
   --repeat N          afterwards, repeat the filter N more times on its own result,
                       as a paint program's "repeat last filter" does
+  --psd FILE.psd      also write the result as a layered PSD file (one layer with its
+                      transparency, and the flattened picture); with --psd, OUT may be
+                      left out
   --print-settings    print the settings the filter recorded for this run
   --settings FILE     start from settings printed by --print-settings (a recorded look);
                       look options given as well take precedence

@@ -13,7 +13,9 @@
 
 namespace qm::cli {
 
-enum class CommandKind { Help, Styles, Blends, PluginInfo, About, Render, Sheet, Random, PresetShow, PresetSave, PresetConvert };
+enum class CommandKind {
+  Help, Styles, Blends, PluginInfo, About, Render, Sheet, Random, PresetShow, PresetSave, PresetConvert, Catalogue
+};
 
 struct Command {
   CommandKind kind = CommandKind::Help;
@@ -24,7 +26,8 @@ struct Command {
   std::string presetFile;     // --preset, or the file of a preset command
   std::string pictureOutput;  // preset show --picture
   std::string pictureFrom;    // preset save and convert: the picture the look is shown on
-  std::string folder;         // preset convert
+  std::string folder;         // preset convert, catalogue
+  std::string psdOutput;      // render --psd: the layered file, beside or instead of OUT
   std::string pluginPath;
   DescriptorItems settings;  // only the values given on the command line
   std::optional<std::uint32_t> seed;

@@ -11,9 +11,11 @@
 
 #include "cli/command_line.h"
 #include "cli/contact_sheet.h"
+#include "cli/look_values.h"
 #include "cli/plugin_info.h"
 #include "cli/plugin_loader.h"
 #include "cli/preset_commands.h"
+#include "cli/psd_saving.h"
 #include "cli/settings_text.h"
 #include "cli/progress_bar.h"
 #include "cli/raster_image.h"
@@ -21,6 +23,7 @@
 #include "platform/file_system.h"
 #include "platform/signals.h"
 #include "settings/name_tables.h"
+#include "settings/preset_catalogue.h"
 
 namespace {
 
@@ -45,7 +48,9 @@ int failWith(const std::string& message, int status = 1) {
   return status;
 }
 
-int stopped(const Command& command) { return failWith("stopped; " + command.output + " was not written", 130); }
+int stopped(const Command& command) {
+  return failWith("stopped; " + (command.output.empty() ? command.psdOutput : command.output) + " was not written", 130);
+}
 
 std::string pluginPathFor(const Command& command) { return qm::cli::pluginPathFor(command.pluginPath); }
 
@@ -89,15 +94,24 @@ bool loadDocument(const Command& command, HostDocument& document, std::string& e
   return makeDocument(std::move(image), std::move(mask), document, error);
 }
 
+// The look the filter rendered: what it recorded, else what was asked for, over the defaults.
+qm::UserValues lookOf(const RunOutcome& outcome, const DescriptorItems& asked) {
+  qm::InkSettings settings{};
+  qm::resetForRun(settings);
+  applyItems(outcome.recorded ? *outcome.recorded : asked, settings.look);
+  return settings.look;
+}
+
 int render(const Command& command) {
   HostDocument document;
   std::string error;
   DescriptorItems look;
   // What the command line asks is checked before any picture is loaded or rendered.
   if (const int status = lookOfCommand(command, look, error)) return failWith(error, status);
-  if (!checkOutputPath(command.output, error)) return failWith(error, 2);
+  const bool withOutput = !command.output.empty();
+  if (withOutput && !checkOutputPath(command.output, error)) return failWith(error, 2);
   if (!loadDocument(command, document, error)) return failWith(error);
-  if (!checkOutputHolds(command.output, document.image, error)) return failWith(error, 2);
+  if (withOutput && !checkOutputHolds(command.output, document.image, error)) return failWith(error, 2);
   LoadedPlugin plugin;
   if (!loadPlugin(pluginPathFor(command), plugin, error)) return failWith(error);
 
@@ -122,8 +136,10 @@ int render(const Command& command) {
   bar.finish();
   if (outcome.result == pi::userCanceledErr || interrupted) return stopped(command);
   if (outcome.result != 0) return failWith(explainResult(outcome));
-  if (!saveImage(command.output, document.image, error, stopRequested))
+  if (withOutput && !saveImage(command.output, document.image, error, stopRequested))
     return interrupted ? stopped(command) : failWith(error);
+  if (!command.psdOutput.empty() && !savePsd(command.psdOutput, document.image, lookOf(outcome, look), error))
+    return failWith(error);
   if (command.printSettings && outcome.recorded) std::cout << describeSettings(*outcome.recorded);
   return 0;
 }
@@ -194,6 +210,12 @@ int sheetOrFail(const Command& command) {
   }
 }
 
+int catalogue(const Command& command) {
+  std::string error;
+  if (qm::writePresetCatalogue(command.folder, command.output, error) != 0) return failWith(command.output + ": " + error);
+  return 0;
+}
+
 int presetCommand(const Command& command) {
   using Runner = int (*)(const Command&, std::string&);
   const Runner run = command.kind == CommandKind::Random       ? printRandomLook
@@ -237,6 +259,8 @@ int main(int argc, char** argv) {
     case CommandKind::PresetSave:
     case CommandKind::PresetConvert:
       return presetCommand(command);
+    case CommandKind::Catalogue:
+      return catalogue(command);
   }
   return 0;
 }

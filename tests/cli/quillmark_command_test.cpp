@@ -338,3 +338,43 @@ TEST(QuillmarkCommandInterrupt, StoppedOrEndedRunsWriteNothing) {
 
 }  // namespace
 }  // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+// The layered file beside or instead of the picture, and the presets page; refusals leave
+// nothing behind.
+TEST(QuillmarkCommandExports, LayeredFileAndPresetsPage) {
+  const std::string in = writeTemp(makeTestImage(40, 30, SampleType::UInt16, 3, true), "deep.png");
+  const std::string psd = tempPath("result.psd");
+  ASSERT_TRUE(succeeded(quillmark({"render", in, "--psd", psd, "--no-progress", "--seed", "1"})));
+  const std::string bytes = readBytes(psd);
+  ASSERT_GT(bytes.size(), 26u);
+  EXPECT_EQ(bytes.substr(0, 4), "8BPS");
+  EXPECT_EQ(std::uint8_t(bytes[17]), 30) << "height";
+  EXPECT_EQ(std::uint8_t(bytes[21]), 40) << "width";
+  EXPECT_EQ(std::uint8_t(bytes[23]), 16) << "the picture's depth";
+  EXPECT_NE(bytes.find("layer 1"), std::string::npos);
+
+  const std::string out = tempPath("beside.png");
+  expectCleanFailure({"render", in, out, "--psd", tempPath("no-folder/x.psd"), "--no-progress"},
+                     tempPath("no-folder/x.psd"), 1, {"x.psd", "was not written"});
+  expectCleanFailure({"render", in, "--psd", tempPath("x.tif")}, tempPath("x.tif"), 2, {"PSD file", "x.tif"});
+
+  const std::string folder = tempPath("presets");
+  fs::create_directory(folder);
+  for (const char* name : {"ink.q7q", "notes.txt"}) writeBytes(folder + "/" + name, "");
+  ASSERT_TRUE(succeeded(quillmark({"preset", "save", folder + "/wash.q7q", "--style", "spots"})));
+  const std::string page = tempPath("presets.html");
+  ASSERT_TRUE(succeeded(quillmark({"catalogue", folder, page})));
+  const std::string html = readBytes(page);
+  for (const char* link : {"web_images/ink.jpg", "web_images/wash.jpg"}) EXPECT_NE(html.find(link), std::string::npos);
+  EXPECT_EQ(html.find("notes"), std::string::npos);
+  EXPECT_TRUE(fs::exists(tempPath("web_images/wash.jpg")));
+  expectCleanFailure({"catalogue", tempPath("no-such-folder"), tempPath("none.html")}, tempPath("none.html"), 1,
+                     {"none.html", "cannot be read"});
+  expectCleanFailure({"catalogue", folder}, tempPath("x"), 2, {"catalogue needs a folder"});
+}
+
+}  // namespace
+}  // namespace qm::test
