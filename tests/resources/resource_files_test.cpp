@@ -177,13 +177,16 @@ std::vector<std::uint8_t> fileBytes(const std::filesystem::path& path) {
 std::vector<std::smatch> allMatches(const std::string& text, const std::regex& pattern) {
   return {std::sregex_iterator(text.begin(), text.end(), pattern), std::sregex_iterator()};
 }
+// The matches point into the text: a text that dies with the call would leave them dangling.
+std::vector<std::smatch> allMatches(std::string&& text, const std::regex& pattern) = delete;
 
 // Every "#define NAME number" of the two headers the script includes.
 std::map<std::string, int> resourceNumbers() {
   std::map<std::string, int> numbers;
-  for (const char* header : {"ui/dialog_resource_ids.h", "resources/resource_ids.h"})
-    for (const std::smatch& m : allMatches(sourceText(header), std::regex(R"(#define (\w+) (\d+))")))
-      numbers[m[1]] = std::stoi(m[2]);
+  for (const char* header : {"ui/dialog_resource_ids.h", "resources/resource_ids.h"}) {
+    const std::string text = sourceText(header);
+    for (const std::smatch& m : allMatches(text, std::regex(R"(#define (\w+) (\d+))"))) numbers[m[1]] = std::stoi(m[2]);
+  }
   return numbers;
 }
 
@@ -219,8 +222,8 @@ struct TempFolder {
 // would link stale pictures), and the generator writes it, the same bytes every time.
 TEST(GeneratedResources, GeneratorWritesEveryFileTheScriptAndTheBuildNameTheSameEveryTime) {
   std::set<std::string> declared;
-  for (const std::smatch& m :
-       allMatches(sourceText("resources/CMakeLists.txt"), std::regex(R"(\$\{QUILLMARK_GENERATED_RESOURCE_DIR\}/([\w.]+))")))
+  const std::string build = sourceText("resources/CMakeLists.txt");
+  for (const std::smatch& m : allMatches(build, std::regex(R"(\$\{QUILLMARK_GENERATED_RESOURCE_DIR\}/([\w.]+))")))
     declared.insert(m[1]);
   const std::vector<ScriptFile> used = scriptFiles();
   ASSERT_GT(used.size(), 35u);

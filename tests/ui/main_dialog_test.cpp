@@ -23,6 +23,7 @@ namespace {
 class MainDialogTest : public ::testing::Test {
  protected:
   void open(std::int32_t width = 120, std::int32_t height = 90) {
+    TearDown();  // a test may open the dialog again
     document = std::make_unique<test::FakeDocument>(width, height);
     resetForRun(settings);
     settings.previewEnabled = 1;
