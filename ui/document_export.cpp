@@ -21,7 +21,6 @@ struct PictureOutput {
 };
 
 bool beginRows(void*, std::int32_t, std::int32_t) { return true; }
-bool noMask(void*, std::int32_t, std::int32_t, std::int32_t, std::uint8_t*) { return false; }
 
 template <typename Sample>
 void putSample(std::uint8_t* at, float channel, float full) {
@@ -72,7 +71,7 @@ RenderFailure renderWholeDocument(InkSettings& settings, RenderWorkingSet& worki
     return kRenderImageMemory;
   }
   PictureOutput out{&picture, layout.colourPlanes < 3, &report};
-  const RenderOutput output{&out, layout, beginRows, noMask, storeRow, nullptr, progress};
+  const RenderOutput output{&out, layout, beginRows, nullptr, storeRow, nullptr, progress};
   const std::uint32_t outside = randomState();
   seedRandom(seed);
   const RenderView view{picture.width, picture.height, kTargetMemoryImage, 1, 0, 0};

@@ -14,16 +14,15 @@ namespace qm::ui {
 namespace {
 
 bool beginRows(void*, std::int32_t, std::int32_t) { return true; }
-bool noMask(void*, std::int32_t, std::int32_t, std::int32_t, std::uint8_t*) { return false; }
 
 void storeRow(void* context, std::int32_t x, std::int32_t y, std::int32_t count, const void* colours,
               std::ptrdiff_t stride) {
   ImageBuffer& picture = *static_cast<ImageBuffer*>(context);
+  // The samples as an 8-bit RGB document would store them, opaque.
+  constexpr DocumentLayout kRgb8{1, 3, 0};
   for (std::int32_t i = 0; i < count; ++i) {
-    const Colour c = colourAt(colours, stride, i);
-    const float channels[3] = {c.red, c.green, c.blue};
     std::uint8_t rgba[4] = {0, 0, 0, 255};
-    for (int k = 0; k < 3; ++k) rgba[k] = std::uint8_t(std::clamp(channels[k], 0.0f, 1.0f) * 255.0f + 0.5f);
+    storeSamples(kRgb8, static_cast<const std::uint8_t*>(colours) + i * stride, stride, 1, rgba, 4);
     setColour(picture, x + i, y, 0, rgba);
   }
 }
@@ -38,7 +37,7 @@ bool renderSmall(InkSettings& settings, RenderWorkingSet& working, const Documen
   const std::int32_t height = std::max(1, document.height() / zoom);
   if (!configureImageBuffer(&picture, width, height, kRgba8, 0, false)) return false;
   DocumentLayout layout = document.layout();
-  const RenderOutput output{&picture, layout, beginRows, noMask, storeRow, nullptr, nullptr};
+  const RenderOutput output{&picture, layout, beginRows, nullptr, storeRow, nullptr, nullptr};
   seedRandom(seed);
   return renderImage(settings, working, {width, height, kTargetPreview, zoom, 0, 0}, output) == kRenderDone;
 }
