@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 #include "render/render_image.h"
 
-#include "platform/random_generator.h"
-
 #include <algorithm>
 #include <bit>
 #include <cstddef>
@@ -37,7 +35,7 @@ struct RenderRun {
   // overlaps the next row's rendering instead.
   bool blendOnWorker = false;
   bool outputFailed = false;
-
+  StageClock toneRowsTime, styleTime, blendTime, deliveryTime;
 };
 
 RenderRun& runOf(const JobTask& task) { return *static_cast<RenderRun*>(task.context); }
@@ -71,33 +69,50 @@ void renderBand(JobTask& task) {
   context.direction = 1;
   context.previousError = run.style->has(kCarriesPhase) ? run.state->arabesqueCarry : 0;
   std::vector<Colour> source;
+  StageClock::Clock::duration tone{}, style{}, blend{};
   for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
+    const auto start = StageClock::now();
     enterRow(context, y);
     fillToneRow(context);
+    const auto toned = StageClock::now();
     run.style->row(context);
+    const auto styled = StageClock::now();
     if (run.blendOnWorker) blendRowOnWorker(run, context, source);
+    const auto blended = StageClock::now();
+    tone += toned - start;
+    style += styled - toned;
+    blend += blended - styled;
   }
+  run.toneRowsTime.add(tone);
+  run.styleTime.add(style);
+  run.blendTime.add(blend);
 }
 
 // Calling thread: the rows of a band blended by its worker, with the host's selection.
 void storeBlendedRow(RenderRun& run, BandCell* cells, std::int32_t x, std::int32_t y, std::int32_t count) {
   const RenderOutput& output = *run.output;
+  const auto start = StageClock::now();
   if (output.maskRow && output.maskRow(output.context, x, y, count, run.selectionRow.data())) {
     readSourceRow(run.mapping, x, y, count, run.sourceRow.data());
     selectCellsInPlace(run.stage, cells, run.sourceRow.data(), run.selectionRow.data(), count, x, y);
   }
   output.storeRow(output.context, x, y, count, cells, sizeof(BandCell));
+  run.deliveryTime.add(start, StageClock::now());
 }
 
 // Calling thread: blend a row with its source and selection, and store it.
 void blendAndStoreRow(RenderRun& run, const BandCell* cells, std::int32_t x, std::int32_t y, std::int32_t count) {
   const RenderOutput& output = *run.output;
   const bool partial = output.maskRow && output.maskRow(output.context, x, y, count, run.selectionRow.data());
+  const auto start = StageClock::now();
   const bool withSource = rowNeedsSource(run.stage, cells, count, partial);
   if (withSource) readSourceRow(run.mapping, x, y, count, run.sourceRow.data());
   blendRow(run.stage, cells, withSource ? run.sourceRow.data() : nullptr, partial ? run.selectionRow.data() : nullptr,
            count, x, y, run.resultRow.data());
+  const auto blended = StageClock::now();
   output.storeRow(output.context, x, y, count, run.resultRow.data(), sizeof(Colour));
+  run.blendTime.add(start, blended);
+  run.deliveryTime.add(blended, StageClock::now());
 }
 
 // Calling thread: hand each row of the finished band to the output.
@@ -203,8 +218,10 @@ RenderFailure prepareRender(const UserValues& look, RenderWorkingSet& working, c
   tone.offsetX = view.offsetX;
   tone.offsetY = view.offsetY;
   const ImageRect area = sampledArea(view, level, zoom, blurReach(blurSize) + 1);
+  const auto start = StageClock::now();
   if (!makeToneImages(working.source, level, area, blurSize, working.sharpCopy, working.blurred, tone))
     return kRenderImageMemory;
+  working.times.toneImages = std::chrono::duration<double>(StageClock::now() - start).count();
   tables.sharpenAmount = look.sharpen * 1024 / 100;
   tone.sharpenAmount = tables.sharpenAmount;
   return kRenderDone;
@@ -255,7 +272,12 @@ RenderFailure renderWithTables(const UserValues& look, RenderWorkingSet& working
   } catch (const std::bad_alloc&) {
     return kRenderImageMemory;
   }
-  return runBands(run, placed);
+  const RenderFailure outcome = runBands(run, placed);
+  working.times.toneRows = run.toneRowsTime.seconds();
+  working.times.style = run.styleTime.seconds();
+  working.times.blend = run.blendTime.seconds();
+  working.times.delivery = run.deliveryTime.seconds();
+  return outcome;
 }
 
 }  // namespace
@@ -275,7 +297,10 @@ RenderFailure renderImage(InkSettings& settings, RenderWorkingSet& working, cons
   settings.renderTarget = view.target;
   UserValues look = settings.look;
   clampUserValues(look);
+  const auto start = StageClock::now();
+  working.times = RenderStageTimes{};
   const RenderFailure failure = renderWithTables(look, working, view, output);
+  working.times.total = std::chrono::duration<double>(StageClock::now() - start).count();
   if (view.target != kTargetPreview) releasePixels(working.tables.spotTile);
   settings.renderTarget = savedTarget;
   restoreSnapshot(settings, snapshot);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/image_buffer.h"
+#include "render/render_stage_times.h"
 #include "render/render_state.h"
 
 namespace qm {
@@ -13,6 +14,7 @@ struct RenderWorkingSet {
   ImageBuffer blurred;    // the blurred part of the sampled level
   RenderState state;      // the style's constants and the error row
   RenderTables tables;    // the lookup tables and the spot tile
+  RenderStageTimes times;  // of the last render
 };
 
 }  // namespace qm
