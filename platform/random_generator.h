@@ -2,17 +2,34 @@
 // The 15-bit pseudo-random generator of the runtime: state = state * 214013 + 2531011,
 // result = (state >> 16) & 32767. One state per thread; every thread starts at 1, and the
 // host's thread is seeded at every prepare.
+//
+// The draws are inline and the state is reached straight from the thread pointer: the
+// noisier styles draw once or more per pixel, and a shared library's thread-local storage
+// otherwise costs a call into the loader per draw, more than the draw itself.
 #pragma once
 
 #include <cstdint>
 
 namespace qm {
 
-void seedRandom(std::uint32_t seed);
-int nextRandom();  // 0..32767
+namespace detail {
+#if defined(__ELF__)
+inline thread_local std::uint32_t randomState __attribute__((tls_model("initial-exec"))) = 1;
+#else
+inline thread_local std::uint32_t randomState = 1;
+#endif
+}  // namespace detail
+
+inline void seedRandom(std::uint32_t seed) { detail::randomState = seed; }
+
+inline int nextRandom() {  // 0..32767
+  const std::uint32_t state = detail::randomState * 214013u + 2531011u;
+  detail::randomState = state;
+  return int((state >> 16) & 32767u);
+}
 
 // The calling thread's state, so that work run on this thread for a moment (a task that
 // starts from state 1) can hand it back untouched with seedRandom.
-std::uint32_t randomState();
+inline std::uint32_t randomState() { return detail::randomState; }
 
 }  // namespace qm

@@ -1,27 +1,38 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 // The cells a render task works in: one per pixel of the task's rectangle, row after row.
-// The tone goes in first (the sharpened and the blurred grey), the style stores its ink
-// sample over it, and band-mode renders blend the sample in place before the calling
-// thread stores the row. The memory is the task's scratch, reused from task to task and
-// never cleared, so every stage writes each cell of its rows before the next reads it.
+// The tone goes in first (the sharpened and the blurred grey), then the style stores its ink
+// sample beside it. Every sample a style can make is a grey level named by one byte (see
+// inkLevel), so a cell is four bytes, and a 6000-pixel row of them stays in the cache
+// while it goes from the tone to the style and the blend. The memory is the task's
+// scratch, reused from task to task and never cleared, so every stage writes each cell of
+// its rows before the next reads it.
+//
+// Band-mode tasks that blend with the source on their worker keep the blended colours of
+// the band in a second array beside the cells, for the calling thread to store.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "engine/image_buffer.h"
+#include "render/blend_modes.h"
 
 namespace qm {
 
 struct BandCell {
-  float colour[4];        // the ink sample, then the blended colour: red, green, blue, alpha
-  std::int32_t spare[2];  // the sharpened grey S and the blurred grey B (0..255)
+  std::uint8_t tone;     // the sharpened grey S
+  std::uint8_t blurred;  // the blurred grey B
+  std::uint8_t ink;      // the style's sample: 0 full ink .. 255 paper
+  // Cleared together with the ink, so that a cell a style left out can be told from one
+  // it wrote.
+  std::uint8_t unwritten;
 };
-static_assert(sizeof(BandCell) == 24);
+static_assert(sizeof(BandCell) == 4);
 
 struct Band {
   BandCell* cells;  // (rect.right - rect.left) x (rect.bottom - rect.top)
   ImageRect rect;   // render coordinates
+  Colour* colours = nullptr;  // the blended colours, the same shape, when the worker blends
 };
 
 inline std::int32_t bandWidth(const Band& band) { return band.rect.right - band.rect.left; }
@@ -29,6 +40,9 @@ inline std::int32_t bandWidth(const Band& band) { return band.rect.right - band.
 // The cells of row y (inside the band's rectangle).
 inline BandCell* bandRow(const Band& band, std::int32_t y) {
   return band.cells + std::ptrdiff_t(y - band.rect.top) * bandWidth(band);
+}
+inline Colour* bandColours(const Band& band, std::int32_t y) {
+  return band.colours + std::ptrdiff_t(y - band.rect.top) * bandWidth(band);
 }
 
 }  // namespace qm

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "render/blend_mode_registry.h"
+#include "render/ink_levels.h"
 #include "settings/ink_settings.h"
 
 namespace qm {
@@ -114,79 +115,41 @@ bool plainInk(const BlendStage& stage) {
   return !stage.floatDocument && blendModeEntry(stage.mode).number == kNormalBlend && stage.target != kTargetPreview;
 }
 
-bool takesPlainPath(const float* c) {
-  return c[3] * kOpacityBoost >= 1.0f && c[0] >= 0.0f && c[0] <= 1.0f && c[0] == c[1] && c[1] == c[2];
-}
-
 float fixedPoint(float value) { return float(std::int32_t(value * 32768.0f)) * (1.0f / 32768.0f); }
 
-void putColour(float* cell, const Colour& colour) {
-  cell[0] = colour.red;
-  cell[1] = colour.green;
-  cell[2] = colour.blue;
-  cell[3] = colour.alpha;
+float levelOf(const BlendStage& stage, const BandCell& cell) {
+  return (stage.inkLevels ? stage.inkLevels : inkLevels(kInk8))[cell.ink];
 }
 
 }  // namespace
 
-bool rowNeedsSource(const BlendStage& stage, const BandCell* ink, std::int32_t count, bool partlySelected) {
-  if (!plainInk(stage) || partlySelected) return true;
-  for (std::int32_t i = 0; i < count; ++i)
-    if (!takesPlainPath(ink[i].colour)) return true;
-  return false;
+Colour inkColour(const BlendStage& stage, const BandCell& cell) {
+  const float level = levelOf(stage, cell);
+  return {level, level, level, 1.0f};
 }
+
+bool rowNeedsSource(const BlendStage& stage, bool partlySelected) { return partlySelected || !plainInk(stage); }
 
 void blendRow(const BlendStage& stage, const BandCell* ink, const Colour* source, const std::uint8_t* selection,
               std::int32_t count, std::int32_t x, std::int32_t y, Colour* out) {
-  const bool plain = plainInk(stage) && !selection;
-  for (std::int32_t i = 0; i < count; ++i) {
-    const float* c = ink[i].colour;
-    if (plain && takesPlainPath(c)) {
-      const float grey = fixedPoint(c[0]);
+  if (plainInk(stage) && !selection) {
+    const float* levels = stage.inkLevels ? stage.inkLevels : inkLevels(kInk8);
+    for (std::int32_t i = 0; i < count; ++i) {
+      const float grey = fixedPoint(levels[ink[i].ink]);
       out[i] = {grey, grey, grey, 1.0f};
-      continue;
     }
+    return;
+  }
+  for (std::int32_t i = 0; i < count; ++i) {
     const float m = selection ? float(selection[i]) / 255.0f : 1.0f;
-    out[i] = blendInk(stage, {c[0], c[1], c[2], c[3]}, source[i], m, x + i, y);
+    out[i] = blendInk(stage, inkColour(stage, ink[i]), source[i], m, x + i, y);
   }
 }
 
-
-std::int32_t blendPlainCells(const BlendStage& stage, BandCell* cells, std::int32_t count) {
-  if (!plainInk(stage)) return 0;
-  std::int32_t i = 0;
-  for (; i < count && takesPlainPath(cells[i].colour); ++i) {
-    float* c = cells[i].colour;
-    const float grey = fixedPoint(c[0]);
-    putColour(c, {grey, grey, grey, 1.0f});
-  }
-  return i;
-}
-
-void blendCellsInPlace(const BlendStage& stage, BandCell* cells, const Colour* source, std::int32_t count,
-                       std::int32_t x, std::int32_t y) {
-  const bool plain = plainInk(stage);
-  for (std::int32_t i = 0; i < count; ++i) {
-    float* c = cells[i].colour;
-    Colour out;
-    if (plain && takesPlainPath(c)) {
-      const float grey = fixedPoint(c[0]);
-      out = {grey, grey, grey, 1.0f};
-    } else {
-      out = blendUnselected(stage, {c[0], c[1], c[2], c[3]}, source[i], x + i, y);
-    }
-    putColour(c, out);
-  }
-}
-
-void selectCellsInPlace(const BlendStage& stage, BandCell* cells, const Colour* source,
-                        const std::uint8_t* selection, std::int32_t count, std::int32_t x, std::int32_t y) {
-  for (std::int32_t i = 0; i < count; ++i) {
-    float* c = cells[i].colour;
-    const Colour out =
-        applySelection(stage, {c[0], c[1], c[2], c[3]}, source[i], float(selection[i]) / 255.0f, x + i, y);
-    putColour(c, out);
-  }
+void selectInPlace(const BlendStage& stage, Colour* colours, const Colour* source, const std::uint8_t* selection,
+                   std::int32_t count, std::int32_t x, std::int32_t y) {
+  for (std::int32_t i = 0; i < count; ++i)
+    colours[i] = applySelection(stage, colours[i], source[i], float(selection[i]) / 255.0f, x + i, y);
 }
 
 }  // namespace qm

@@ -25,7 +25,11 @@ struct BlendStage {
   std::uint8_t floatDocument;
   std::uint8_t greyDocument;  // fewer than three colour planes
   std::uint8_t hasTransparency;
+  const float* inkLevels = nullptr;  // the ink bytes' levels at the document's depth; null: 8-bit
 };
+
+// The colour of a cell's ink sample: its level in all three channels, opaque.
+Colour inkColour(const BlendStage& stage, const BandCell& cell);
 
 // Light above 1.0 in one or two channels goes to the others: with e the sum of the
 // excesses, k = e x 60 / 256 is shared out (halves to the two others when one channel is
@@ -48,25 +52,21 @@ Colour applySelection(const BlendStage& stage, const Colour& colour, const Colou
 Colour blendInk(const BlendStage& stage, const Colour& ink, const Colour& source, float selection, std::int32_t x,
                 std::int32_t y);
 
-// Whether the blend of this row reads its source colours. Under "normal" an opaque grey
-// ink sample within 0..1 is its own result, so a row of only such samples, fully selected,
-// needs none.
-bool rowNeedsSource(const BlendStage& stage, const BandCell* ink, std::int32_t count, bool partlySelected);
+// Whether the blend of a row reads its source colours. Every ink sample is an opaque grey
+// within 0..1, which under "normal" is its own result; so only "normal" rows, fully
+// selected, in an integer document and outside the preview, need none.
+bool rowNeedsSource(const BlendStage& stage, bool partlySelected);
 
 // `count` pixels from (x, y): ink cells, their source colours and the selection bytes
 // (null: all selected) into `out`. `source` may be null when rowNeedsSource says so.
 void blendRow(const BlendStage& stage, const BandCell* ink, const Colour* source, const std::uint8_t* selection,
               std::int32_t count, std::int32_t x, std::int32_t y, Colour* out);
 
-// The same two steps apart and in place over a band row, so that the blend can run on the
-// worker that rendered the band and only the selection, which comes from the host, on the
-// calling thread. `source` may be null when rowNeedsSource(..., false) says so.
-void blendCellsInPlace(const BlendStage& stage, BandCell* cells, const Colour* source, std::int32_t count,
-                       std::int32_t x, std::int32_t y);
-// The leading run of plain ink samples (see rowNeedsSource) blended in place, in one pass;
-// returns where the run ends (count when the whole row was plain).
-std::int32_t blendPlainCells(const BlendStage& stage, BandCell* cells, std::int32_t count);
-void selectCellsInPlace(const BlendStage& stage, BandCell* cells, const Colour* source,
-                        const std::uint8_t* selection, std::int32_t count, std::int32_t x, std::int32_t y);
+// The selection m (0..1 as bytes) over blended colours in place, so that a band's blend can
+// run on the worker that rendered it and only the selection, which comes from the host, on
+// the calling thread: blendRow without a selection and then this give what blendRow with
+// it gives.
+void selectInPlace(const BlendStage& stage, Colour* colours, const Colour* source, const std::uint8_t* selection,
+                   std::int32_t count, std::int32_t x, std::int32_t y);
 
 }  // namespace qm

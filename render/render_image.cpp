@@ -10,6 +10,7 @@
 #include "engine/jobs.h"
 #include "platform/random_generator.h"
 #include "render/blend_stage.h"
+#include "render/ink_levels.h"
 #include "render/source_pixels.h"
 #include "render/spot_tile.h"
 #include "render/style_registry.h"
@@ -31,8 +32,9 @@ struct RenderRun {
   std::vector<Colour> sourceRow;
   std::vector<Colour> resultRow;
   std::vector<std::uint8_t> selectionRow;
-  // Band mode blends on the workers; row mode blends on the calling thread, where it
-  // overlaps the next row's rendering instead.
+  // Band mode blends with the source on the workers, into the band's colours; row mode,
+  // and every row that needs no source, blends on the calling thread, where it overlaps
+  // the next row's rendering instead.
   bool blendOnWorker = false;
   bool outputFailed = false;
   StageClock toneRowsTime, styleTime, blendTime, deliveryTime;
@@ -40,20 +42,29 @@ struct RenderRun {
 
 RenderRun& runOf(const JobTask& task) { return *static_cast<RenderRun*>(task.context); }
 
-// The task's cells: its scratch memory, one cell per pixel of its rectangle.
-Band bandOf(const JobTask& task) { return {static_cast<BandCell*>(task.scratch), task.layout.taskRect}; }
+std::size_t cellCountOf(const ImageRect& rect) {
+  return std::size_t(rect.right - rect.left) * std::size_t(rect.bottom - rect.top);
+}
 
-// Worker thread, band mode: the row's blend before the selection, in place, while its
-// cells are still in the cache, so that the bands blend side by side; the calling thread
-// is left the selection and the store.
+// The task's scratch memory: one cell per pixel of its rectangle, then, when the worker
+// blends, one colour per pixel.
+Band bandOf(const JobTask& task) {
+  auto* cells = static_cast<BandCell*>(task.scratch);
+  const ImageRect& rect = task.layout.taskRect;
+  Colour* colours = runOf(task).blendOnWorker ? reinterpret_cast<Colour*>(cells + cellCountOf(rect)) : nullptr;
+  return {cells, rect, colours};
+}
+
+// Worker thread, band mode: the row's blend before the selection, while its cells are still
+// in the cache, so that the bands blend side by side; the calling thread is left the
+// selection and the store.
 void blendRowOnWorker(const RenderRun& run, StyleRowContext& context, std::vector<Colour>& source) {
-  const std::int32_t done = blendPlainCells(run.stage, context.rowCells, context.cellCount);
-  const std::int32_t count = context.cellCount - done;
+  const std::int32_t count = context.cellCount;
   if (count == 0) return;
-  const std::int32_t x = context.cellLeft + done;
   source.resize(std::size_t(count));
-  readSourceRow(run.mapping, x, context.row, count, source.data());
-  blendCellsInPlace(run.stage, context.rowCells + done, source.data(), count, x, context.row);
+  readSourceRow(run.mapping, context.cellLeft, context.row, count, source.data());
+  blendRow(run.stage, context.rowCells, source.data(), nullptr, count, context.cellLeft, context.row,
+           bandColours(*context.band, context.row));
 }
 
 // Worker thread: the tone, then the style, row after row of the band.
@@ -89,14 +100,14 @@ void renderBand(JobTask& task) {
 }
 
 // Calling thread: the rows of a band blended by its worker, with the host's selection.
-void storeBlendedRow(RenderRun& run, BandCell* cells, std::int32_t x, std::int32_t y, std::int32_t count) {
+void storeBlendedRow(RenderRun& run, Colour* colours, std::int32_t x, std::int32_t y, std::int32_t count) {
   const RenderOutput& output = *run.output;
   const auto start = StageClock::now();
   if (output.maskRow && output.maskRow(output.context, x, y, count, run.selectionRow.data())) {
     readSourceRow(run.mapping, x, y, count, run.sourceRow.data());
-    selectCellsInPlace(run.stage, cells, run.sourceRow.data(), run.selectionRow.data(), count, x, y);
+    selectInPlace(run.stage, colours, run.sourceRow.data(), run.selectionRow.data(), count, x, y);
   }
-  output.storeRow(output.context, x, y, count, cells, sizeof(BandCell));
+  output.storeRow(output.context, x, y, count, colours, sizeof(Colour));
   run.deliveryTime.add(start, StageClock::now());
 }
 
@@ -105,7 +116,7 @@ void blendAndStoreRow(RenderRun& run, const BandCell* cells, std::int32_t x, std
   const RenderOutput& output = *run.output;
   const bool partial = output.maskRow && output.maskRow(output.context, x, y, count, run.selectionRow.data());
   const auto start = StageClock::now();
-  const bool withSource = rowNeedsSource(run.stage, cells, count, partial);
+  const bool withSource = rowNeedsSource(run.stage, partial);
   if (withSource) readSourceRow(run.mapping, x, y, count, run.sourceRow.data());
   blendRow(run.stage, cells, withSource ? run.sourceRow.data() : nullptr, partial ? run.selectionRow.data() : nullptr,
            count, x, y, run.resultRow.data());
@@ -128,11 +139,10 @@ void writeBand(JobTask& task) {
   const std::int32_t count = rect.right - rect.left;
   const Band band = bandOf(task);
   for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
-    BandCell* cells = bandRow(band, y);
     if (run.blendOnWorker)
-      storeBlendedRow(run, cells, rect.left, y, count);
+      storeBlendedRow(run, bandColours(band, y), rect.left, y, count);
     else
-      blendAndStoreRow(run, cells, rect.left, y, count);
+      blendAndStoreRow(run, bandRow(band, y), rect.left, y, count);
   }
 }
 
@@ -156,6 +166,10 @@ ImageRect sampledArea(const RenderView& view, std::int32_t level, std::int32_t z
   return {top - reach, left - reach, bottom + 1 + reach, right + 1 + reach};
 }
 
+InkDepth inkDepthOf(const DocumentLayout& layout) {
+  return layout.sampleBytes == 4 ? kInkFloat : (layout.sampleBytes == 2 ? kInk16 : kInk8);
+}
+
 BlendStage blendStageFor(const UserValues& look, const RenderView& view, const DocumentLayout& layout) {
   BlendStage stage{};
   stage.mode = look.blendMode;
@@ -163,11 +177,8 @@ BlendStage blendStageFor(const UserValues& look, const RenderView& view, const D
   stage.floatDocument = layout.sampleBytes == 4;
   stage.greyDocument = layout.colourPlanes < 3;
   stage.hasTransparency = layout.hasTransparency;
+  stage.inkLevels = inkLevels(inkDepthOf(layout));
   return stage;
-}
-
-InkDepth inkDepthOf(const DocumentLayout& layout) {
-  return layout.sampleBytes == 4 ? kInkFloat : (layout.sampleBytes == 2 ? kInk16 : kInk8);
 }
 
 // How many draws of the generator lead from one state to another (a handful at most).
@@ -233,7 +244,8 @@ RenderFailure runBands(RenderRun& run, const RenderView& view) {
   JobEnvironment environment;
   environment.context = &run;
   environment.rect = {0, 0, view.height, view.width};
-  environment.scratchBytes = std::size_t(view.width) * std::size_t(rows) * sizeof(BandCell);
+  const std::size_t cellBytes = sizeof(BandCell) + (run.blendOnWorker ? sizeof(Colour) : 0);
+  environment.scratchBytes = std::size_t(view.width) * std::size_t(rows) * cellBytes;
   environment.work = renderBand;
   environment.writeBack = writeBand;
   environment.shouldAbort = shouldStop;
@@ -264,7 +276,7 @@ RenderFailure renderWithTables(const UserValues& look, RenderWorkingSet& working
   run.stage = blendStageFor(look, placed, output.layout);
   run.mapping = {&working.source, level, zoom, placed.offsetX, placed.offsetY};
   run.style = &styleEntry(working.state.style);
-  run.blendOnWorker = run.style->layout == bandMode;
+  run.blendOnWorker = run.style->layout == bandMode && rowNeedsSource(run.stage, false);
   try {
     run.sourceRow.resize(std::size_t(view.width));
     run.resultRow.resize(std::size_t(view.width));

@@ -59,10 +59,10 @@ inline BandCell* bandCell(const StyleRowContext& context, std::int32_t x) {
 // The sharpened grey S (0..255) and the blurred grey B of column x on the current row, as
 // filled by the driver before the row function runs (x within first..last).
 inline std::int32_t toneAt(const StyleRowContext& context, std::int32_t x) {
-  return context.rowCells[x - context.cellLeft].spare[0];
+  return context.rowCells[x - context.cellLeft].tone;
 }
 inline std::int32_t blurredToneAt(const StyleRowContext& context, std::int32_t x) {
-  return context.rowCells[x - context.cellLeft].spare[1];
+  return context.rowCells[x - context.cellLeft].blurred;
 }
 // The ink density (0 paper .. 255 full ink) of column x: the tone map at S.
 inline std::int32_t densityAt(const StyleRowContext& context, std::int32_t x) {
@@ -72,27 +72,24 @@ inline std::int32_t densityAt(const StyleRowContext& context, std::int32_t x) {
 // Stores one ink sample for column x of the current row. value is the style's continuous
 // value (0..255), paper non-zero for paper and zero for ink, grey the grey that decides
 // which invert flag applies (S, or 0 for the styles whose inversion is in the tone map).
-// With the gray setting the value itself is stored. Columns outside the band are skipped.
+// With the gray setting the value itself is stored (its level at the document's depth is
+// inkLevels' business). Columns outside the band are skipped.
 inline void putInk(StyleRowContext& context, std::int32_t x, std::int32_t value, std::int32_t paper,
                    std::int32_t grey) {
   BandCell* cell = bandCell(context, x);
   if (!cell) return;
   const RenderState& state = *context.state;
-  float level;
+  std::int32_t ink;
   if (state.grayOutput) {
-    const std::int32_t v = value < 0 ? 0 : (value > 255 ? 255 : value);
-    if (state.inkDepth == kInk16)
-      level = v < 255 ? float((v >> 1) | (v << 7)) / 32768.0f : 1.0f;
-    else
-      level = float(v) / 255.0f;  // 8-bit levels, and the same grey in float documents
+    ink = value < 0 ? 0 : (value > 255 ? 255 : value);
   } else {
-    bool ink = paper == 0;
+    bool isInk = paper == 0;
     const bool bright = grey >= 128;
-    if ((bright && state.invertBrightRegion) || (!bright && state.invertDarkRegion)) ink = !ink;
-    level = ink ? 0.0f : 1.0f;
+    if ((bright && state.invertBrightRegion) || (!bright && state.invertDarkRegion)) isInk = !isInk;
+    ink = isInk ? 0 : 255;
   }
-  cell->colour[0] = cell->colour[1] = cell->colour[2] = level;
-  cell->colour[3] = 1.0f;
+  cell->ink = std::uint8_t(ink);
+  cell->unwritten = 0;
 }
 
 // Pattern coordinates of column x on the current row: the column and row plus the view

@@ -93,7 +93,10 @@ void fillToneRow(StyleRowContext& context) {
   if (source.zoom != 1 || source.level != 0 || !source.image || !source.blurred) {
     for (std::int32_t x = context.first; x <= context.last; ++x) {
       BandCell* cell = bandCell(context, x);
-      if (cell) cell->spare[0] = sampleTone(source, x, y, &cell->spare[1]);
+      if (!cell) continue;
+      std::int32_t blurred = 0;
+      cell->tone = std::uint8_t(sampleTone(source, x, y, &blurred));
+      cell->blurred = std::uint8_t(blurred);
     }
     return;
   }
@@ -108,8 +111,8 @@ void fillToneRow(StyleRowContext& context) {
     BandCell* cell = bandCell(context, from);
     if (!cell) continue;
     for (std::int32_t i = 0; i < count; ++i) {
-      cell[i].spare[0] = sharpenedTone(grey[i], mean[i], source.sharpenAmount);
-      cell[i].spare[1] = mean[i];
+      cell[i].tone = std::uint8_t(sharpenedTone(grey[i], mean[i], source.sharpenAmount));
+      cell[i].blurred = std::uint8_t(mean[i]);
     }
   }
 }

@@ -33,7 +33,7 @@ constexpr std::int32_t sharpenedTone(std::int32_t grey, std::int32_t blurred, st
 std::int32_t sampleTone(const ToneSource& source, std::int32_t x, std::int32_t y, std::int32_t* blurred);
 
 // S and B of the context's row for columns first..last into the row's band cells
-// (spare[0] and spare[1]), for toneAt and blurredToneAt.
+// (tone and blurred), for toneAt and blurredToneAt.
 void fillToneRow(StyleRowContext& context);
 
 }  // namespace qm

@@ -22,6 +22,7 @@
 
 #include "render/blend_modes.h"
 #include "render/blend_stage.h"
+#include "render/ink_levels.h"
 #include "render/opponent_colour.h"
 #include "render/render_output.h"
 #include "settings/ink_settings.h"
@@ -452,17 +453,31 @@ TEST(BlendStage, SelectionAndPreviewCheckerboard) {
   EXPECT_EQ(unselected.alpha, 1.0f);
 }
 
-// The band styles blend on their workers in place (the leading plain run, then the rest of
-// the row) and the calling thread applies the host's selection; the row-mode styles blend
-// the row on the calling thread. Both must store the same colours, and each what the pixel
-// blend gives, over modes of every kind (plain, fixed point, colour model, starbright's
-// alpha, numbers outside the list), inks, sources, selections, targets and documents. Where
-// a row needs no source, it blends the same without one.
-TEST(BlendStage, InPlaceBlendEqualsTheRowBlend) {
-  // Plain inks first (opaque greys within 0..1; 0.995 counts as opaque), so that turning
-  // the row ends the plain run at every place.
-  const Colour inks[] = {grey(0, 1),    grey(1, 1),    grey(0.5f, 1),         grey(0.3f, 0.995f),      grey(0.7f, 0.5f),
-                         grey(1.5f, 1), grey(0.6f, 0), {0.2f, 0.4f, 0.9f, 1}, {1.3f, 0.2f, 0.1f, 0.8f}};
+// Every ink sample is one byte: ink and paper are 0 and 1 at every depth, the gray
+// setting's values v / 255 in 8-bit documents and (v >> 1 | v << 7) / 32768 in 16-bit ones.
+TEST(BlendStage, InkBytesAndTheirLevels) {
+  for (std::int32_t depth : {kInk8, kInk16, kInkFloat}) {
+    EXPECT_EQ(inkLevels(depth)[0], 0.0f) << depth;
+    EXPECT_EQ(inkLevels(depth)[255], 1.0f) << depth;
+  }
+  EXPECT_EQ(inkLevels(kInk8)[51], 0.2f);
+  EXPECT_EQ(inkLevels(kInkFloat)[51], 0.2f);
+  EXPECT_EQ(inkLevels(kInk16)[128], 16448.0f / 32768.0f);  // 64 | 16384
+  EXPECT_EQ(inkLevels(kInk16)[254], 32639.0f / 32768.0f);  // 127 | 32512
+  const BlendStage stage{1, kTargetHostImage, 0, 0, 0, inkLevels(kInk16)};
+  const Colour c = inkColour(stage, BandCell{0, 0, 128, 0});
+  EXPECT_TRUE(c.red == c.green && c.green == c.blue && c.red == inkLevels(kInk16)[128]);
+  EXPECT_EQ(c.alpha, 1.0f);
+}
+
+// The band styles blend on their workers (without the selection) and the calling thread
+// applies the host's selection; the row-mode styles blend the row on the calling thread.
+// Both must store the same colours, and each what the pixel blend gives, over modes of every
+// kind (plain, fixed point, colour model, starbright's alpha, numbers outside the list),
+// inks, sources, selections, targets, documents and depths. Where a row needs no source, it
+// blends the same without one.
+TEST(BlendStage, WorkerAndCallingThreadBlendAlike) {
+  const std::uint8_t inks[] = {0, 255, 128, 1, 254, 77};
   const Colour sources[] = {kSource, {0.2f, 0.7f, 0.9f, 0.4f}, {1, 1, 1, 0}, {0.5f, 0.5f, 0.5f, 1}};
   // Grey, colour, with transparency, float.
   const std::uint8_t documents[][3] = {{0, 1, 0}, {0, 0, 0}, {0, 0, 1}, {1, 0, 0}};
@@ -471,44 +486,38 @@ TEST(BlendStage, InPlaceBlendEqualsTheRowBlend) {
   for (std::int32_t mode : {1, 9, 15, 63, 0, 70})
     for (std::int32_t target : {kTargetHostImage, kTargetPreview, kTargetMemoryImage})
       for (const auto& document : documents)
-        for (std::int32_t selected : {-1, 0, 128, 255})
-          for (std::int32_t turn = 0; turn < kCount; ++turn) {
-            SCOPED_TRACE(::testing::Message()
-                         << "mode " << mode << ", target " << target << ", document " << &document - documents
-                         << ", selection " << selected << ", turn " << turn);
-            const BlendStage stage{mode, target, document[0], document[1], document[2]};
-            const std::int32_t y = turn * 3;
+        for (std::int32_t depth : {kInk8, kInk16})
+          for (std::int32_t selected : {-1, 0, 128, 255}) {
+            SCOPED_TRACE(::testing::Message() << "mode " << mode << ", target " << target << ", document "
+                                              << &document - documents << ", depth " << depth << ", selection "
+                                              << selected);
+            const BlendStage stage{mode, target, document[0], document[1], document[2], inkLevels(depth)};
+            const std::int32_t y = 3;
             BandCell cells[kCount];
             Colour source[kCount];
             std::uint8_t selection[kCount];
             for (std::int32_t i = 0; i < kCount; ++i) {
-              const Colour& ink = inks[(i + turn) % kCount];
-              cells[i] = {{ink.red, ink.green, ink.blue, ink.alpha}, {}};
-              source[i] = sources[std::size_t(i + turn) % std::size(sources)];
+              cells[i] = {0, 0, inks[i], 0};
+              source[i] = sources[std::size_t(i) % std::size(sources)];
               selection[i] = std::uint8_t(selected);
             }
             const std::uint8_t* mask = selected < 0 ? nullptr : selection;
             Colour row[kCount];
-            Colour unread[kCount];
             blendRow(stage, cells, source, mask, kCount, kX, y, row);
+            const float m = mask ? float(selected) / 255.0f : 1.0f;
             for (std::int32_t i = 0; i < kCount; ++i) {
-              const float* c = cells[i].colour;
-              const float m = mask ? float(selected) / 255.0f : 1.0f;
-              EXPECT_TRUE(sameBits(row[i], blendInk(stage, {c[0], c[1], c[2], c[3]}, source[i], m, kX + i, y))) << i;
+              const float level = inkLevels(depth)[inks[i]];
+              EXPECT_TRUE(sameBits(row[i], blendInk(stage, grey(level), source[i], m, kX + i, y))) << i;
             }
-            for (std::int32_t n = 1; n <= kCount; ++n) {
-              if (rowNeedsSource(stage, cells, n, mask != nullptr)) continue;
-              blendRow(stage, cells, nullptr, mask, n, kX, y, unread);
-              for (std::int32_t i = 0; i < n; ++i) EXPECT_TRUE(sameBits(unread[i], row[i])) << "unread " << i;
+            if (!rowNeedsSource(stage, mask != nullptr)) {
+              Colour unread[kCount];
+              blendRow(stage, cells, nullptr, mask, kCount, kX, y, unread);
+              for (std::int32_t i = 0; i < kCount; ++i) EXPECT_TRUE(sameBits(unread[i], row[i])) << "unread " << i;
             }
-            const std::int32_t done = blendPlainCells(stage, cells, kCount);
-            blendCellsInPlace(stage, cells + done, source + done, kCount - done, kX + done, y);
-            if (mask) selectCellsInPlace(stage, cells, source, mask, kCount, kX, y);
-            for (std::int32_t i = 0; i < kCount; ++i) {
-              const float* c = cells[i].colour;
-              EXPECT_TRUE(sameBits({c[0], c[1], c[2], c[3]}, row[i]))
-                  << "cell " << i << " after a plain run of " << done;
-            }
+            Colour band[kCount];
+            blendRow(stage, cells, source, nullptr, kCount, kX, y, band);
+            if (mask) selectInPlace(stage, band, source, mask, kCount, kX, y);
+            for (std::int32_t i = 0; i < kCount; ++i) EXPECT_TRUE(sameBits(band[i], row[i])) << "band " << i;
           }
 }
 

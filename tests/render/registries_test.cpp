@@ -174,10 +174,8 @@ TEST(ScreensRender, EveryStyleKeepsToItsColumnsAndItsErrorRow) {
           for (std::size_t i = used; i < render.errorRowSize(); ++i) EXPECT_EQ(render.errorRow()[i], kGuard) << i;
           for (std::int32_t y = 0; y < 7; ++y)
             for (std::int32_t x = 0; x < width; ++x) {
-              const float* colour = render.cell(x, y).colour;
-              EXPECT_TRUE(colour[0] == 0.0f || colour[0] == 1.0f) << x << ", " << y;
-              EXPECT_EQ(colour[1], colour[0]);
-              EXPECT_EQ(colour[3], 1.0f);
+              const float level = render.level(x, y);
+              EXPECT_TRUE(level == 0.0f || level == 1.0f) << x << ", " << y;
             }
         }
   }

@@ -12,6 +12,7 @@
 #include "render/render_image_buffer.h"
 #include "render/style_registry.h"
 #include "render/tone.h"
+#include "render/ink_levels.h"
 #include "render/tone_images.h"
 #include "tests/render/render_fixture.h"
 
@@ -107,18 +108,16 @@ TEST(RenderTone, GraySettingStoresTheValueAtTheDocumentsDepth) {
   RenderState& state = cells.state;
   state.grayOutput = 1;
   enterRow(cells.context, 0);
-  float* stored = cells.cells[0].colour;
-  for (std::int32_t v : {0, 1, 2, 100, 127, 254, 255}) {
-    state.inkDepth = kInk16;
+  const BandCell& stored = cells.cells[0];
+  for (std::int32_t v : {-7, 0, 1, 2, 100, 127, 254, 255, 300}) {
     putInk(cells.context, 0, v, 0, 0);
-    EXPECT_EQ(stored[0], v < 255 ? float(128 * v + v / 2) / 32768.0f : 1.0f) << v;
-    state.inkDepth = kInk8;
-    putInk(cells.context, 0, v, 0, 0);
-    EXPECT_EQ(std::int32_t(stored[1] * 255.0f + 0.5f), v);
+    const std::int32_t held = std::clamp(v, 0, 255);
+    EXPECT_EQ(inkLevels(kInk16)[stored.ink], held < 255 ? float(128 * held + held / 2) / 32768.0f : 1.0f) << v;
+    EXPECT_EQ(std::int32_t(inkLevels(kInk8)[stored.ink] * 255.0f + 0.5f), held);
   }
-  stored[0] = 0.5f;
+  cells.cells[0].ink = 99;
   putInk(cells.context, 5, 0, 0, 0);  // outside the band: skipped, nothing written anywhere
-  EXPECT_EQ(stored[0], 0.5f);
+  EXPECT_EQ(stored.ink, 99);
 }
 
 // Values outside their ranges render as their nearest in range (style 0 as 1, scale 7 as

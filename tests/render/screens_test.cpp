@@ -169,7 +169,7 @@ TEST(MazeStyle, FourTimesScaleUsesTheOneTimesCellHash) {
 // row function that overwrites it before the style runs.
 std::int32_t gBlurred = 0;
 void flowWithBlurred(StyleRowContext& context) {
-  for (std::int32_t i = 0; i < context.cellCount; ++i) context.rowCells[i].spare[1] = gBlurred;
+  for (std::int32_t i = 0; i < context.cellCount; ++i) context.rowCells[i].blurred = std::uint8_t(gBlurred);
   renderFlowRow(context);
 }
 

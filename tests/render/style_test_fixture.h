@@ -19,6 +19,7 @@
 
 #include "engine/jobs.h"
 #include "platform/random_generator.h"
+#include "render/ink_levels.h"
 #include "render/render_state.h"
 #include "render/spot_tile.h"
 #include "render/style_families.h"
@@ -119,7 +120,8 @@ class StyleRender {
     const Band band{cells.data(), rect};
     for (std::int32_t y = rect.top; y < rect.bottom; ++y)
       for (std::int32_t x = rect.left; x < rect.right; ++x)
-        bandRow(band, y)[x - rect.left].spare[0] = bandRow(band, y)[x - rect.left].spare[1] = tones_[index(x, y)];
+        bandRow(band, y)[x - rect.left].tone = bandRow(band, y)[x - rect.left].blurred =
+            std::uint8_t(tones_[index(x, y)]);
     seedRandom(1);
     StyleRowContext context{};
     context.state = &state_;
@@ -138,7 +140,7 @@ class StyleRender {
   }
 
   const BandCell& cell(std::int32_t x, std::int32_t y) const { return cells_[index(x, y)]; }
-  float level(std::int32_t x, std::int32_t y) const { return cell(x, y).colour[0]; }
+  float level(std::int32_t x, std::int32_t y) const { return levelOf(cell(x, y)); }
   bool ink(std::int32_t x, std::int32_t y) const { return level(x, y) == 0.0f; }
   // The spot tile's value at (x, y) of the tile.
   std::int32_t tileValue(std::int32_t x, std::int32_t y) const { return getGrey(tables_.spotTile, x, y, 0); }
@@ -159,12 +161,16 @@ class StyleRender {
   // Every stored level, row after row.
   std::vector<float> levels() const {
     std::vector<float> out;
-    for (const BandCell& cell : cells_) out.push_back(cell.colour[0]);
+    for (const BandCell& cell : cells_) out.push_back(levelOf(cell));
     return out;
   }
 
  private:
-  static BandCell unwrittenCell() { return BandCell{{kUnwritten, kUnwritten, kUnwritten, kUnwritten}, {0, 0}}; }
+  static BandCell unwrittenCell() { return BandCell{0, 0, 0, 1}; }
+  // The level the blend stage reads from the cell at the state's depth.
+  float levelOf(const BandCell& cell) const {
+    return cell.unwritten != 0 ? kUnwritten : inkLevels(state_.inkDepth)[cell.ink];
+  }
   std::size_t index(std::int32_t x, std::int32_t y) const { return std::size_t(y * width_ + x); }
 
   std::int32_t width_;
