@@ -81,9 +81,9 @@ void countMegapixels(benchmark::State& state) {
 // pyramid alone is in the pyramid benchmarks.
 void loadBench(benchmark::State& state, cli::SampleType type) {
   HostSession session(type);
-  if (!loadSourceFromHost(session.working())) state.SkipWithError("load failed");
+  if (!loadSourceFromHost(session.working(), SourcePyramid::Built)) state.SkipWithError("load failed");
   for (auto _ : state) {
-    if (!loadSourceFromHost(session.working())) state.SkipWithError("load failed");
+    if (!loadSourceFromHost(session.working(), SourcePyramid::Built)) state.SkipWithError("load failed");
   }
   countMegapixels(state);
 }

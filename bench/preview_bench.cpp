@@ -54,7 +54,7 @@ struct LoadedDocument {
   bool loaded = false;
   LoadedDocument() {
     const DocumentSource source{&host, kWidth, kHeight, 1, fetchArea, nullptr};
-    loaded = working && loadSource(*working, source) == SourceLoad::Loaded;
+    loaded = working && loadSource(*working, source, SourcePyramid::Built) == SourceLoad::Loaded;
   }
 };
 

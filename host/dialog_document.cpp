@@ -26,8 +26,8 @@ bool DialogDocument::canDisplay() const { return record().displayPixels != nullp
 
 bool DialogDocument::loadSource(RenderWorkingSet& working) {
   const InkSettings* settings = moduleState().settings;
-  if (settings && settings->sourceLoaded && holdsSource(working)) return true;
-  return loadSourceFromHost(working);
+  if (settings && settings->sourceLoaded && holdsPyramid(working)) return true;
+  return loadSourceFromHost(working, SourcePyramid::Built);
 }
 
 bool DialogDocument::fetchPlane(int plane, const ui::Rect& area, std::uint8_t* out, std::int32_t rowLength) {

@@ -150,7 +150,8 @@ bool renderHostImage() {
   }
   RenderWorkingSet& working = *module.state->render;
   // The dialog's preview has loaded the document already; it has not changed since.
-  if (!(settings.sourceLoaded && holdsSource(working)) && !loadSourceFromHost(working)) return false;
+  if (!(settings.sourceLoaded && holdsSource(working)) && !loadSourceFromHost(working, SourcePyramid::None))
+    return false;
   settings.previewZoom = 1;
   settings.viewOffsetX = settings.viewOffsetY = 0;
   HostOutput out = hostOutput(record);

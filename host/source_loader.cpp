@@ -69,13 +69,13 @@ std::int32_t sourceSampleBytes(const pi::FilterRecord& record) {
   return bytes == 4 || bytes == 2 ? bytes : 1;
 }
 
-bool loadSourceFromHost(RenderWorkingSet& set) {
+bool loadSourceFromHost(RenderWorkingSet& set, SourcePyramid pyramid) {
   pi::FilterRecord* record = moduleState().record;
   if (!record) return false;
   HostSource host{record, getFilterRect(*record)};
   const DocumentSource source{&host, rectWidth(host.filter), rectHeight(host.filter), sourceSampleBytes(*record),
                               fetch, finish};
-  switch (loadSource(set, source)) {
+  switch (loadSource(set, source, pyramid)) {
     case SourceLoad::Loaded: break;
     case SourceLoad::Empty: fail(pi::filterBadParameters, kFailWorkingImage); return false;
     case SourceLoad::NoMemory: fail(pi::memFullErr, kFailWorkingImage); return false;

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "host/plugin_interface.h"
+#include "render/source_loading.h"
 #include "render/working_set.h"
 
 namespace qm {
@@ -16,13 +17,13 @@ namespace qm {
 // 16-bit samples (0..32768), 1 otherwise.
 std::int32_t sourceSampleBytes(const pi::FilterRecord& record);
 
-// Reads the filter rectangle at full resolution into the working set and builds its
-// pyramid; the settings record that the source is loaded, so later renders of the same run
-// reuse it. The load only reads: it asks for no output and no mask, and leaves an empty
+// Reads the filter rectangle at full resolution into the working set, and builds its
+// pyramid when previews will sample it (a render of the whole document needs none); the
+// settings record that the source is loaded, so later renders of the same run reuse it. The load only reads: it asks for no output and no mask, and leaves an empty
 // request behind. A host may clip a request: what it leaves out keeps its old value.
 // False when the filter rectangle is empty (host result -30100, failure code
 // kFailWorkingImage), the image cannot be allocated (-108, kFailWorkingImage) or a delivery
 // fails (the host's result, kFailBandRead).
-bool loadSourceFromHost(RenderWorkingSet& set);
+bool loadSourceFromHost(RenderWorkingSet& set, SourcePyramid pyramid);
 
 }  // namespace qm

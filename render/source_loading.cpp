@@ -13,9 +13,12 @@ std::int32_t formatFor(std::int32_t sampleBytes) {
   return sampleBytes == 4 ? kRgbaFloat : (sampleBytes == 2 ? kRgba16 : kRgba8);
 }
 
-bool fits(const ImageBuffer& image, const DocumentSource& source, std::int32_t format) {
-  return hasPixels(image) && !image.bordered && image.format == format && image.width[0] == source.width &&
-         image.height[0] == source.height;
+// Edge mode -1 makes a buffer of level 0 alone.
+std::int32_t edgeModeFor(SourcePyramid pyramid) { return pyramid == SourcePyramid::Built ? 0 : -1; }
+
+bool fits(const ImageBuffer& image, const DocumentSource& source, std::int32_t format, std::int32_t edgeMode) {
+  return hasPixels(image) && !image.bordered && image.format == format && image.edgeMode == edgeMode &&
+         image.width[0] == source.width && image.height[0] == source.height;
 }
 
 ImageRect intersection(const ImageRect& a, const ImageRect& b) {
@@ -33,10 +36,12 @@ void storeDelivery(ImageBuffer& image, const ImageRect& asked, const ImageRect& 
   storeInterleaved(image, got, pixels);
 }
 
-SourceLoad loadLevel0(ImageBuffer& image, const DocumentSource& source) {
+SourceLoad loadLevel0(ImageBuffer& image, const DocumentSource& source, SourcePyramid pyramid) {
   const std::int32_t format = formatFor(source.sampleBytes);
+  const std::int32_t edgeMode = edgeModeFor(pyramid);
   if (source.width <= 0 || source.height <= 0) return SourceLoad::Empty;
-  if (!fits(image, source, format) && !configureImageBuffer(&image, source.width, source.height, format, 0, false))
+  if (!fits(image, source, format, edgeMode) &&
+      !configureImageBuffer(&image, source.width, source.height, format, edgeMode, false))
     return SourceLoad::NoMemory;
   for (std::int32_t i = image.firstTile[0]; i <= image.lastTile[0]; ++i) {
     const ImageTile& tile = image.tiles[i];
@@ -51,11 +56,11 @@ SourceLoad loadLevel0(ImageBuffer& image, const DocumentSource& source) {
 
 }  // namespace
 
-SourceLoad loadSource(RenderWorkingSet& set, const DocumentSource& source) {
-  const SourceLoad load = loadLevel0(set.source, source);
+SourceLoad loadSource(RenderWorkingSet& set, const DocumentSource& source, SourcePyramid pyramid) {
+  const SourceLoad load = loadLevel0(set.source, source, pyramid);
   if (source.finish) source.finish(source.context);
   if (load != SourceLoad::Loaded) return load;
-  set.source.pyramidState = 1;
+  set.source.pyramidState = pyramid == SourcePyramid::Built ? 1 : 0;
   return buildPyramid(set.source) ? SourceLoad::Loaded : SourceLoad::NoMemory;
 }
 

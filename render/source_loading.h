@@ -27,11 +27,15 @@ struct DocumentSource {
 
 enum class SourceLoad { Loaded, Empty, NoMemory, HostFailed };
 
+// Whether a loaded source gets the coarser levels that previews sample.
+enum class SourcePyramid { None, Built };
+
 // Level 0 of the working set's source from the document, tile by tile in tile order, then
-// the pyramid. The source image is made for the document's size in the format of its
-// samples (RgbaFloat, Rgba16 or Rgba8) unless it already has them. Grey documents give
+// the pyramid if asked for. The source image is made for the document's size in the format
+// of its samples (RgbaFloat, Rgba16 or Rgba8), with or without room for the pyramid, unless
+// it already has them. Grey documents give
 // channels 1..3 the grey; without an opacity sample the opacity is full. Pixels a host
 // leaves out keep their old value.
-SourceLoad loadSource(RenderWorkingSet& set, const DocumentSource& source);
+SourceLoad loadSource(RenderWorkingSet& set, const DocumentSource& source, SourcePyramid pyramid);
 
 }  // namespace qm

@@ -24,6 +24,7 @@ void releaseToneImages(RenderWorkingSet& set) {
 }
 
 bool holdsSource(const RenderWorkingSet& set) { return hasPixels(set.source); }
+bool holdsPyramid(const RenderWorkingSet& set) { return hasPixels(set.source) && set.source.edgeMode != -1; }
 
 void releaseWorkingSet(RenderWorkingSet*& set) {
   if (!set) return;

@@ -19,8 +19,9 @@ void releaseWorkingSet(RenderWorkingSet*& set);
 // document has made them large.
 void releaseToneImages(RenderWorkingSet& set);
 
-// The set holds a loaded document (with its pyramid).
+// The set holds a loaded document; and one with the pyramid previews sample.
 bool holdsSource(const RenderWorkingSet& set);
+bool holdsPyramid(const RenderWorkingSet& set);
 
 // Joins the render's worker threads after the work already handed to them; the next render
 // starts new ones. Call it before the library may be unloaded: a host may unload a plug-in

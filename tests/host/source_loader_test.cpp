@@ -2,6 +2,8 @@
 // Loading the host's document into the working image, through the substitute host.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <vector>
 
 #include "render/working_set_record.h"
@@ -136,7 +138,7 @@ TEST_F(SourceLoader, EveryDepthAndLayoutLandsInTheRightChannels) {
     cli::SubstituteHost host = makeHost(options);
     attach(host, document);
     settings_.previewZoom = 4;  // the preview's zoom must not thin out the source
-    ASSERT_TRUE(loadSourceFromHost(*working_));
+    ASSERT_TRUE(loadSourceFromHost(*working_, SourcePyramid::Built));
     EXPECT_EQ(image().format, c.format);
     EXPECT_EQ(image().width[0], 530);
     EXPECT_EQ(image().height[0], 515);
@@ -168,7 +170,7 @@ TEST_F(SourceLoader, SelectionOffsetsTheLoad) {
   ASSERT_EQ(document.filterRect.top, 5);
   cli::SubstituteHost host = makeHost();
   attach(host, document);
-  ASSERT_TRUE(loadSourceFromHost(*working_));
+  ASSERT_TRUE(loadSourceFromHost(*working_, SourcePyramid::Built));
   EXPECT_EQ(image().width[0], 26);
   EXPECT_EQ(image().height[0], 20);
   EXPECT_TRUE(holdsDocument(image(), picture, document.filterRect));
@@ -186,7 +188,7 @@ TEST_F(SourceLoader, OnlyWhatTheHostDeliversIsCopied) {
   const ImageTile* tiles = image().tiles;
   deliveryLog.clipRight = 2;
   deliveryLog.clipBottom = 1;
-  ASSERT_TRUE(loadSourceFromHost(*working_));
+  ASSERT_TRUE(loadSourceFromHost(*working_, SourcePyramid::Built));
   EXPECT_EQ(image().tiles, tiles) << "an image of the right shape is reused";
   std::uint8_t out[4];
   for (int x : {0, 509, 512, 517}) {
@@ -208,7 +210,7 @@ TEST_F(SourceLoader, HostFailureStopsWithTheHostsResult) {
   options.failDeliveryAfter = 1;
   cli::SubstituteHost host = makeHost(options);
   attach(host, document);
-  EXPECT_FALSE(loadSourceFromHost(*working_));
+  EXPECT_FALSE(loadSourceFromHost(*working_, SourcePyramid::Built));
   EXPECT_EQ(result_, pi::readErr);
   EXPECT_EQ(moduleState().lastFailureCode, kFailBandRead);
   EXPECT_EQ(deliveryLog.inRects.size(), 2u) << "no request after the failed one";
@@ -225,7 +227,7 @@ TEST_F(SourceLoader, EmptyFilterRectangleAsksForNothing) {
   cli::SubstituteHost host = makeHost();
   attach(host, document);
   host.record().filterRect = {4, 4, 4, 8};
-  EXPECT_FALSE(loadSourceFromHost(*working_));
+  EXPECT_FALSE(loadSourceFromHost(*working_, SourcePyramid::Built));
   EXPECT_EQ(result_, pi::filterBadParameters);
   EXPECT_EQ(moduleState().lastFailureCode, kFailWorkingImage);
   EXPECT_TRUE(deliveryLog.inRects.empty());
@@ -236,13 +238,35 @@ TEST_F(SourceLoader, FullLoadBuildsThePyramidAndMarksTheSource) {
   cli::HostDocument document = makeDocument(makeFlat(20, 10, SampleType::Float32, 3, false, 0.5));
   cli::SubstituteHost host = makeHost();
   attach(host, document);
-  ASSERT_TRUE(loadSourceFromHost(*working_));
+  ASSERT_TRUE(loadSourceFromHost(*working_, SourcePyramid::Built));
   EXPECT_EQ(image().pyramidState, 2);
   EXPECT_EQ(settings_.sourceLoaded, 1);
   float out[4];
   getColour(image(), 19, 9, 0, out);
   EXPECT_EQ(out[1], 0.5f);
   EXPECT_EQ(out[3], 1.0f);
+}
+
+// A render of the whole document samples level 0 alone: no coarser level is made for it.
+// Loading again for the previews makes them, with the same pixels at level 0.
+TEST_F(SourceLoader, TheDocumentAloneGetsNoPyramidAndThePreviewsGetOne) {
+  cli::HostDocument document = makeDocument(makeFlat(600, 300, SampleType::UInt8, 3, false, 0.25));
+  cli::SubstituteHost host = makeHost();
+  attach(host, document);
+  ASSERT_TRUE(loadSourceFromHost(*working_, SourcePyramid::None));
+  EXPECT_TRUE(holdsSource(*working_));
+  EXPECT_FALSE(holdsPyramid(*working_));
+  EXPECT_EQ(image().pyramidState, 0) << "the coarser levels are left unbuilt (and their memory untouched)";
+  std::uint8_t alone[4];
+  getColour(image(), 599, 299, 0, alone);
+  ASSERT_TRUE(loadSourceFromHost(*working_, SourcePyramid::Built));
+  EXPECT_TRUE(holdsPyramid(*working_));
+  EXPECT_EQ(image().pyramidState, 2);
+  std::uint8_t withPyramid[4], coarse[4];
+  getColour(image(), 599, 299, 0, withPyramid);
+  EXPECT_EQ(std::memcmp(alone, withPyramid, 4), 0);
+  getColour(image(), 0, 0, image().lastLevel, coarse);
+  EXPECT_EQ(coarse[0], withPyramid[0]) << "a flat picture stays flat in every level";
 }
 
 }  // namespace

@@ -58,7 +58,7 @@ bool FakeDocument::loadSource(RenderWorkingSet& working) {
     return true;
   };
   const DocumentSource source{&context, width_, height_, 1, fetch, [](void*) {}};
-  return qm::loadSource(working, source) == SourceLoad::Loaded;
+  return qm::loadSource(working, source, SourcePyramid::Built) == SourceLoad::Loaded;
 }
 
 bool FakeDocument::fetchPlane(int plane, const ui::Rect& area, std::uint8_t* out, std::int32_t rowLength) {

@@ -50,7 +50,7 @@ class PreviewRender : public ::testing::Test {
     working_ = createWorkingSet();
     ASSERT_NE(working_, nullptr);
     const DocumentSource source{&picture_, kWidth, kHeight, 1, fetchArea, nullptr};
-    ASSERT_EQ(loadSource(*working_, source), SourceLoad::Loaded);
+    ASSERT_EQ(loadSource(*working_, source, SourcePyramid::Built), SourceLoad::Loaded);
     resetForRun(settings_);
     settings_.look.diameter = 120;  // a blur that reaches well past every region
   }
