@@ -40,12 +40,15 @@ void greyRun(const ImageBuffer& image, int level, std::int32_t from, std::int32_
     const std::int32_t run = std::min({count - i, last - x + 1, kTileSize - (x & kTileMask)});
     const std::uint8_t* at = pixelAddress(image, x, y, level);
     std::int32_t* to = out + i;
-    // Indexed rather than stepped, so that the compiler can do many pixels at once.
+    // Indexed rather than stepped, so that the compiler can do many pixels at once. The
+    // 8-bit weighted sum stays below 2^15 (64 x 255), so it is taken in 16-bit lanes.
     if constexpr (sizeof(Sample) == 1) {
       for (std::int32_t k = 0; k < run; ++k) {
         std::uint32_t word;
         std::memcpy(&word, at + 4 * k, sizeof word);
-        to[k] = grey8(std::int32_t(word >> 24), std::int32_t((word >> 16) & 255u), std::int32_t((word >> 8) & 255u));
+        const auto r = std::uint16_t(word >> 24), g = std::uint16_t((word >> 16) & 255u),
+                   b = std::uint16_t((word >> 8) & 255u);
+        to[k] = std::uint16_t(19 * (r + 2 * g) + 7 * b) >> 6;
       }
     } else {
       for (std::int32_t k = 0; k < run; ++k) {
@@ -110,10 +113,10 @@ void fillToneRow(StyleRowContext& context) {
             count, mean);
     BandCell* cell = bandCell(context, from);
     if (!cell) continue;
-    for (std::int32_t i = 0; i < count; ++i) {
-      cell[i].tone = std::uint8_t(sharpenedTone(grey[i], mean[i], source.sharpenAmount));
-      cell[i].blurred = std::uint8_t(mean[i]);
-    }
+    // Whole cells, one word each; the style's ink goes in after.
+    const std::int32_t amount = source.sharpenAmount;
+    for (std::int32_t i = 0; i < count; ++i)
+      cell[i] = BandCell{std::uint8_t(sharpenedTone(grey[i], mean[i], amount)), std::uint8_t(mean[i]), 0, 1};
   }
 }
 
