@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/platform.h"
 #include "platform/random_generator.h"
 
 namespace qm {
@@ -59,21 +60,50 @@ LevelChain levelChain(std::int32_t width, std::int32_t height) {
 
 std::int32_t tilesAcross(std::int32_t size) { return (size + kTileMask) >> kTileShift; }
 
+// Images from this size on take their pixels straight from the system's pages (large pages
+// where it has them); smaller ones, from the heap, where they do not round up to a page.
+constexpr std::size_t kPagedPixelBytes = std::size_t(8) << 20;
+
 void freeTiles(ImageBuffer& image) {
-  if (image.tiles) {
-    for (std::int32_t i = 0; i < image.tileCount; ++i) std::free(image.tiles[i].data);
-    std::free(image.tiles);
-  }
+  if (image.pixelBlockPaged)
+    platform::freePixelMemory(image.pixelBlock, image.pixelBlockBytes);
+  else
+    std::free(image.pixelBlock);
+  std::free(image.tiles);
   image.tiles = nullptr;
   image.tileCount = 0;
+  image.pixelBlock = nullptr;
+  image.pixelBlockBytes = 0;
+  image.pixelBlockPaged = 0;
+}
+
+// The bytes of all tiles: every tile row is 512 pixels, each tile as many rows as it holds.
+std::size_t tilePixelBytes(const ImageBuffer& image) {
+  const std::size_t rowBytes = std::size_t(kTileSize) * std::size_t(image.bytesPerPixel);
+  std::size_t bytes = 0;
+  for (int level = 0; level <= image.lastLevel; ++level)
+    bytes += std::size_t(tilesAcross(image.width[level])) * std::size_t(image.height[level]) * rowBytes;
+  return bytes;
+}
+
+// One zero-filled block for the pixels of every tile, so that a large image is a single
+// region of pages rather than a hundred separate allocations.
+bool allocatePixelBlock(ImageBuffer& image) {
+  const std::size_t bytes = tilePixelBytes(image);
+  image.pixelBlockPaged = bytes >= kPagedPixelBytes ? 1 : 0;
+  image.pixelBlock = static_cast<std::uint8_t*>(image.pixelBlockPaged ? platform::allocatePixelMemory(bytes)
+                                                                       : std::calloc(bytes ? bytes : 1, 1));
+  image.pixelBlockBytes = bytes;
+  return image.pixelBlock != nullptr;
 }
 
 bool allocateTiles(ImageBuffer& image, std::int32_t tileCount) {
   image.tiles = static_cast<ImageTile*>(std::calloc(std::size_t(tileCount), sizeof(ImageTile)));
   if (!image.tiles) return false;
   image.tileCount = tileCount;
-  for (std::int32_t i = 0; i < tileCount; ++i) image.tiles[i] = {nullptr, -1, -1, -1};
+  if (!allocatePixelBlock(image)) return false;
   const std::size_t rowBytes = std::size_t(kTileSize) * std::size_t(image.bytesPerPixel);
+  std::uint8_t* next = image.pixelBlock;
   std::int32_t index = 0;
   for (int level = 0; level <= image.lastLevel; ++level) {
     image.firstTile[level] = index;
@@ -82,8 +112,8 @@ bool allocateTiles(ImageBuffer& image, std::int32_t tileCount) {
       const std::int32_t rows = std::min(kTileSize, image.height[level] - y0);
       for (std::int32_t x0 = 0; x0 < image.width[level]; x0 += kTileSize) {
         ImageTile& tile = image.tiles[index++];
-        tile.data = static_cast<std::uint8_t*>(std::calloc(std::size_t(rows), rowBytes));
-        if (!tile.data) return false;
+        tile.data = next;
+        next += std::size_t(rows) * rowBytes;
         tile.y0 = y0;
         tile.x0 = x0;
         tile.rows = rows;

@@ -107,6 +107,9 @@ struct ImageBuffer {
 
   std::int32_t tileCount;
   ImageTile* tiles;              // all levels, level 0 first
+  std::uint8_t* pixelBlock;      // the tiles' pixels, one block
+  std::size_t pixelBlockBytes;
+  std::uint8_t pixelBlockPaged;  // the block came from the system's pages, not the heap
   std::int32_t released;         // 1 after the pixels were freed
 
   float aspectX, aspectY;        // W/H on the x side when H is smaller, H/W on the y side when W is

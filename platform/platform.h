@@ -29,6 +29,13 @@ struct SystemMemory {
 SystemMemory allocateSystemMemory(std::size_t size);
 void freeSystemMemory(SystemMemory& memory);
 
+// Zero-filled memory for a large image straight from the system's pages, with the system
+// asked to back it with large pages where it can: first touching a 100-megabyte image then
+// takes a few dozen page faults instead of tens of thousands. Null when memory runs out;
+// freePixelMemory takes the same size.
+void* allocatePixelMemory(std::size_t size);
+void freePixelMemory(void* data, std::size_t size);
+
 // Processors the system reports, at least 1.
 unsigned processorCount();
 

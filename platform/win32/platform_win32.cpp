@@ -44,6 +44,16 @@ void freeSystemMemory(SystemMemory& memory) {
   memory = SystemMemory{};
 }
 
+// Committed pages come zero-filled. Large pages need a privilege ordinary users lack, so
+// none are asked for.
+void* allocatePixelMemory(std::size_t size) {
+  return VirtualAlloc(nullptr, size ? size : 1, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+}
+
+void freePixelMemory(void* data, std::size_t) {
+  if (data) VirtualFree(data, 0, MEM_RELEASE);
+}
+
 bool hasDialogWindows() { return true; }
 
 unsigned processorCount() {
