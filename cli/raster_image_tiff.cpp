@@ -441,6 +441,9 @@ bool loadTiff(const std::string& path, std::uint64_t fileSize, RasterImage& imag
   return true;
 }
 
+// 1 is the fastest deflate level (libtiff's default is 6).
+constexpr int kDeflateLevel = 1;
+
 bool saveTiff(const std::string& path, const RasterImage& image, std::string& error) {
   const std::uint16_t samples = std::uint16_t(image.channels());
   const bool rgb = image.colorChannels >= 3;
@@ -477,6 +480,9 @@ bool saveTiff(const std::string& path, const RasterImage& image, std::string& er
             TIFFSetField(t, TIFFTAG_PREDICTOR, isFloat ? PREDICTOR_FLOATINGPOINT : PREDICTOR_HORIZONTAL) &&
             TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, rowsPerStrip) &&
             TIFFSetField(t, TIFFTAG_SOFTWARE, "Quillmark");
+  // Deflate at its fastest: ink pictures shrink to almost nothing at any level, and the
+  // default level took longer than the whole render of a float picture.
+  if (ok && compression == COMPRESSION_ADOBE_DEFLATE) ok = TIFFSetField(t, TIFFTAG_ZIPQUALITY, kDeflateLevel);
   if (ok && !extras.empty()) {
     ok = TIFFSetField(t, TIFFTAG_EXTRASAMPLES, std::uint16_t(extras.size()), extras.data());
   }
