@@ -1,20 +1,32 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-// PNG through libpng: 8- and 16-bit grey, grey+alpha, RGB and RGBA, read and written.
+// PNG: 8- and 16-bit grey, grey+alpha, RGB and RGBA, read through libpng and written by our
+// own writer (cli/png_writer.cpp).
 //
 // Refused on reading: indexed-colour (palette) images and 1/2/4-bit grey, since the host
 // only keeps grey and RGB documents and silently expanding them would hide what the file
 // is. A tRNS chunk on a grey or RGB image (one colour key marked transparent) is ignored:
 // such an image loads opaque.
 //
-// Encoder settings, chosen for what this program mostly writes: ink pictures, whose samples
-// are nearly all 0 or full scale. Deflate runs at level 2, and each row picks its own
-// filter: a row of pure ink and paper goes unfiltered (its long runs of equal bytes are
-// what deflate finds cheaply; trying the five filters on it costs time and, on ink, saves
-// nothing), any other row gets libpng's adaptive choice among the five filters, which
-// keeps photographs and grey blends within a fifth of the size the default settings give.
-// Measured on 24-megapixel pictures in docs/benchmarks.md ("Writing PNG files"). Only how
-// the pixels are coded changes: colour type, depth and pixels are the same under any
-// settings, and every PNG reader decodes every filter.
+// Writing: the signature, IHDR, IDAT chunks and IEND, nothing else; no interlacing. What
+// this program mostly writes are ink pictures, whose samples are nearly all 0 or full
+// scale. A row of pure ink and paper goes unfiltered, any other row takes the filter of
+// the five whose bytes sum smallest read as signed (cli/png_row_filter.cpp); deflate runs
+// at level 2. Measured in docs/benchmarks.md ("Writing PNG files").
+//
+// Deflate is the slow part, and one deflate stream runs on one core. So the rows are cut
+// into the engine's bands of 64 and each band is filtered and deflated by its own job task,
+// on every core at once. A band is deflated raw (no zlib header or checksum) with a fresh
+// window and ends with a sync flush, which closes its last block on a byte boundary
+// without marking it final; raw deflate blocks of that kind can simply follow one another,
+// so the bands put end to end, the last one ended with Z_FINISH, are one valid deflate
+// stream. The file gets the 2-byte zlib header in front and the Adler-32 of all filtered
+// bytes behind, combined from the bands' own. Each band starts without the 32 KiB of
+// history the band above would have given it; at 64 rows of a large picture (a megabyte
+// or so) that is too little to see in the file's size, and a band is large enough that a
+// task's start-up and flush cost nothing either. The bands are written out in order as
+// they come in, so only those finished ahead of their turn wait in memory. Only how the
+// pixels are coded differs from any other writer: every PNG reader decodes every filter
+// and every deflate block.
 //
 // libpng reports errors by longjmp. Every function that calls setjmp below keeps only
 // trivially destructible locals, and the longjmp never leaves it, so no C++ object is
@@ -28,9 +40,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 #include <vector>
 
+#include "cli/png_writer.h"
 #include "cli/raster_image.h"
 
 namespace qm::cli::detail {
@@ -38,11 +50,6 @@ namespace qm::cli::detail {
 namespace {
 
 constexpr bool kLittleEndian = std::endian::native == std::endian::little;
-
-// With unfiltered ink rows, level 2 writes an ink picture five times as fast as libpng's
-// default (level 6, every row filtered) for a file 1.25 to 1.5 times as large; level 1
-// is no faster and larger, level 4 saves a fifth of the bytes for a third more time.
-constexpr int kDeflateLevel = 2;
 
 // Shared with the libpng callbacks; trivially destructible on purpose.
 struct PngIo {
@@ -60,7 +67,7 @@ void onPngError(png_structp png, png_const_charp message) {
   png_longjmp(png, 1);
 }
 
-// Warnings (a bad ancillary chunk, say) change nothing we load or write: kept, never
+// Warnings (a bad ancillary chunk, say) change nothing we load: kept, never
 // printed.
 void onPngWarning(png_structp png, png_const_charp message) {
   PngIo* io = static_cast<PngIo*>(png_get_error_ptr(png));
@@ -74,22 +81,6 @@ void readBytes(png_structp png, png_bytep data, std::size_t length) {
       std::snprintf(io->error, sizeof io->error, "read error: %s", std::strerror(errno));
     }
     png_error(png, "unexpected end of file: the file is truncated");
-  }
-}
-
-void writeBytes(png_structp png, png_bytep data, std::size_t length) {
-  PngIo* io = static_cast<PngIo*>(png_get_io_ptr(png));
-  if (std::fwrite(data, 1, length, io->file) != length) {
-    std::snprintf(io->error, sizeof io->error, "write error: %s", std::strerror(errno));
-    png_error(png, "write error");
-  }
-}
-
-void flushBytes(png_structp png) {
-  PngIo* io = static_cast<PngIo*>(png_get_io_ptr(png));
-  if (std::fflush(io->file) != 0) {
-    std::snprintf(io->error, sizeof io->error, "write error: %s", std::strerror(errno));
-    png_error(png, "write error");
   }
 }
 
@@ -124,61 +115,6 @@ bool readPixels(png_structp png, png_infop info, png_bytepp rows, std::size_t ro
   return true;
 }
 
-// True when every sample of the row is 0 or full scale. Checked in blocks without an early
-// exit inside a block, so the compiler can vectorise the common case of a whole ink row.
-template <typename Sample>
-bool isInkAndPaper(const png_byte* row, std::size_t samples) {
-  constexpr Sample kFull = std::numeric_limits<Sample>::max();
-  constexpr std::size_t kBlock = 64;
-  for (std::size_t start = 0; start < samples; start += kBlock) {
-    const std::size_t end = start + kBlock < samples ? start + kBlock : samples;
-    bool tone = false;
-    for (std::size_t i = start; i < end; ++i) {
-      Sample value;
-      std::memcpy(&value, row + i * sizeof(Sample), sizeof(Sample));
-      tone |= value != 0 && value != kFull;
-    }
-    if (tone) return false;
-  }
-  return true;
-}
-
-// Called inside writeAll's setjmp scope; kept apart so that writeAll modifies no local
-// after its setjmp.
-void writeRows(png_structp png, const PngHeader* header, png_bytepp rows,
-               std::size_t rowSamples) {
-  const bool sixteen = header->bitDepth == 16;
-  int filters = PNG_ALL_FILTERS;
-  for (png_uint_32 y = 0; y < header->height; ++y) {
-    // The first row always goes with all filters: libpng sets up the previous-row buffer
-    // that Up, Average and Paeth need at the first row, from the filters enabled then,
-    // and cannot add it later. Tested before any byte swapping: 0 and full scale read
-    // the same in either order.
-    const bool ink = y > 0 && (sixteen ? isInkAndPaper<std::uint16_t>(rows[y], rowSamples)
-                                       : isInkAndPaper<std::uint8_t>(rows[y], rowSamples));
-    const int wanted = ink ? PNG_FILTER_NONE : PNG_ALL_FILTERS;
-    if (wanted != filters) {
-      filters = wanted;
-      png_set_filter(png, PNG_FILTER_TYPE_BASE, filters);
-    }
-    png_write_row(png, rows[y]);
-  }
-}
-
-bool writeAll(png_structp png, png_infop info, const PngHeader* header, png_bytepp rows,
-              std::size_t rowSamples, bool swap16) {
-  if (setjmp(png_jmpbuf(png))) return false;
-  png_set_IHDR(png, info, header->width, header->height, header->bitDepth, header->colorType,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_set_compression_level(png, kDeflateLevel);
-  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_ALL_FILTERS);
-  png_write_info(png, info);
-  if (swap16) png_set_swap(png);
-  writeRows(png, header, rows, rowSamples);
-  png_write_end(png, info);
-  return true;
-}
-
 // --- owners ---
 
 class ReadStruct {
@@ -192,25 +128,6 @@ class ReadStruct {
   }
   ReadStruct(const ReadStruct&) = delete;
   ReadStruct& operator=(const ReadStruct&) = delete;
-  png_structp png() const { return png_; }
-  png_infop info() const { return info_; }
-
- private:
-  png_structp png_ = nullptr;
-  png_infop info_ = nullptr;
-};
-
-class WriteStruct {
- public:
-  explicit WriteStruct(PngIo* io) {
-    png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, io, onPngError, onPngWarning);
-    if (png_) info_ = png_create_info_struct(png_);
-  }
-  ~WriteStruct() {
-    if (png_) png_destroy_write_struct(&png_, info_ ? &info_ : nullptr);
-  }
-  WriteStruct(const WriteStruct&) = delete;
-  WriteStruct& operator=(const WriteStruct&) = delete;
   png_structp png() const { return png_; }
   png_infop info() const { return info_; }
 
@@ -291,47 +208,20 @@ bool loadPng(std::FILE* file, std::uint64_t fileSize, RasterImage& image, std::s
 }
 
 bool savePng(const std::string& path, const RasterImage& image, std::string& error) {
-  PngHeader header{};
-  header.width = png_uint_32(image.width);
-  header.height = png_uint_32(image.height);
-  header.bitDepth = image.type == SampleType::UInt16 ? 16 : 8;
-  header.colorType = image.colorChannels == 1
-                         ? (image.hasAlpha ? PNG_COLOR_TYPE_GRAY_ALPHA : PNG_COLOR_TYPE_GRAY)
-                         : (image.hasAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB);
-  // libpng copies each row before transforming it (byte swapping), so the const rows
-  // handed over are only read.
-  std::vector<png_bytep> rows(std::size_t(image.height));
-  for (std::size_t y = 0; y < rows.size(); ++y) {
-    rows[y] = const_cast<png_bytep>(image.pixels.data() + y * image.rowBytes());
-  }
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) {
     error = std::string("cannot write: ") + std::strerror(errno);
     return false;
   }
-  PngIo io;
-  io.file = file;
-  bool ok = false;
-  {
-    WriteStruct write(&io);
-    if (!write.png() || !write.info()) {
-      std::snprintf(io.error, sizeof io.error, "not enough memory to write a PNG");
-    } else {
-      png_set_write_fn(write.png(), &io, writeBytes, flushBytes);
-      ok = writeAll(write.png(), write.info(), &header, rows.data(),
-                    std::size_t(image.width) * std::size_t(image.channels()),
-                    kLittleEndian && header.bitDepth == 16);
-    }
-  }
+  bool ok = png::writePng(file, image, error);
   if (ok && std::fflush(file) != 0) {
-    std::snprintf(io.error, sizeof io.error, "write error: %s", std::strerror(errno));
+    error = std::string("write error: ") + std::strerror(errno);
     ok = false;
   }
   if (std::fclose(file) != 0 && ok) {
-    std::snprintf(io.error, sizeof io.error, "write error: %s", std::strerror(errno));
+    error = std::string("write error: ") + std::strerror(errno);
     ok = false;
   }
-  if (!ok) error = failure(io, "cannot write the PNG");
   return ok;
 }
 

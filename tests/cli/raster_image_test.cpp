@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-// The substitute host's image files: PNG and TIFF round trips, files written by the
-// libraries directly (other layouts, other byte order), refusals, damaged files, safe
-// saving and selection masks.
+// The substitute host's image files: PNG and TIFF round trips, our PNG writer seen by a
+// reader of its own, files written by the libraries directly (other layouts, other byte
+// order), refusals, damaged files, safe saving and selection masks.
 #include <png.h>
 #include <tiffio.h>
 
@@ -9,12 +9,15 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <tuple>
 #include <utility>
 
 #include "cli/raster_image.h"
+#include "engine/jobs.h"
 #include "tests/cli/command_checks.h"
 #include "tests/test_images.h"
 
@@ -203,6 +206,129 @@ TEST(RasterImageFiles, RoundTripsEveryLayoutOfBothFormats) {
     image.hasAlpha = false;
     EXPECT_TRUE(sameImage(image, loaded(path))) << colors;
   }
+}
+
+// --- our PNG writer ---
+
+// The five filters' predictions, as a PNG reader undoes them.
+int paethOf(int a, int b, int c) {
+  const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+  return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+}
+
+// Rows made, in the file's byte order, for each filter to win in turn, so that a picture
+// of several bands of 64 rows uses all five: pure ink and paper (None), noise, a copy of the
+// noise above (Up), a ramp along the row (Sub), each byte the mean of its left and upper
+// neighbours (Average), noise, each byte its Paeth prediction (Paeth). At 200 rows the
+// second band starts with an Average row and the fourth with a Paeth row, which decode
+// right only when they were filtered against the last row of the band before.
+RasterImage makeFilterPicture(int width, int height, SampleType type, int colors, bool alpha) {
+  RasterImage image = makeFlat(width, height, type, colors, alpha, 0);
+  const std::size_t stride = image.rowBytes(), sampleBytes = std::size_t(cli::bytesPerSample(type));
+  const std::size_t bpp = std::size_t(image.channels()) * sampleBytes;
+  std::vector<std::uint8_t> file(stride * std::size_t(height + 1), 0);  // a zero row above the first
+  std::mt19937 random(7);
+  for (std::size_t y = 1; y <= std::size_t(height); ++y) {
+    std::uint8_t* row = &file[y * stride];
+    const std::uint8_t* above = row - stride;
+    for (std::size_t i = 0; i < stride; ++i) {
+      const int a = i >= bpp ? row[i - bpp] : 0, c = i >= bpp ? above[i - bpp] : 0;
+      switch ((y + 2) % 7) {
+        case 0: row[i] = i % sampleBytes ? row[i - 1] : std::uint8_t(random() & 1 ? 255 : 0); break;
+        case 2: row[i] = above[i]; break;
+        case 3: row[i] = std::uint8_t(i >= bpp ? a + 1 : random()); break;
+        case 4: row[i] = std::uint8_t((a + above[i]) >> 1); break;
+        case 6: row[i] = std::uint8_t(paethOf(a, above[i], c)); break;
+        default: row[i] = std::uint8_t(random()); break;
+      }
+    }
+  }
+  for (std::size_t i = 0; i < image.pixels.size(); i += sampleBytes) {
+    const std::uint8_t* sample = &file[stride + i];
+    if (sampleBytes == 1) image.pixels[i] = sample[0];
+    else {
+      const std::uint16_t value = std::uint16_t(sample[0] << 8 | sample[1]);
+      std::memcpy(&image.pixels[i], &value, 2);
+    }
+  }
+  return image;
+}
+
+// The samples as a PNG file stores them: 16-bit ones big-endian.
+std::string fileOrder(const RasterImage& image) {
+  std::string bytes(image.pixels.begin(), image.pixels.end());
+  if (image.type == SampleType::UInt16)
+    for (std::size_t i = 0; i < bytes.size(); i += 2) {
+      std::uint16_t value;
+      std::memcpy(&value, &image.pixels[i], 2);
+      bytes[i] = char(value >> 8);
+      bytes[i + 1] = char(value & 0xFF);
+    }
+  return bytes;
+}
+
+// tests/cli/read_png.py's view of a file: its header line and the samples.
+std::pair<std::string, std::string> readWithPython(const std::string& path) {
+  const std::string script = (std::filesystem::path(__FILE__).parent_path() / "read_png.py").string();
+  const ChildResult result = runChild("/usr/bin/python3", {script, path});
+  EXPECT_EQ(result.exitStatus, 0) << result.err << result.failure;
+  const std::size_t end = result.out.find('\n');
+  if (end == std::string::npos) return {};
+  return {result.out.substr(0, end), result.out.substr(end + 1)};
+}
+
+// Every layout, in a picture of several bands whose rows use every filter and in a single
+// pixel, reads back exactly through libpng and through a reader that shares no code with it.
+TEST(RasterImagePng, WrittenFilesReadBackExactlyThroughTwoReaders) {
+  // PNG colour types: grey 0, RGB 2, grey+alpha 4, RGBA 6.
+  for (SampleType type : {SampleType::UInt8, SampleType::UInt16})
+    for (int colors : {1, 3})
+      for (bool alpha : {false, true})
+        for (int size : {1, 200}) {
+          SCOPED_TRACE(layoutName(type, colors, alpha) + " " + std::to_string(size));
+          const RasterImage image = makeFilterPicture(size == 1 ? 1 : 37, size, type, colors, alpha);
+          const std::string path = writeTemp(image, "filters.png");
+          EXPECT_TRUE(sameImage(image, loaded(path)));
+          const auto [header, samples] = readWithPython(path);
+          const std::string shape = std::to_string(image.width) + " " + std::to_string(size) + " " +
+                                    (type == SampleType::UInt8 ? "8 " : "16 ") +
+                                    std::to_string((colors == 3 ? 2 : 0) + (alpha ? 4 : 0));
+          EXPECT_EQ(header, shape + (size == 1 ? " 0" : " 0,1,2,3,4"));
+          EXPECT_TRUE(samples == fileOrder(image));
+        }
+}
+
+// Compressed data longer than one IDAT chunk goes into several, each with its own CRC.
+TEST(RasterImagePng, ImageDataSpansSeveralChunks) {
+  RasterImage noise = makeFlat(700, 400, SampleType::UInt8, 3, true, 0);
+  std::mt19937 random(3);
+  for (std::uint8_t& sample : noise.pixels) sample = std::uint8_t(random());
+  const std::string path = writeTemp(noise, "noise.png");
+  const std::string file = readBytes(path);
+  int chunks = 0;
+  for (std::size_t at = file.find("IDAT"); at != std::string::npos; at = file.find("IDAT", at + 4)) ++chunks;
+  EXPECT_GE(chunks, 2);
+  EXPECT_TRUE(sameImage(noise, loaded(path)));
+  EXPECT_TRUE(readWithPython(path).second == fileOrder(noise));
+}
+
+// A full disk and a compression job that fails are errors, and the target keeps what it had.
+TEST(RasterImagePng, FailedWritesReportTheCauseAndKeepTheTarget) {
+  const RasterImage image = makeFilterPicture(37, 200, SampleType::UInt8, 3, false);
+  std::string error;
+  if (std::filesystem::exists("/dev/full")) {
+    EXPECT_FALSE(cli::detail::savePng("/dev/full", image, error));
+    EXPECT_NE(error.find("write error: No space left"), std::string::npos) << error;
+  }
+  const std::string path = writeTemp(makeTestImage(5, 4, SampleType::UInt8, 1, false), "kept.png");
+  const std::string before = readBytes(path);
+  setTasksFailForTesting(true);
+  const bool saved = saveImage(path, image, error);
+  setTasksFailForTesting(false);
+  EXPECT_FALSE(saved);
+  EXPECT_NE(error.find("not enough memory"), std::string::npos) << error;
+  EXPECT_EQ(readBytes(path), before);
+  EXPECT_EQ(folderEntries(testDir()), std::vector<std::string>{"kept.png"});
 }
 
 // --- files written by the libraries directly ---
