@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/pixel_allocator.h"
+
 namespace qm::cli {
 
 enum class SampleType { UInt8, UInt16, Float32 };
@@ -25,7 +27,7 @@ struct RasterImage {
   int colorChannels = 0;
   bool hasAlpha = false;
   SampleType type = SampleType::UInt8;
-  std::vector<std::uint8_t> pixels;
+  PixelBytes pixels;
   // A JPEG file's EXIF block and ICC profile, written again when the picture is saved as
   // JPEG (the other formats leave them out).
   std::vector<std::uint8_t> exif;

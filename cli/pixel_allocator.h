@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// Memory for a picture's samples: large pictures take it straight from the system's pages
+// with large pages asked for, so that filling a 20-megapixel picture
+// faults in a few dozen large pages instead of fifteen thousand small ones. Small ones come
+// from the heap as usual.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <new>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace qm::cli {
+
+template <class T>
+struct PixelAllocator {
+  using value_type = T;
+  static constexpr std::size_t kPagedBytes = std::size_t(8) << 20;
+
+  PixelAllocator() = default;
+  template <class U>
+  explicit PixelAllocator(const PixelAllocator<U>&) {}
+
+  T* allocate(std::size_t count) {
+    const std::size_t bytes = count * sizeof(T);
+    if (bytes < kPagedBytes) return static_cast<T*>(::operator new(bytes));
+    void* data = platform::allocatePixelMemory(bytes);
+    if (!data) throw std::bad_alloc();
+    return static_cast<T*>(data);
+  }
+  void deallocate(T* data, std::size_t count) {
+    const std::size_t bytes = count * sizeof(T);
+    if (bytes < kPagedBytes)
+      ::operator delete(data);
+    else
+      platform::freePixelMemory(data, bytes);
+  }
+  template <class U>
+  bool operator==(const PixelAllocator<U>&) const {
+    return true;
+  }
+};
+
+using PixelBytes = std::vector<std::uint8_t, PixelAllocator<std::uint8_t>>;
+
+// Samples compare by value, wherever their memory came from.
+inline bool operator==(const PixelBytes& a, const std::vector<std::uint8_t>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end());
+}
+
+}  // namespace qm::cli
