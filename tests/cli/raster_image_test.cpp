@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <csetjmp>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <random>
@@ -210,20 +209,23 @@ TEST(RasterImageFiles, RoundTripsEveryLayoutOfBothFormats) {
 
 // --- our PNG writer ---
 
-// The five filters' predictions, as a PNG reader undoes them.
-int paethOf(int a, int b, int c) {
-  const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-  return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
-}
+// Rows made, in the file's byte order, for each filter to win in turn: pure ink and paper
+// (None, whatever the others would give), noise, a copy of the noise above (Up), a ramp
+// along the row (Sub), each byte the mean of its left and upper neighbours (Average),
+// noise whose every other stretch of 4 pixels is flat, and a row that copies it in the
+// noisy stretches and lies 100 above it in the flat ones (Paeth, which looks up where the
+// row above varies along the row and left where it does not). Each winner leaves zeros or
+// ones but for a few bytes, where every other filter leaves noise, the ramp or 100s. At
+// 200 rows the second band starts with an Average row and the fourth with a Paeth row,
+// which decode right only when they were filtered against the last row of the band before.
+struct FilterPicture {
+  RasterImage image;
+  std::string filters;  // each row's filter type; '.' for noise, which may take any
+};
 
-// Rows made, in the file's byte order, for each filter to win in turn, so that a picture
-// of several bands of 64 rows uses all five: pure ink and paper (None), noise, a copy of the
-// noise above (Up), a ramp along the row (Sub), each byte the mean of its left and upper
-// neighbours (Average), noise, each byte its Paeth prediction (Paeth). At 200 rows the
-// second band starts with an Average row and the fourth with a Paeth row, which decode
-// right only when they were filtered against the last row of the band before.
-RasterImage makeFilterPicture(int width, int height, SampleType type, int colors, bool alpha) {
-  RasterImage image = makeFlat(width, height, type, colors, alpha, 0);
+FilterPicture makeFilterPicture(int width, int height, SampleType type, int colors, bool alpha) {
+  FilterPicture picture{makeFlat(width, height, type, colors, alpha, 0), ""};
+  RasterImage& image = picture.image;
   const std::size_t stride = image.rowBytes(), sampleBytes = std::size_t(cli::bytesPerSample(type));
   const std::size_t bpp = std::size_t(image.channels()) * sampleBytes;
   std::vector<std::uint8_t> file(stride * std::size_t(height + 1), 0);  // a zero row above the first
@@ -231,14 +233,18 @@ RasterImage makeFilterPicture(int width, int height, SampleType type, int colors
   for (std::size_t y = 1; y <= std::size_t(height); ++y) {
     std::uint8_t* row = &file[y * stride];
     const std::uint8_t* above = row - stride;
+    const std::size_t kind = (y + 2) % 7;
+    picture.filters += "0.213.4"[kind];
     for (std::size_t i = 0; i < stride; ++i) {
-      const int a = i >= bpp ? row[i - bpp] : 0, c = i >= bpp ? above[i - bpp] : 0;
-      switch ((y + 2) % 7) {
+      const int a = i >= bpp ? row[i - bpp] : 0;
+      const bool flat = i / (4 * bpp) % 2 == 1;
+      switch (kind) {
         case 0: row[i] = i % sampleBytes ? row[i - 1] : std::uint8_t(random() & 1 ? 255 : 0); break;
         case 2: row[i] = above[i]; break;
         case 3: row[i] = std::uint8_t(i >= bpp ? a + 1 : random()); break;
         case 4: row[i] = std::uint8_t((a + above[i]) >> 1); break;
-        case 6: row[i] = std::uint8_t(paethOf(a, above[i], c)); break;
+        case 5: row[i] = std::uint8_t(flat && i % (4 * bpp) >= bpp ? row[i - bpp] : random()); break;
+        case 6: row[i] = std::uint8_t(flat ? above[i] + 100 : above[i]); break;
         default: row[i] = std::uint8_t(random()); break;
       }
     }
@@ -251,7 +257,15 @@ RasterImage makeFilterPicture(int width, int height, SampleType type, int colors
       std::memcpy(&image.pixels[i], &value, 2);
     }
   }
-  return image;
+  return picture;
+}
+
+// Whether each row's filter is the one expected ('.' takes any).
+::testing::AssertionResult filtersAsExpected(const std::string& expected, const std::string& actual) {
+  bool same = expected.size() == actual.size();
+  for (std::size_t y = 0; same && y < expected.size(); ++y) same = expected[y] == '.' || expected[y] == actual[y];
+  if (same) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "filters " << actual << "\nexpected " << expected;
 }
 
 // The samples as a PNG file stores them: 16-bit ones big-endian.
@@ -278,7 +292,8 @@ std::pair<std::string, std::string> readWithPython(const std::string& path) {
 }
 
 // Every layout, in a picture of several bands whose rows use every filter and in a single
-// pixel, reads back exactly through libpng and through a reader that shares no code with it.
+// pixel, reads back exactly through libpng and through a reader that shares no code with it,
+// and each row took the filter it was made for.
 TEST(RasterImagePng, WrittenFilesReadBackExactlyThroughTwoReaders) {
   // PNG colour types: grey 0, RGB 2, grey+alpha 4, RGBA 6.
   for (SampleType type : {SampleType::UInt8, SampleType::UInt16})
@@ -286,16 +301,47 @@ TEST(RasterImagePng, WrittenFilesReadBackExactlyThroughTwoReaders) {
       for (bool alpha : {false, true})
         for (int size : {1, 200}) {
           SCOPED_TRACE(layoutName(type, colors, alpha) + " " + std::to_string(size));
-          const RasterImage image = makeFilterPicture(size == 1 ? 1 : 37, size, type, colors, alpha);
+          const auto [image, filters] = makeFilterPicture(size == 1 ? 1 : 37, size, type, colors, alpha);
           const std::string path = writeTemp(image, "filters.png");
           EXPECT_TRUE(sameImage(image, loaded(path)));
           const auto [header, samples] = readWithPython(path);
           const std::string shape = std::to_string(image.width) + " " + std::to_string(size) + " " +
                                     (type == SampleType::UInt8 ? "8 " : "16 ") +
-                                    std::to_string((colors == 3 ? 2 : 0) + (alpha ? 4 : 0));
-          EXPECT_EQ(header, shape + (size == 1 ? " 0" : " 0,1,2,3,4"));
+                                    std::to_string((colors == 3 ? 2 : 0) + (alpha ? 4 : 0)) + " ";
+          EXPECT_EQ(header.substr(0, shape.size()), shape);
+          // A single pixel has no neighbours: every filter sums the same, and ties go to None.
+          EXPECT_TRUE(filtersAsExpected(size == 1 ? "0" : filters, header.substr(std::min(shape.size(), header.size()))));
           EXPECT_TRUE(samples == fileOrder(image));
         }
+}
+
+// A row of ink and paper with a single sample of another tone is no ink row: against an
+// identical row above, Up leaves only that sample, where None would leave every full-scale
+// byte. The tone sample moves along the row from row to row, through every block the test
+// for ink takes at once.
+TEST(RasterImagePng, OneToneSampleMakesARowFilteredLikeAnyOther) {
+  for (const auto& [type, colors, alpha, width] : {std::tuple(SampleType::UInt8, 1, false, 200),
+                                                   std::tuple(SampleType::UInt16, 3, true, 37)}) {
+    SCOPED_TRACE(layoutName(type, colors, alpha));
+    const int samples = width * (colors + (alpha ? 1 : 0));
+    RasterImage image = makeFlat(width, 2 * samples, type, colors, alpha, 0);
+    // The 16-bit tone is 255: bytes 0 and 255, ink and paper only to a test of bytes.
+    const double full = type == SampleType::UInt8 ? 255 : 65535, tone = type == SampleType::UInt8 ? 100 : 255;
+    std::mt19937 random(5);
+    std::string filters;
+    for (int y = 0; y < image.height; y += 2) {
+      for (int i = 0; i < samples; ++i) {
+        const double ink = random() & 1 ? full : 0;
+        setSampleAt(image, i / image.channels(), y, i % image.channels(), ink);
+        setSampleAt(image, i / image.channels(), y + 1, i % image.channels(), y / 2 == i ? tone : ink);
+      }
+      filters += "02";
+    }
+    const std::string path = writeTemp(image, "tone.png");
+    EXPECT_TRUE(sameImage(image, loaded(path)));
+    const std::string header = readWithPython(path).first;
+    EXPECT_TRUE(filtersAsExpected(filters, header.substr(header.rfind(' ') + 1)));
+  }
 }
 
 // Compressed data longer than one IDAT chunk goes into several, each with its own CRC.
@@ -314,7 +360,7 @@ TEST(RasterImagePng, ImageDataSpansSeveralChunks) {
 
 // A full disk and a compression job that fails are errors, and the target keeps what it had.
 TEST(RasterImagePng, FailedWritesReportTheCauseAndKeepTheTarget) {
-  const RasterImage image = makeFilterPicture(37, 200, SampleType::UInt8, 3, false);
+  const RasterImage image = makeFilterPicture(37, 200, SampleType::UInt8, 3, false).image;
   std::string error;
   if (std::filesystem::exists("/dev/full")) {
     EXPECT_FALSE(cli::detail::savePng("/dev/full", image, error));

@@ -5,7 +5,7 @@
 # RGBA file and checks what a strict reader would: the signature, every chunk's CRC, IHDR
 # first and IEND last with nothing after it, the zlib stream whole with its Adler-32 and
 # nothing behind it, and every row's filter type. Prints one line
-# "WIDTH HEIGHT DEPTH COLOURTYPE FILTERS" (FILTERS: the filter types used, as "0,1,4"),
+# "WIDTH HEIGHT DEPTH COLOURTYPE FILTERS" (FILTERS: each row's filter type, as "0144..."),
 # then the samples as the file stores them (16-bit ones big-endian). Exits 1 with the
 # fault on the standard error stream.
 import struct
@@ -89,14 +89,14 @@ def main():
         fail("%d bytes of image data for %d rows of %d" % (len(pixels), height, stride))
     above = bytearray(stride)
     samples = bytearray()
-    used = set()
+    filters = ""
     for y in range(height):
         start = y * (stride + 1)
         kind = pixels[start]
-        used.add(kind)
+        filters += str(kind)
         above = unfilter(kind, pixels[start + 1:start + 1 + stride], above, bpp)
         samples += above
-    line = "%d %d %d %d %s\n" % (width, height, depth, colour, ",".join(str(k) for k in sorted(used)))
+    line = "%d %d %d %d %s\n" % (width, height, depth, colour, filters)
     sys.stdout.buffer.write(line.encode() + bytes(samples))
 
 
