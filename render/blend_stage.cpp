@@ -117,6 +117,12 @@ bool plainInk(const BlendStage& stage) {
 
 float fixedPoint(float value) { return float(std::int32_t(value * 32768.0f)) * (1.0f / 32768.0f); }
 
+// Float documents take the ink as it is, whatever the mode: outside the preview (which lays
+// the result over its checkerboard) their result depends on the ink alone, as "normal"'s does.
+bool sourceFree(const BlendStage& stage) {
+  return plainInk(stage) || (stage.floatDocument && stage.target != kTargetPreview);
+}
+
 float levelOf(const BlendStage& stage, const BandCell& cell) {
   return (stage.inkLevels ? stage.inkLevels : inkLevels(kInk8))[cell.ink];
 }
@@ -128,7 +134,7 @@ Colour inkColour(const BlendStage& stage, const BandCell& cell) {
   return {level, level, level, 1.0f};
 }
 
-bool rowNeedsSource(const BlendStage& stage, bool partlySelected) { return partlySelected || !plainInk(stage); }
+bool rowNeedsSource(const BlendStage& stage, bool partlySelected) { return partlySelected || !sourceFree(stage); }
 
 void blendRow(const BlendStage& stage, const BandCell* ink, const Colour* source, const std::uint8_t* selection,
               std::int32_t count, std::int32_t x, std::int32_t y, Colour* out) {
@@ -137,6 +143,19 @@ void blendRow(const BlendStage& stage, const BandCell* ink, const Colour* source
     for (std::int32_t i = 0; i < count; ++i) {
       const float grey = fixedPoint(levels[ink[i].ink]);
       out[i] = {grey, grey, grey, 1.0f};
+    }
+    return;
+  }
+  if (sourceFree(stage) && !selection) {
+    // Ink runs along a row in few values (mostly just ink and paper): each is blended once.
+    std::int32_t lastInk = -1;
+    Colour last{};
+    for (std::int32_t i = 0; i < count; ++i) {
+      if (ink[i].ink != lastInk) {
+        lastInk = ink[i].ink;
+        last = blendUnselected(stage, inkColour(stage, ink[i]), Colour{}, x + i, y);
+      }
+      out[i] = last;
     }
     return;
   }

@@ -53,8 +53,8 @@ Colour blendInk(const BlendStage& stage, const Colour& ink, const Colour& source
                 std::int32_t y);
 
 // Whether the blend of a row reads its source colours. Every ink sample is an opaque grey
-// within 0..1, which under "normal" is its own result; so only "normal" rows, fully
-// selected, in an integer document and outside the preview, need none.
+// within 0..1, which under "normal" is its own result, and float documents take the ink as
+// it is under every mode; so fully selected rows of those, outside the preview, need none.
 bool rowNeedsSource(const BlendStage& stage, bool partlySelected);
 
 // `count` pixels from (x, y): ink cells, their source colours and the selection bytes
