@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-// Memory for a picture's samples: large pictures take it straight from the system's pages
-// with large pages asked for, so that filling a 20-megapixel picture
-// faults in a few dozen large pages instead of fifteen thousand small ones. Small ones come
-// from the heap as usual.
+// Memory for a picture's samples: large pictures take it straight from the system's pages,
+// already cleared, and give it back whole; small ones come from the heap as usual.
 #pragma once
 
 #include <algorithm>

@@ -29,9 +29,9 @@ struct SystemMemory {
 SystemMemory allocateSystemMemory(std::size_t size);
 void freeSystemMemory(SystemMemory& memory);
 
-// Zero-filled memory for a large image straight from the system's pages, with the system
-// asked to back it with large pages where it can: first touching a 100-megabyte image then
-// takes a few dozen page faults instead of tens of thousands. Null when memory runs out;
+// Zero-filled memory for a large image straight from the system's pages: one region the
+// system has already cleared, given back whole when the image goes, rather than heap memory
+// that is filled with zeros again (or a hundred separate blocks). Null when memory runs out;
 // freePixelMemory takes the same size.
 void* allocatePixelMemory(std::size_t size);
 void freePixelMemory(void* data, std::size_t size);
