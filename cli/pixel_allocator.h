@@ -25,7 +25,7 @@ struct PixelAllocator {
   T* allocate(std::size_t count) {
     const std::size_t bytes = count * sizeof(T);
     if (bytes < kPagedBytes) return static_cast<T*>(::operator new(bytes));
-    void* data = platform::allocatePixelMemory(bytes);
+    void* data = platform::allocatePixelMemory(bytes, bytes);  // a picture is filled whole
     if (!data) throw std::bad_alloc();
     return static_cast<T*>(data);
   }

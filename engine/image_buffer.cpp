@@ -91,8 +91,13 @@ std::size_t tilePixelBytes(const ImageBuffer& image) {
 bool allocatePixelBlock(ImageBuffer& image) {
   const std::size_t bytes = tilePixelBytes(image);
   image.pixelBlockPaged = bytes >= kPagedPixelBytes ? 1 : 0;
-  image.pixelBlock = static_cast<std::uint8_t*>(image.pixelBlockPaged ? platform::allocatePixelMemory(bytes)
-                                                                       : std::calloc(bytes ? bytes : 1, 1));
+  // Level 0 comes first and is written whole by whoever configures a large image; the
+  // coarser levels only when a pyramid is built.
+  const std::size_t levelZero = std::size_t(tilesAcross(image.width[0])) * std::size_t(image.height[0]) *
+                                std::size_t(kTileSize) * std::size_t(image.bytesPerPixel);
+  void* block =
+      image.pixelBlockPaged ? platform::allocatePixelMemory(bytes, levelZero) : std::calloc(bytes ? bytes : 1, 1);
+  image.pixelBlock = static_cast<std::uint8_t*>(block);
   image.pixelBlockBytes = bytes;
   return image.pixelBlock != nullptr;
 }

@@ -31,9 +31,11 @@ void freeSystemMemory(SystemMemory& memory);
 
 // Zero-filled memory for a large image straight from the system's pages: one region the
 // system has already cleared, given back whole when the image goes, rather than heap memory
-// that is filled with zeros again (or a hundred separate blocks). Null when memory runs out;
-// freePixelMemory takes the same size.
-void* allocatePixelMemory(std::size_t size);
+// that is filled with zeros again (or a hundred separate blocks). The first `touched` bytes,
+// which the caller is about to write, are mapped in at once where the system can: one call
+// instead of a page fault every 4 KiB. Null when memory runs out; freePixelMemory takes the
+// same size.
+void* allocatePixelMemory(std::size_t size, std::size_t touched);
 void freePixelMemory(void* data, std::size_t size);
 
 // Processors the system reports, at least 1.

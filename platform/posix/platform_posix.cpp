@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -36,9 +37,15 @@ void freeSystemMemory(SystemMemory& memory) {
 
 // Large pages were tried and left out: on the virtual machines we measured on, clearing
 // 2 MiB pages on first touch cost more system time than the small pages' faults saved.
-void* allocatePixelMemory(std::size_t size) {
+// Mapping the pages in ahead (Linux 5.14 on) roughly halves what first touching them costs
+// on the virtual machines we measured; older systems refuse the advice and fault as usual.
+void* allocatePixelMemory(std::size_t size, std::size_t touched) {
   void* data = mmap(nullptr, size ? size : 1, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  return data == MAP_FAILED ? nullptr : data;
+  if (data == MAP_FAILED) return nullptr;
+#ifdef MADV_POPULATE_WRITE
+  if (touched > 0) madvise(data, std::min(touched, size), MADV_POPULATE_WRITE);
+#endif
+  return data;
 }
 
 void freePixelMemory(void* data, std::size_t size) {

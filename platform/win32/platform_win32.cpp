@@ -46,7 +46,7 @@ void freeSystemMemory(SystemMemory& memory) {
 
 // Committed pages come zero-filled. Large pages need a privilege ordinary users lack, so
 // none are asked for.
-void* allocatePixelMemory(std::size_t size) {
+void* allocatePixelMemory(std::size_t size, std::size_t) {
   return VirtualAlloc(nullptr, size ? size : 1, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
 }
 
