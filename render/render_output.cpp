@@ -38,6 +38,12 @@ void storeAs(const void* colours, std::ptrdiff_t stride, std::int32_t count, std
     const Colour c = colourAt(colours, stride, i);
     if constexpr (kGrey) {
       put(out, scaled<Sample>(c.green, full));
+    } else if (c.red == c.green && c.green == c.blue) {
+      // Ink and most blends of it are grey: one conversion for the three samples.
+      const Sample grey = scaled<Sample>(c.green, full);
+      put(out, grey);
+      put(out + step, grey);
+      put(out + 2 * step, grey);
     } else {
       put(out, scaled<Sample>(c.red, full));
       put(out + step, scaled<Sample>(c.green, full));
