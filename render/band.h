@@ -19,13 +19,16 @@
 
 namespace qm {
 
+// The ink of a cell no style has written yet; it reads as paper.
+constexpr std::uint16_t kNoInk = 256;
+
 struct BandCell {
   std::uint8_t tone;     // the sharpened grey S
   std::uint8_t blurred;  // the blurred grey B
-  std::uint8_t ink;      // the style's sample: 0 full ink .. 255 paper
-  // Cleared together with the ink, so that a cell a style left out can be told from one
-  // it wrote.
-  std::uint8_t unwritten;
+  // The style's sample: 0 full ink .. 255 paper, or kNoInk. Sixteen bits rather than a
+  // byte, and not only for kNoInk: a store through a byte type may alias anything, so the
+  // compiler would reload every value of the style's loop after each sample stored.
+  std::uint16_t ink;
 };
 static_assert(sizeof(BandCell) == 4);
 

@@ -124,7 +124,7 @@ bool sourceFree(const BlendStage& stage) {
 }
 
 float levelOf(const BlendStage& stage, const BandCell& cell) {
-  return (stage.inkLevels ? stage.inkLevels : inkLevels(kInk8))[cell.ink];
+  return (stage.inkLevels ? stage.inkLevels : inkLevels(kInk8))[std::min<std::uint16_t>(cell.ink, kNoInk)];
 }
 
 }  // namespace
@@ -141,7 +141,7 @@ void blendRow(const BlendStage& stage, const BandCell* ink, const Colour* source
   if (plainInk(stage) && !selection) {
     const float* levels = stage.inkLevels ? stage.inkLevels : inkLevels(kInk8);
     for (std::int32_t i = 0; i < count; ++i) {
-      const float grey = fixedPoint(levels[ink[i].ink]);
+      const float grey = fixedPoint(levels[std::min<std::uint16_t>(ink[i].ink, kNoInk)]);
       out[i] = {grey, grey, grey, 1.0f};
     }
     return;

@@ -11,7 +11,8 @@
 
 namespace qm {
 
-// 256 levels for the depth (an InkDepth); unknown depths take the 8-bit ones.
+// 257 levels for the depth (an InkDepth), the last (a cell no style wrote) paper's; unknown
+// depths take the 8-bit ones.
 const float* inkLevels(std::int32_t depth);
 
 }  // namespace qm

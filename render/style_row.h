@@ -88,8 +88,7 @@ inline void putInk(StyleRowContext& context, std::int32_t x, std::int32_t value,
     if ((bright && state.invertBrightRegion) || (!bright && state.invertDarkRegion)) isInk = !isInk;
     ink = isInk ? 0 : 255;
   }
-  cell->ink = std::uint8_t(ink);
-  cell->unwritten = 0;
+  cell->ink = std::uint16_t(ink);
 }
 
 // Pattern coordinates of column x on the current row: the column and row plus the view

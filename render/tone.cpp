@@ -116,7 +116,7 @@ void fillToneRow(StyleRowContext& context) {
     // Whole cells, one word each; the style's ink goes in after.
     const std::int32_t amount = source.sharpenAmount;
     for (std::int32_t i = 0; i < count; ++i)
-      cell[i] = BandCell{std::uint8_t(sharpenedTone(grey[i], mean[i], amount)), std::uint8_t(mean[i]), 0, 1};
+      cell[i] = BandCell{std::uint8_t(sharpenedTone(grey[i], mean[i], amount)), std::uint8_t(mean[i]), kNoInk};
   }
 }
 

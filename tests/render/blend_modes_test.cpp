@@ -459,13 +459,14 @@ TEST(BlendStage, InkBytesAndTheirLevels) {
   for (std::int32_t depth : {kInk8, kInk16, kInkFloat}) {
     EXPECT_EQ(inkLevels(depth)[0], 0.0f) << depth;
     EXPECT_EQ(inkLevels(depth)[255], 1.0f) << depth;
+    EXPECT_EQ(inkLevels(depth)[kNoInk], 1.0f) << "a cell no style wrote reads as paper";
   }
   EXPECT_EQ(inkLevels(kInk8)[51], 0.2f);
   EXPECT_EQ(inkLevels(kInkFloat)[51], 0.2f);
   EXPECT_EQ(inkLevels(kInk16)[128], 16448.0f / 32768.0f);  // 64 | 16384
   EXPECT_EQ(inkLevels(kInk16)[254], 32639.0f / 32768.0f);  // 127 | 32512
   const BlendStage stage{1, kTargetHostImage, 0, 0, 0, inkLevels(kInk16)};
-  const Colour c = inkColour(stage, BandCell{0, 0, 128, 0});
+  const Colour c = inkColour(stage, BandCell{0, 0, 128});
   EXPECT_TRUE(c.red == c.green && c.green == c.blue && c.red == inkLevels(kInk16)[128]);
   EXPECT_EQ(c.alpha, 1.0f);
 }
@@ -497,7 +498,7 @@ TEST(BlendStage, WorkerAndCallingThreadBlendAlike) {
             Colour source[kCount];
             std::uint8_t selection[kCount];
             for (std::int32_t i = 0; i < kCount; ++i) {
-              cells[i] = {0, 0, inks[i], 0};
+              cells[i] = {0, 0, inks[i]};
               source[i] = sources[std::size_t(i) % std::size(sources)];
               selection[i] = std::uint8_t(selected);
             }

@@ -166,10 +166,10 @@ class StyleRender {
   }
 
  private:
-  static BandCell unwrittenCell() { return BandCell{0, 0, 0, 1}; }
+  static BandCell unwrittenCell() { return BandCell{0, 0, kNoInk}; }
   // The level the blend stage reads from the cell at the state's depth.
   float levelOf(const BandCell& cell) const {
-    return cell.unwritten != 0 ? kUnwritten : inkLevels(state_.inkDepth)[cell.ink];
+    return cell.ink == kNoInk ? kUnwritten : inkLevels(state_.inkDepth)[cell.ink];
   }
   std::size_t index(std::int32_t x, std::int32_t y) const { return std::size_t(y * width_ + x); }
 
