@@ -14,10 +14,14 @@ namespace qm {
 
 namespace detail {
 #if defined(__ELF__)
-inline thread_local std::uint32_t randomState __attribute__((tls_model("initial-exec"))) = 1;
+// Hidden: each library keeps its own state, so that the plug-in's draws never share one with
+// a host built from the same code (an exported thread-local would be bound to a single copy
+// across the process).
+#define QM_RANDOM_STATE_ATTRIBUTES __attribute__((visibility("hidden"), tls_model("initial-exec")))
 #else
-inline thread_local std::uint32_t randomState = 1;
+#define QM_RANDOM_STATE_ATTRIBUTES
 #endif
+extern constinit thread_local std::uint32_t randomState QM_RANDOM_STATE_ATTRIBUTES;
 }  // namespace detail
 
 inline void seedRandom(std::uint32_t seed) { detail::randomState = seed; }
