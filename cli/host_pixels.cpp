@@ -9,14 +9,30 @@ namespace {
 
 constexpr std::uint64_t kLargestBuffer = std::uint64_t(1) << 31;
 
+// Every 16-bit value converted once, so a row of samples costs a lookup each.
+std::vector<std::uint16_t> tableOf(std::uint16_t (*convert)(std::uint16_t)) {
+  std::vector<std::uint16_t> values(65536);
+  for (std::uint32_t v = 0; v < 65536; ++v) values[v] = convert(std::uint16_t(v));
+  return values;
+}
+
 const std::uint16_t* fileToHostTable() {
-  static const std::vector<std::uint16_t> table = [] {
-    std::vector<std::uint16_t> values(65536);
-    for (std::uint32_t v = 0; v < 65536; ++v) values[v] = fileToHost16(std::uint16_t(v));
-    return values;
-  }();
+  static const std::vector<std::uint16_t> table = tableOf(fileToHost16);
   return table.data();
 }
+
+const std::uint16_t* hostToFileTable() {
+  static const std::vector<std::uint16_t> table = tableOf(hostToFile16);
+  return table.data();
+}
+
+std::uint16_t load16(const std::uint8_t* from) {
+  std::uint16_t value;
+  std::memcpy(&value, from, 2);
+  return value;
+}
+
+void store16(std::uint8_t* to, std::uint16_t value) { std::memcpy(to, &value, 2); }
 
 std::int32_t docCoordinate(std::int32_t sampled, pi::Fixed rate) {
   return std::int32_t((std::int64_t(sampled) * rate) >> 16);
@@ -35,22 +51,36 @@ bool reachesOutside(const PixelRequest& request, std::int32_t width, std::int32_
          docCoordinate(r.bottom - 1, request.rate) >= height || docCoordinate(r.right - 1, request.rate) >= width;
 }
 
-// One sample in the filter's terms from the document.
-void putHostSample(const RasterImage& image, std::size_t sampleIndex, std::uint8_t* to) {
-  switch (image.type) {
-    case SampleType::UInt8:
-      *to = image.pixels[sampleIndex];
-      return;
-    case SampleType::UInt16: {
-      std::uint16_t value;
-      std::memcpy(&value, image.pixels.data() + sampleIndex * 2, 2);
-      value = fileToHostTable()[value];
-      std::memcpy(to, &value, 2);
-      return;
-    }
-    case SampleType::Float32:
-      std::memcpy(to, image.pixels.data() + sampleIndex * 4, 4);
-      return;
+// 16-bit samples in the host range: count pixels' planes 0 .. planes - 1 of channels,
+// packed. All planes run on without gaps, so that case is one flat loop.
+void copyHost16(const std::uint8_t* from, std::size_t channels, std::size_t planes, std::size_t count,
+                std::uint8_t* to) {
+  const std::uint16_t* table = fileToHostTable();
+  if (planes == channels) {
+    for (std::size_t i = 0; i < count * channels; ++i) store16(to + 2 * i, table[load16(from + 2 * i)]);
+    return;
+  }
+  for (std::size_t x = 0; x < count; ++x)
+    for (std::size_t p = 0; p < planes; ++p)
+      store16(to + 2 * (x * planes + p), table[load16(from + 2 * (x * channels + p))]);
+}
+
+// count pixels of the document from pixel index first on, planes lo .. lo + planes - 1 of
+// each, packed in the filter's terms.
+void copyPixels(const RasterImage& image, std::size_t first, int lo, int planes, std::size_t count,
+                std::uint8_t* to) {
+  const std::size_t channels = std::size_t(image.channels());
+  const std::size_t sampleSize = std::size_t(bytesPerSample(image.type));
+  const std::uint8_t* from = image.pixels.data() + (first * channels + std::size_t(lo)) * sampleSize;
+  if (image.type == SampleType::UInt16) return copyHost16(from, channels, std::size_t(planes), count, to);
+  const std::size_t pixelBytes = std::size_t(planes) * sampleSize;
+  if (std::size_t(planes) == channels) {
+    std::memcpy(to, from, count * pixelBytes);
+  } else if (pixelBytes == 1) {
+    for (std::size_t x = 0; x < count; ++x) to[x] = from[x * channels];
+  } else {
+    for (std::size_t x = 0; x < count; ++x)
+      std::memcpy(to + x * pixelBytes, from + x * channels * sampleSize, pixelBytes);
   }
 }
 
@@ -85,7 +115,6 @@ void fillRow(const RasterImage& image, const PixelRequest& request, std::int32_t
   const int planes = request.hiPlane - request.loPlane + 1;
   const int sampleSize = bytesPerSample(image.type);
   const std::int32_t width = request.rect.right - request.rect.left;
-  const bool wholePixels = planes == image.channels() && image.type != SampleType::UInt16;
   for (std::int32_t x = 0; x < width; ++x) {
     std::uint8_t* to = row + std::ptrdiff_t(x) * planes * sampleSize;
     const std::int32_t docX = docY < 0 ? -1
@@ -95,42 +124,43 @@ void fillRow(const RasterImage& image, const PixelRequest& request, std::int32_t
       for (int p = 0; p < planes; ++p) putFillSample(image.type, request.padding, to + p * sampleSize);
       continue;
     }
-    const std::size_t first = (std::size_t(docY) * std::size_t(image.width) + std::size_t(docX)) *
-                              std::size_t(image.channels());
-    if (wholePixels) {
-      std::memcpy(to, image.pixels.data() + first * std::size_t(sampleSize), std::size_t(planes * sampleSize));
-      continue;
-    }
-    for (int p = 0; p < planes; ++p) putHostSample(image, first + std::size_t(request.loPlane + p), to + p * sampleSize);
+    copyPixels(image, std::size_t(docY) * std::size_t(image.width) + std::size_t(docX), request.loPlane, planes, 1, to);
   }
 }
 
 // Rows at full resolution whose pixels lie wholly inside the image need no coordinate
-// arithmetic: straight copies when all planes are asked for, sample by sample otherwise
-// (a dialog's pan asks for one plane at a time).
+// arithmetic: they are copied (or converted) as one run.
 bool copyRowDirectly(const RasterImage& image, const PixelRequest& request, std::int32_t docY, std::uint8_t* row) {
-  const int planes = request.hiPlane - request.loPlane + 1;
   if (request.rate != pi::kFixedOne || docY < 0 || request.rect.left < 0 || request.rect.right > image.width)
     return false;
-  const std::int32_t width = request.rect.right - request.rect.left;
   const std::size_t firstPixel = std::size_t(docY) * std::size_t(image.width) + std::size_t(request.rect.left);
-  if (planes == image.channels() && image.type != SampleType::UInt16) {
-    const std::size_t pixelBytes = std::size_t(planes) * std::size_t(bytesPerSample(image.type));
-    std::memcpy(row, image.pixels.data() + firstPixel * pixelBytes, std::size_t(width) * pixelBytes);
-    return true;
-  }
-  const int sampleSize = bytesPerSample(image.type);
-  const std::size_t channels = std::size_t(image.channels());
-  if (image.type == SampleType::UInt8 && planes == 1) {
-    const std::uint8_t* from = image.pixels.data() + firstPixel * channels + std::size_t(request.loPlane);
-    for (std::int32_t x = 0; x < width; ++x) row[x] = from[std::size_t(x) * channels];
-    return true;
-  }
-  for (std::int32_t x = 0; x < width; ++x)
-    for (int p = 0; p < planes; ++p)
-      putHostSample(image, (firstPixel + std::size_t(x)) * channels + std::size_t(request.loPlane + p),
-                    row + (std::ptrdiff_t(x) * planes + p) * sampleSize);
+  copyPixels(image, firstPixel, request.loPlane, request.hiPlane - request.loPlane + 1,
+             std::size_t(request.rect.right - request.rect.left), row);
   return true;
+}
+
+// A selection row at full resolution wholly inside the image is the mask's row as it is.
+bool copyMaskRowDirectly(const HostDocument& document, const PixelRequest& request, std::int32_t docY,
+                         std::uint8_t* row) {
+  const std::int32_t imageWidth = document.image.width;
+  if (request.rate != pi::kFixedOne || docY < 0 || request.rect.left < 0 || request.rect.right > imageWidth)
+    return false;
+  const std::size_t width = std::size_t(request.rect.right - request.rect.left);
+  const std::size_t first = std::size_t(docY) * std::size_t(imageWidth) + std::size_t(request.rect.left);
+  if (document.mask.empty())
+    std::memset(row, 255, width);
+  else
+    std::memcpy(row, document.mask.data() + first, width);
+  return true;
+}
+
+// Sizes a buffer whose rows are about to be written up to used bytes each: only the bytes
+// padding each row past that are cleared here.
+void sizeRows(PixelBuffer& buffer, std::int32_t height, std::size_t used) {
+  buffer.bytes.resize(std::size_t(buffer.rowBytes) * std::size_t(height));
+  const std::size_t padding = std::size_t(buffer.rowBytes) - used;
+  for (std::int32_t y = 0; y < height && padding; ++y)
+    std::memset(buffer.bytes.data() + std::size_t(y) * std::size_t(buffer.rowBytes) + used, 0, padding);
 }
 
 }  // namespace
@@ -147,8 +177,9 @@ pi::OSErr readPixels(const HostDocument& document, const PixelRequest& request, 
   const std::int32_t width = request.rect.right - request.rect.left;
   const std::int32_t height = request.rect.bottom - request.rect.top;
   buffer.columnBytes = planes * sampleSize;
-  buffer.rowBytes = paddedRowBytes(std::uint64_t(width) * std::uint64_t(buffer.columnBytes), packedRows);
-  buffer.bytes.assign(std::size_t(buffer.rowBytes) * std::size_t(height), 0);
+  const std::uint64_t used = std::uint64_t(width) * std::uint64_t(buffer.columnBytes);
+  buffer.rowBytes = paddedRowBytes(used, packedRows);
+  sizeRows(buffer, height, std::size_t(used));
   for (std::int32_t y = 0; y < height; ++y) {
     const std::int32_t docY = padCoordinate(docCoordinate(request.rect.top + y, request.rate), image.height, request.padding);
     std::uint8_t* row = buffer.bytes.data() + std::size_t(y) * std::size_t(buffer.rowBytes);
@@ -166,11 +197,12 @@ pi::OSErr readMask(const HostDocument& document, const PixelRequest& request, bo
   const std::int32_t height = request.rect.bottom - request.rect.top;
   buffer.columnBytes = 1;
   buffer.rowBytes = paddedRowBytes(std::uint64_t(width), packedRows);
-  buffer.bytes.assign(std::size_t(buffer.rowBytes) * std::size_t(height), 0);
+  sizeRows(buffer, height, std::size_t(width));
   const auto fill = std::uint8_t(request.padding >= 0 && request.padding <= 255 ? request.padding : 0);
   for (std::int32_t y = 0; y < height; ++y) {
     const std::int32_t docY = padCoordinate(docCoordinate(request.rect.top + y, request.rate), image.height, request.padding);
     std::uint8_t* row = buffer.bytes.data() + std::size_t(y) * std::size_t(buffer.rowBytes);
+    if (copyMaskRowDirectly(document, request, docY, row)) continue;
     for (std::int32_t x = 0; x < width; ++x) {
       const std::int32_t docX = padCoordinate(docCoordinate(request.rect.left + x, request.rate), image.width, request.padding);
       if (docY < 0 || docX < 0)
@@ -214,6 +246,41 @@ void takeSample(RasterImage& image, std::size_t index, const std::uint8_t* from,
   }
 }
 
+// Whole pixels of every plane back with selection 255, which leaves each sample exactly as
+// the filter made it: 8-bit and float rows as they are, 16-bit ones converted except where
+// the filter left a sample as it was.
+void storePixels(RasterImage& image, std::size_t firstPixel, std::size_t count, const std::uint8_t* from) {
+  const std::size_t channels = std::size_t(image.channels()), sampleSize = std::size_t(bytesPerSample(image.type));
+  const std::size_t samples = count * channels;
+  std::uint8_t* to = image.pixels.data() + firstPixel * channels * sampleSize;
+  if (image.type != SampleType::UInt16) {
+    std::memcpy(to, from, samples * sampleSize);
+    return;
+  }
+  const std::uint16_t* toHost = fileToHostTable();
+  const std::uint16_t* toFile = hostToFileTable();
+  for (std::size_t i = 0; i < samples; ++i) {
+    const std::uint16_t original = load16(to + 2 * i), host = load16(from + 2 * i);
+    store16(to + 2 * i, host == toHost[original] ? original : toFile[host]);
+  }
+}
+
+// Partial planes, or a selection to blend by: sample by sample.
+void blendPixels(HostDocument& document, const PixelRequest& request, std::size_t firstPixel, std::size_t count,
+                 const std::uint8_t* from, std::size_t columnBytes, bool autoMask) {
+  RasterImage& image = document.image;
+  const int planes = request.hiPlane - request.loPlane + 1;
+  const int sampleSize = bytesPerSample(image.type);
+  for (std::size_t x = 0; x < count; ++x, from += columnBytes) {
+    const std::size_t pixel = firstPixel + x;
+    const int selection = autoMask && !document.mask.empty() ? document.mask[pixel] : 255;
+    if (!selection) continue;
+    for (int p = 0; p < planes; ++p)
+      takeSample(image, pixel * std::size_t(image.channels()) + std::size_t(request.loPlane + p), from + p * sampleSize,
+                 selection);
+  }
+}
+
 }  // namespace
 
 void writePixels(HostDocument& document, const PixelRequest& request, const PixelBuffer& buffer, bool autoMask) {
@@ -223,27 +290,20 @@ void writePixels(HostDocument& document, const PixelRequest& request, const Pixe
   const pi::VRect& f = document.filterRect;
   const std::int32_t top = std::max(r.top, f.top), bottom = std::min(r.bottom, f.bottom);
   const std::int32_t left = std::max(r.left, f.left), right = std::min(r.right, f.right);
+  if (left >= right) return;
   const int planes = request.hiPlane - request.loPlane + 1;
-  const int sampleSize = bytesPerSample(image.type);
-  // 8-bit pixels of every plane, taken whole: the rows go back as they are.
-  const bool wholePixels = image.type == SampleType::UInt8 && request.loPlane == 0 && planes == image.channels() &&
-                           buffer.columnBytes == planes && !(autoMask && !document.mask.empty());
-  for (std::int32_t y = top; y < bottom && wholePixels && left < right; ++y) {
-    const std::uint8_t* row = buffer.bytes.data() + std::size_t(y - r.top) * std::size_t(buffer.rowBytes);
-    std::memcpy(image.pixels.data() + (std::size_t(y) * std::size_t(image.width) + std::size_t(left)) * std::size_t(planes),
-                row + std::size_t(left - r.left) * std::size_t(planes), std::size_t(right - left) * std::size_t(planes));
-  }
-  for (std::int32_t y = top; y < bottom && !wholePixels; ++y) {
-    const std::uint8_t* row = buffer.bytes.data() + std::size_t(y - r.top) * std::size_t(buffer.rowBytes);
-    for (std::int32_t x = left; x < right; ++x) {
-      const std::size_t pixel = std::size_t(y) * std::size_t(image.width) + std::size_t(x);
-      const int selection = autoMask && !document.mask.empty() ? document.mask[pixel] : 255;
-      if (!selection) continue;
-      const std::uint8_t* from = row + std::size_t(x - r.left) * std::size_t(buffer.columnBytes);
-      for (int p = 0; p < planes; ++p)
-        takeSample(image, pixel * std::size_t(image.channels()) + std::size_t(request.loPlane + p), from + p * sampleSize,
-                   selection);
-    }
+  const bool wholePixels = request.loPlane == 0 && planes == image.channels() &&
+                           buffer.columnBytes == planes * bytesPerSample(image.type) &&
+                           !(autoMask && !document.mask.empty());
+  for (std::int32_t y = top; y < bottom; ++y) {
+    const std::uint8_t* from = buffer.bytes.data() + std::size_t(y - r.top) * std::size_t(buffer.rowBytes) +
+                               std::size_t(left - r.left) * std::size_t(buffer.columnBytes);
+    const std::size_t firstPixel = std::size_t(y) * std::size_t(image.width) + std::size_t(left);
+    if (wholePixels)
+      storePixels(image, firstPixel, std::size_t(right - left), from);
+    else
+      blendPixels(document, request, firstPixel, std::size_t(right - left), from, std::size_t(buffer.columnBytes),
+                  autoMask);
   }
 }
 

@@ -6,6 +6,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "cli/host_document.h"
@@ -21,14 +24,36 @@ struct PixelRequest {
   pi::int16 padding = pi::plugInWantsEdgeReplication;
 };
 
+// Growing a vector through it leaves the new bytes as they come: a pixel buffer is written
+// whole right after it is sized, so clearing it first would only cost a pass over memory.
+template <class T>
+struct UnclearedAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = UnclearedAllocator<U>;
+  };
+  UnclearedAllocator() = default;
+  template <class U>
+  UnclearedAllocator(const UnclearedAllocator<U>&) noexcept {}
+  template <class U>
+  void construct(U* at) noexcept {
+    ::new (static_cast<void*>(at)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* at, Args&&... args) {
+    ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+  }
+};
+
 struct PixelBuffer {
-  std::vector<std::uint8_t> bytes;
+  std::vector<std::uint8_t, UnclearedAllocator<std::uint8_t>> bytes;
   pi::int32 rowBytes = 0;
   pi::int32 columnBytes = 0;
   bool empty() const { return bytes.empty(); }
 };
 
-// Rows are padded to 16 bytes unless packedRows is set (as the leanest hosts deliver them).
+// Rows are padded to 16 bytes with zeros unless packedRows is set (as the leanest hosts
+// deliver them).
 pi::OSErr readPixels(const HostDocument& document, const PixelRequest& request, bool packedRows, PixelBuffer& buffer);
 pi::OSErr readMask(const HostDocument& document, const PixelRequest& request, bool packedRows, PixelBuffer& buffer);
 // Takes back an output buffer of the request's area (full resolution). Only pixels inside

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -436,6 +437,115 @@ TEST(HostPixels, OutputChangesOnlyTheFilterRectangleAndFollowsTheSelection) {
     EXPECT_EQ(document.image.pixels, (std::vector<std::uint8_t>{0, 200, 200, std::uint8_t(autoMask ? 100 : 200), 200, 0,
                                                                 0, 200, 200, 200, 200, 0}));
   }
+}
+
+// A 16-bit RGB picture running through values the range conversions round (odd ones, both
+// ends, either side of the middle).
+RasterImage awkwardSixteenBit(int width, int height) {
+  RasterImage image = makeFlat(width, height, SampleType::UInt16, 3, false, 0.0);
+  const std::uint16_t values[] = {0, 1, 2, 3, 257, 12345, 32767, 32768, 32769, 40001, 65533, 65534, 65535};
+  for (std::size_t i = 0; i < image.pixels.size() / 2; ++i) std::memcpy(&image.pixels[2 * i], &values[i % 13], 2);
+  return image;
+}
+
+// A 16-bit or float sample as stored at.
+double deepSample(const std::uint8_t* at, SampleType type) {
+  std::uint16_t whole = 0;
+  float real = 0;
+  std::memcpy(type == SampleType::UInt16 ? static_cast<void*>(&whole) : &real, at, std::size_t(bytesPerSample(type)));
+  return type == SampleType::UInt16 ? double(whole) : double(real);
+}
+
+// As the 8-bit areas above, in 16 bits (the host range) and float, and the selection (all
+// of the float picture, none being made) alike; the bytes padding each row are zeros even
+// in memory that held something before.
+TEST(HostPixels, DeepAreasAndTheSelectionArriveAsStoredOrPaddedAsAsked) {
+  std::vector<std::uint8_t> mask(35);
+  for (std::size_t i = 0; i < mask.size(); ++i) mask[i] = std::uint8_t(i + 1);
+  const pi::Fixed one = pi::kFixedOne, two = 2 * one;
+  const std::pair<PixelRequest, bool> cases[] = {{{{1, 1, 4, 7}, 0, 2}, false},       {{{0, 0, 5, 7}, 1, 1}, true},
+                                                 {{{-2, -3, 7, 9}, 0, 2}, false},     {{{-1, -1, 2, 7}, 0, 2, one, 77}, true},
+                                                 {{{0, 0, 3, 4}, 2, 2, two}, false}, {{{0, 0, 4, 5}, 0, 2, two, 200}, true}};
+  for (const RasterImage& image : {awkwardSixteenBit(7, 5), makeTestImage(7, 5, SampleType::Float32, 3, false)})
+    for (const auto& [request, packed] : cases) {
+      const bool deep16 = image.type == SampleType::UInt16;
+      SCOPED_TRACE(::testing::Message() << deep16 << " " << request.rect.top << "," << request.rect.left);
+      const HostDocument document = documentOf(image, deep16 ? mask : std::vector<std::uint8_t>{});
+      PixelBuffer buffer, selection;
+      ASSERT_EQ(readPixels(document, request, packed, buffer), pi::noErr);
+      std::fill(buffer.bytes.begin(), buffer.bytes.end(), std::uint8_t(0xA5));
+      ASSERT_EQ(readPixels(document, request, packed, buffer), pi::noErr);
+      ASSERT_EQ(readMask(document, request, packed, selection), pi::noErr);
+      const int planes = request.hiPlane - request.loPlane + 1, rate = request.rate / pi::kFixedOne;
+      const int width = request.rect.right - request.rect.left, size = bytesPerSample(image.type);
+      ASSERT_EQ(buffer.rowBytes, packed ? width * planes * size : (width * planes * size + 15) / 16 * 16);
+      for (int y = 0; y < request.rect.bottom - request.rect.top; ++y) {
+        const std::uint8_t* row = buffer.bytes.data() + std::ptrdiff_t(y) * buffer.rowBytes;
+        for (int x = 0; x < width; ++x) {
+          const int atX = (request.rect.left + x) * rate, atY = (request.rect.top + y) * rate;
+          const int edgeX = std::clamp(atX, 0, image.width - 1), edgeY = std::clamp(atY, 0, image.height - 1);
+          const bool filled = request.padding >= 0 && (atX != edgeX || atY != edgeY);
+          const double fill = deep16 ? request.padding * 32768 / 255 : double(float(request.padding) / 255.0f);
+          for (int p = 0; p < planes; ++p) {
+            const double stored = sampleAt(image, edgeX, edgeY, request.loPlane + p);
+            ASSERT_EQ(deepSample(row + (x * planes + p) * size, image.type),
+                      filled ? fill : deep16 ? fileToHost16(std::uint16_t(stored)) : stored)
+                << x << "," << y << " plane " << p;
+          }
+          ASSERT_EQ(int(sampleIn(selection, x, y, 0)),
+                    filled ? request.padding : deep16 ? mask[std::size_t(edgeY * image.width + edgeX)] : 255);
+        }
+        EXPECT_TRUE(std::all_of(row + width * planes * size, row + buffer.rowBytes, [](int b) { return b == 0; })) << y;
+      }
+    }
+}
+
+// What the filter hands back, all planes or one, with a selection blended in or only its
+// bounds kept to: a 16-bit sample it left as it was keeps its file value even where the
+// ranges round, any other is converted; a float one is taken bit for bit; nothing else changes.
+TEST(HostPixels, DeepOutputKeepsUntouchedSamplesAndTakesChangedOnes) {
+  // Selected within columns 1..5: the filter rectangle leaves out the outer columns.
+  const std::vector<std::uint8_t> mask = {0, 0, 255, 255, 255, 0, 0, 0, 255, 255, 0, 255, 255, 0,
+                                          0, 255, 255, 255, 255, 255, 0};
+  const std::tuple<int, bool, bool> cases[] = {{0, false, false}, {1, false, false}, {0, true, true}, {0, true, false}};
+  const float written[] = {-0.0f, 1e-40f, 2.5f, std::numeric_limits<float>::quiet_NaN(), 0.3f};
+  const auto moved = [](std::uint16_t host) { return std::uint16_t(host < 32768 ? host + 1 : 40000); };
+  for (const RasterImage& picture : {awkwardSixteenBit(7, 3), makeTestImage(7, 3, SampleType::Float32, 3, false)})
+    for (const bool change : {false, true})
+      for (const auto& [plane, selected, autoMask] : cases) {
+        const bool deep16 = picture.type == SampleType::UInt16;
+        SCOPED_TRACE(::testing::Message() << deep16 << change << plane << selected << autoMask);
+        HostDocument document = documentOf(picture, selected ? mask : std::vector<std::uint8_t>{});
+        const PixelRequest request{{0, 0, 3, 7}, plane, plane ? plane : 2};
+        PixelBuffer buffer;
+        ASSERT_EQ(readPixels(document, request, false, buffer), pi::noErr);
+        const int size = bytesPerSample(picture.type), lo = request.loPlane, hi = request.hiPlane;
+        const auto inBuffer = [&](int x, int y, int c) {
+          return buffer.bytes.data() + std::ptrdiff_t(y) * buffer.rowBytes + (x * (hi - lo + 1) + c - lo) * size;
+        };
+        for (int y = 0; change && y < 3; ++y)
+          for (int x = 0; x < 7; ++x)
+            for (int c = lo; c <= hi; ++c) {
+              const std::uint16_t host = moved(std::uint16_t(deepSample(inBuffer(x, y, c), picture.type)));
+              const void* value = deep16 ? static_cast<const void*>(&host) : &written[(x + y + c) % 5];
+              std::memcpy(inBuffer(x, y, c), value, std::size_t(size));
+            }
+        writePixels(document, request, buffer, autoMask);
+        for (int y = 0; y < 3; ++y)
+          for (int x = 0; x < 7; ++x)
+            for (int c = 0; c < 3; ++c) {
+              const bool taken = change && x >= document.filterRect.left && x < document.filterRect.right && c >= lo &&
+                                 c <= hi && !(autoMask && mask[std::size_t(y * 7 + x)] == 0);
+              const std::size_t offset = (std::size_t(y * 7 + x) * 3 + std::size_t(c)) * std::size_t(size);
+              const std::uint8_t* now = document.image.pixels.data() + offset;
+              if (taken && deep16)
+                ASSERT_EQ(deepSample(now, picture.type),
+                          hostToFile16(moved(fileToHost16(std::uint16_t(sampleAt(picture, x, y, c))))));
+              else
+                ASSERT_EQ(std::memcmp(now, taken ? inBuffer(x, y, c) : picture.pixels.data() + offset, size), 0)
+                    << x << "," << y << " channel " << c;
+            }
+      }
 }
 
 // --- the plug-in's property list ---
