@@ -148,23 +148,8 @@ fi
 
 # --- Timing --------------------------------------------------------------------------
 
-# Wall time of one run in seconds (bash's own timer), on standard output; the command's
-# own output goes to a log that is shown only if it fails.
-time_once() {
-  local log=$work/log TIMEFORMAT=%R
-  if ! { time "$@" >"$log" 2>&1; } 2>"$work/time"; then
-    echo "$0: failed: $*" >&2
-    cat "$log" >&2
-    return 1
-  fi
-  cat "$work/time"
-}
-
-# Median of the numbers in a file, one a line.
-median_of() {
-  sort -g "$1" | awk '{ t[NR] = $1 }
-    END { m = NR % 2 ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2; print m }'
-}
+# shellcheck source=bench/run_timing.sh
+source "$(dirname "${BASH_SOURCE[0]}")/run_timing.sh"
 
 # /usr/bin/time's %M is in KiB; the table shows megabytes of 10^6 bytes.
 kib_to_mb() {

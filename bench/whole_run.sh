@@ -32,23 +32,8 @@ load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 work=$(mktemp -d "${TMPDIR:-/tmp}/quillmark-whole-run.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-# Wall time of one run in seconds (bash's own timer), on standard output; the command's
-# own output goes to a log that is shown only if it fails.
-time_once() {
-  local log=$work/log TIMEFORMAT=%R
-  if ! { time "$@" >"$log" 2>&1; } 2>"$work/time"; then
-    echo "$0: failed: $*" >&2
-    cat "$log" >&2
-    return 1
-  fi
-  cat "$work/time"
-}
-
-# Median of the times in a file, one a line, with two decimals.
-median_of() {
-  sort -g "$1" | awk '{ t[NR] = $1 }
-    END { m = NR % 2 ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2; printf "%.2f", m }'
-}
+# shellcheck source=bench/run_timing.sh
+source "$(dirname "${BASH_SOURCE[0]}")/run_timing.sh"
 
 size=$(identify -ping -format '%w x %h, %z-bit %[channels]' "$input" 2>/dev/null || echo "unknown size")
 styles=("1 diffusion" "20 Ostromoukhov" "4 arabesque")
@@ -69,12 +54,12 @@ for ((round = 1; round <= runs; round++)); do
   done
 done
 
-magick=$(median_of "$work/times-magick")
+magick=$(printf '%.2f' "$(median_of "$work/times-magick")")
 echo "| command | our time (s) | ImageMagick (s) | ratio ours / ImageMagick |"
 echo "| --- | ---: | ---: | ---: |"
 for style in "${styles[@]}"; do
   number=${style%% *}
-  ours=$(median_of "$work/times-$number")
+  ours=$(printf '%.2f' "$(median_of "$work/times-$number")")
   ratio=$(awk -v a="$ours" -v b="$magick" 'BEGIN { printf "%.2f", a / b }')
   # shellcheck disable=SC2016 # the backquotes are Markdown
   printf '| `quillmark render --style %s` (%s) | %s | %s | %s |\n' \
