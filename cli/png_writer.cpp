@@ -1,21 +1,27 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-// The PNG writer: every band of 64 rows is filtered and deflated on its own by a job task,
-// and the bands are written out in order on the calling thread as they come in. Why the
+// The PNG writer: every band of 64 rows is filtered and deflated on its own by one of a few
+// threads of the writer's own (the command leaves the engine's workers to the plug-in), and
+// the bands are written out in order on the calling thread as they come in. Why the
 // bands can be deflated apart and still make one zlib stream: cli/raster_image_png.cpp.
 #include "cli/png_writer.h"
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <atomic>
 #include <bit>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "cli/png_chunks.h"
 #include "cli/png_row_filter.h"
-#include "engine/jobs.h"
 
 namespace qm::cli::png {
 
@@ -28,6 +34,11 @@ constexpr int kDeflateLevel = 2;
 constexpr int kMemoryLevel = 8;
 // Raw deflate with the largest window, which the stream's header below announces.
 constexpr int kWindowBits = 15;
+constexpr std::int32_t kBandRows = 64;
+// More threads than this gain nothing on the file system's side.
+constexpr unsigned kMostThreads = 8;
+
+std::atomic<bool> compressionFailsForTesting{false};
 
 // One band's share of the stream: its deflate blocks, ending on a byte boundary, and the
 // Adler-32 of the filtered bytes they hold.
@@ -35,7 +46,8 @@ struct Band {
   std::vector<std::uint8_t> compressed;
   uLong adler = 1;
   std::size_t filteredBytes = 0;
-  bool collected = false;
+  bool collected = false;          // under the job's lock
+  bool outOfMemory = false;
   const char* failure = nullptr;  // zlib's word when deflate failed
 };
 
@@ -46,14 +58,19 @@ struct Picture {
   std::size_t sampleBytes;
 };
 
-// Shared by the tasks and the write-back: each task writes only its own band; the rest is
-// the calling thread's.
+// Shared by the threads and the writer: a thread takes the next band by the counter and
+// writes only that band until it marks it collected under the lock; the rest is the calling
+// thread's.
 struct BandJob {
-  Picture picture;
+  Picture picture{};
   std::vector<Band> bands;
-  PngChunkWriter* out;
+  PngChunkWriter* out = nullptr;
   std::size_t nextToWrite = 0;
   uLong adler = 1;  // of the bands written so far
+  std::atomic<std::size_t> nextToCompress{0};
+  std::atomic<bool> stop{false};
+  std::mutex lock;
+  std::condition_variable collected;
 };
 
 // The zlib stream header for a 32 KiB window, with the level hint zlib itself would give.
@@ -141,21 +158,21 @@ const std::uint8_t* fileRow(const Picture& picture, std::int32_t y, std::uint8_t
 // 16-bit picture (this row and the one above take turns).
 std::size_t scratchBytes(const Picture& picture) { return 6 * picture.rowBytes; }
 
-// Worker thread: filters and deflates one band. The band's first row is filtered against
-// the last row of the band above, read from the picture, as a single stream would.
-void compressBand(JobTask& task) {
-  BandJob& job = *static_cast<BandJob*>(task.context);
+// Filters and deflates one band. The band's first row is filtered against the last row of
+// the band above, read from the picture, as a single stream would.
+void compressBand(BandJob& job, std::size_t index, std::uint8_t* scratch) {
   const Picture& picture = job.picture;
-  const ImageRect rect = task.layout.taskRect;
-  Band& band = job.bands[std::size_t(task.layout.taskIndex)];
-  std::uint8_t* scratch = static_cast<std::uint8_t*>(task.scratch);
+  const std::int32_t height = picture.image->height;
+  const std::int32_t top = std::int32_t(index) * kBandRows;
+  const std::int32_t bottom = std::min(top + kBandRows, height);
+  Band& band = job.bands[index];
   const std::size_t n = picture.rowBytes;
   const FilterBuffers buffers{scratch, scratch + n, scratch + 2 * n, scratch + 3 * n};
   std::uint8_t* spares[2] = {scratch + 4 * n, scratch + 5 * n};
-  band.compressed.reserve(std::size_t(rect.bottom - rect.top) * (1 + n) / 8);
+  band.compressed.reserve(std::size_t(bottom - top) * (1 + n) / 8);
   BandDeflater deflater(band);
-  const std::uint8_t* above = fileRow(picture, rect.top - 1, spares[0]);
-  for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
+  const std::uint8_t* above = fileRow(picture, top - 1, spares[0]);
+  for (std::int32_t y = top; y < bottom; ++y) {
     std::uint8_t* spare = above == spares[0] ? spares[1] : spares[0];
     const std::uint8_t* row = fileRow(picture, y, spare);
     const FilteredRow filtered = filterRow({row, above, n, picture.pixelBytes, picture.sampleBytes}, buffers);
@@ -165,35 +182,83 @@ void compressBand(JobTask& task) {
     deflater.feed(filtered.bytes, n, Z_NO_FLUSH);
     above = row;
   }
-  band.filteredBytes = std::size_t(rect.bottom - rect.top) * (1 + n);
+  band.filteredBytes = std::size_t(bottom - top) * (1 + n);
   // A sync flush ends the band's blocks on a byte boundary, so the next band's blocks can
   // follow; only the last band marks its final block as the last of the stream.
-  const bool last = task.layout.taskIndex == task.layout.taskCount - 1;
+  const bool last = index + 1 == job.bands.size();
   deflater.feed(nullptr, 0, last ? Z_FINISH : Z_SYNC_FLUSH);
 }
 
-// Calling thread: writes every band that is next in line, and drops its bytes.
-void writeBands(JobTask& task) {
-  BandJob& job = *static_cast<BandJob*>(task.context);
-  job.bands[std::size_t(task.layout.taskIndex)].collected = true;
-  while (job.nextToWrite < job.bands.size() && job.bands[job.nextToWrite].collected) {
-    Band& band = job.bands[job.nextToWrite];
-    if (!job.out->appendImageData(band.compressed.data(), band.compressed.size())) return;
-    job.adler = adler32_combine(job.adler, band.adler, z_off_t(band.filteredBytes));
-    std::vector<std::uint8_t>().swap(band.compressed);
-    ++job.nextToWrite;
+// One band, its failure kept in the band rather than thrown.
+void compressOrFail(BandJob& job, std::size_t index, std::uint8_t* scratch) {
+  Band& band = job.bands[index];
+  try {
+    if (compressionFailsForTesting || !scratch) throw std::bad_alloc();
+    compressBand(job, index, scratch);
+  } catch (const std::bad_alloc&) {
+    band.outOfMemory = true;
+  } catch (const std::exception&) {
+    if (!band.failure) band.failure = "deflate failed";
+  }
+  {
+    const std::lock_guard<std::mutex> hold(job.lock);
+    band.collected = true;
+  }
+  job.collected.notify_all();
+}
+
+// A compressing thread: band after band, until none is left or the writer stops.
+void compressBands(BandJob& job) {
+  std::vector<std::uint8_t> scratch;
+  for (std::size_t index = job.nextToCompress++; index < job.bands.size() && !job.stop; index = job.nextToCompress++) {
+    try {
+      scratch.resize(scratchBytes(job.picture));
+    } catch (const std::bad_alloc&) {
+      scratch.clear();  // the band then fails as out of memory
+    }
+    compressOrFail(job, index, scratch.empty() ? nullptr : scratch.data());
   }
 }
 
-// A failed write stops the job: nothing after it could be written anyway.
-bool writeFailed(void* context) { return !static_cast<BandJob*>(context)->out->ok(); }
+bool failed(const Band& band) { return band.outOfMemory || band.failure != nullptr; }
 
-std::string jobFailure(const BandJob& job, const JobOutcome& outcome) {
+// Calling thread: writes the bands in order as they are collected. False at the first band
+// that failed or could not be written.
+bool writeBands(BandJob& job) {
+  for (; job.nextToWrite < job.bands.size(); ++job.nextToWrite) {
+    Band& band = job.bands[job.nextToWrite];
+    {
+      std::unique_lock<std::mutex> hold(job.lock);
+      job.collected.wait(hold, [&] { return band.collected; });
+    }
+    if (failed(band) || !job.out->appendImageData(band.compressed.data(), band.compressed.size())) return false;
+    job.adler = adler32_combine(job.adler, band.adler, z_off_t(band.filteredBytes));
+    std::vector<std::uint8_t>().swap(band.compressed);
+  }
+  return true;
+}
+
+// The threads for the bands: as many as the processors (at most a few); none when the
+// system gives none, and the calling thread then compresses every band itself first.
+void compressInParallel(BandJob& job, std::vector<std::thread>& threads) {
+  const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
+  const unsigned wanted = unsigned(std::min<std::size_t>({processors, kMostThreads, job.bands.size()}));
+  for (unsigned i = 0; i < wanted; ++i) {
+    try {
+      threads.emplace_back(compressBands, std::ref(job));
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
+  if (threads.empty()) compressBands(job);
+}
+
+std::string jobFailure(const BandJob& job) {
   if (!job.out->ok()) return job.out->error();
   for (const Band& band : job.bands) {
+    if (band.outOfMemory) return "not enough memory to write the PNG";
     if (band.failure) return std::string("cannot compress the image data: ") + band.failure;
   }
-  if (outcome.reason == kJobOutOfMemory) return "not enough memory to write the PNG";
   return "cannot write the PNG: compressing the image data failed";
 }
 
@@ -201,19 +266,18 @@ bool writeImageData(PngChunkWriter& out, const Picture& picture, std::string& er
   std::uint8_t header[2];
   streamHeader(header);
   if (!out.appendImageData(header, sizeof header)) return false;
-  BandJob job{picture, {}, &out};
-  const RasterImage& image = *picture.image;
-  job.bands.resize(std::size_t((image.height + kJobBandSize - 1) / kJobBandSize));
-  JobEnvironment environment;
-  environment.context = &job;
-  environment.rect = {0, 0, image.height, image.width};
-  environment.scratchBytes = scratchBytes(picture);
-  environment.work = compressBand;
-  environment.writeBack = writeBands;
-  environment.shouldAbort = writeFailed;
-  const JobOutcome outcome = runJob(bandMode, environment);
-  if (outcome.cancelled || job.nextToWrite != job.bands.size()) {
-    error = jobFailure(job, outcome);
+  BandJob job;
+  job.picture = picture;
+  job.out = &out;
+  job.bands.resize(std::size_t((picture.image->height + kBandRows - 1) / kBandRows));
+  std::vector<std::thread> threads;
+  compressInParallel(job, threads);
+  const bool written = writeBands(job);
+  // A failed band or write leaves the rest untouched: no thread starts another band.
+  job.stop = true;
+  for (std::thread& thread : threads) thread.join();
+  if (!written) {
+    error = jobFailure(job);
     return false;
   }
   std::uint8_t adler[4] = {std::uint8_t(job.adler >> 24), std::uint8_t(job.adler >> 16),
@@ -249,6 +313,8 @@ bool writeFile(std::FILE* file, const RasterImage& image, std::string& error) {
 }
 
 }  // namespace
+
+void setCompressionFailsForTesting(bool fail) { compressionFailsForTesting = fail; }
 
 bool writePng(std::FILE* file, const RasterImage& image, std::string& error) {
   try {

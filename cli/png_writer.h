@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 // Our own PNG writer: the whole file (signature, IHDR, IDAT, IEND) of a grey or RGB
-// picture, with or without alpha, in 8 or 16 bits, compressed in strips on the engine's
-// workers. Why it is built this way: cli/raster_image_png.cpp.
+// picture, with or without alpha, in 8 or 16 bits, compressed in bands on threads of its
+// own. Why it is built this way: cli/raster_image_png.cpp.
 #pragma once
 
 #include <cstdio>
@@ -15,5 +15,8 @@ namespace qm::cli::png {
 // error when a write fails, memory runs out or compression fails; what was written then is
 // no PNG to keep. Throws nothing.
 bool writePng(std::FILE* file, const RasterImage& image, std::string& error);
+
+// Tests may make every band's compression fail as if memory ran out.
+void setCompressionFailsForTesting(bool fail);
 
 }  // namespace qm::cli::png

@@ -14,16 +14,16 @@
 // at level 2. Measured in docs/benchmarks.md ("Writing PNG files").
 //
 // Deflate is the slow part, and one deflate stream runs on one core. So the rows are cut
-// into the engine's bands of 64 and each band is filtered and deflated by its own job task,
-// on every core at once. A band is deflated raw (no zlib header or checksum) with a fresh
+// into bands of 64 and each band is filtered and deflated on one of the writer's own
+// threads, on every core at once. A band is deflated raw (no zlib header or checksum) with a fresh
 // window and ends with a sync flush, which closes its last block on a byte boundary
 // without marking it final; raw deflate blocks of that kind can simply follow one another,
 // so the bands put end to end, the last one ended with Z_FINISH, are one valid deflate
 // stream. The file gets the 2-byte zlib header in front and the Adler-32 of all filtered
 // bytes behind, combined from the bands' own. Each band starts without the 32 KiB of
 // history the band above would have given it; at 64 rows of a large picture (a megabyte
-// or so) that is too little to see in the file's size, and a band is large enough that a
-// task's start-up and flush cost nothing either. The bands are written out in order as
+// or so) that is too little to see in the file's size, and a band is large enough that its
+// start-up and flush cost nothing either. The bands are written out in order as
 // they come in, so only those finished ahead of their turn wait in memory. Only how the
 // pixels are coded differs from any other writer: every PNG reader decodes every filter
 // and every deflate block.

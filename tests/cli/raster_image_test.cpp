@@ -16,7 +16,7 @@
 #include <utility>
 
 #include "cli/raster_image.h"
-#include "engine/jobs.h"
+#include "cli/png_writer.h"
 #include "tests/cli/command_checks.h"
 #include "tests/test_images.h"
 
@@ -368,9 +368,9 @@ TEST(RasterImagePng, FailedWritesReportTheCauseAndKeepTheTarget) {
   }
   const std::string path = writeTemp(makeTestImage(5, 4, SampleType::UInt8, 1, false), "kept.png");
   const std::string before = readBytes(path);
-  setTasksFailForTesting(true);
+  cli::png::setCompressionFailsForTesting(true);
   const bool saved = saveImage(path, image, error);
-  setTasksFailForTesting(false);
+  cli::png::setCompressionFailsForTesting(false);
   EXPECT_FALSE(saved);
   EXPECT_NE(error.find("not enough memory"), std::string::npos) << error;
   EXPECT_EQ(readBytes(path), before);
