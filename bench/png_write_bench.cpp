@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-// Writing PNG files: our writer (cli/png_writer.cpp) with 1 and 2 workers, beside the
-// libpng writer it replaced, with that writer's settings (deflate level 2, ink rows
+// Writing PNG files: our writer (cli/png_writer.cpp, as many threads as processors), beside
+// the libpng writer it replaced, with that writer's settings (deflate level 2, ink rows
 // unfiltered, any other row libpng's adaptive choice among the five filters). The pictures
 // are real files named in QUILLMARK_BENCH_PNG (paths separated by ':'), since what the
 // filters and deflate make of a picture depends on what it shows; each is loaded once and
@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "cli/raster_image.h"
-#include "engine/jobs.h"
 
 namespace qm {
 namespace {
@@ -103,21 +102,18 @@ bool saveWithLibpng(const std::string& path, const cli::RasterImage& image) {
   return std::fclose(file) == 0 && ok;
 }
 
-// workers 0: the libpng writer.
-void writePicture(benchmark::State& state, const std::string& path, int workers) {
+void writePicture(benchmark::State& state, const std::string& path, bool withLibpng) {
   const cli::RasterImage& image = picture(path);
   if (image.pixels.empty()) {
     state.SkipWithError("cannot load the picture");
     return;
   }
   const std::string out = path + ".bench-out.png";
-  setProcessorCountForTesting(workers);
   std::string error;
   for (auto _ : state) {
-    const bool ok = workers == 0 ? saveWithLibpng(out, image) : cli::detail::savePng(out, image, error);
+    const bool ok = withLibpng ? saveWithLibpng(out, image) : cli::detail::savePng(out, image, error);
     if (!ok) state.SkipWithError(("cannot write: " + error).c_str());
   }
-  setProcessorCountForTesting(0);
   state.counters["MB"] = double(std::filesystem::file_size(out)) / 1e6;
   std::filesystem::remove(out);
 }
@@ -126,8 +122,8 @@ void writePicture(benchmark::State& state, const std::string& path, int workers)
 // disturbed by other work.
 double fastest(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
 
-void addWriter(const std::string& name, const std::string& path, int workers) {
-  benchmark::RegisterBenchmark(name.c_str(), writePicture, path, workers)
+void addWriter(const std::string& name, const std::string& path, bool withLibpng) {
+  benchmark::RegisterBenchmark(name.c_str(), writePicture, path, withLibpng)
       ->Unit(benchmark::kMillisecond)
       ->UseRealTime()
       ->ComputeStatistics("min", fastest);
@@ -137,8 +133,8 @@ void addWriter(const std::string& name, const std::string& path, int workers) {
 [[maybe_unused]] const bool registered = [] {
   for (const std::string& path : picturePaths()) {
     const std::string name = std::filesystem::path(path).filename().string();
-    addWriter("BM_WritePngLibpng/" + name, path, 0);
-    for (int workers : {1, 2}) addWriter("BM_WritePng/" + name + "/workers:" + std::to_string(workers), path, workers);
+    addWriter("BM_WritePngLibpng/" + name, path, true);
+    addWriter("BM_WritePng/" + name, path, false);
   }
   return true;
 }();
