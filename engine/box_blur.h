@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-// An approximately Gaussian blur of one level in place: three box filters along rows and
-// columns with running sums and exact integer division (floor). Rgba8 and Rgba16 only:
-// channels 1..3 are filtered and the opacity comes out full (255, 32768); other formats are
-// left as they are.
+// An approximately Gaussian blur of an area of one level: six box filters, along rows and
+// columns by turns, each with a running sum and its mean rounded to the nearest integer
+// (box_division.h). Rgba8 and Rgba16 only; all four channels are filtered.
 //
 // A box window covers positions i - before .. i + after of a line; positions past either
-// end of the line (the part of the row or column inside the pass's rectangle, clipped to
-// the level) repeat the end sample.
+// end of the line (the area's row or column) repeat the end sample.
+//
+// The passes run as a stream down the area: each keeps only the rows the next one's window
+// still needs, so no blurred image of the whole area is ever held. Finished rows go to a
+// sink; the rows are cut into bands that run on the workers, each band starting its passes
+// early enough (by the blur's reach) to give its first row exactly what a blur of the whole
+// area gives it.
 #pragma once
 
 #include <cstdint>
@@ -26,37 +30,21 @@ struct BoxExtents {
 };
 BoxExtents boxExtents(float size);
 
-// Where a row pass reads its lines: pixel (x, y) of the pass is pixel (x + left, y + top)
-// of level `level` of `image`. No image means the pass's own image and level, in place.
-struct BoxInput {
-  const ImageBuffer* image = nullptr;
-  int level = 0;
-  std::int32_t left = 0;
-  std::int32_t top = 0;
+// Where the finished rows go. `take` runs on the workers, once for every row of the area
+// (y counts from the area's top), rows of a band in order and bands at the same time. The
+// row is `width` pixels in the source's own layout (Rgba8 words or four 16-bit samples);
+// the opacity samples are the blurred opacity, not made full.
+struct BlurredRowSink {
+  void* context = nullptr;
+  void (*take)(void* context, std::int32_t y, const void* pixels) = nullptr;
 };
 
-// Six passes, each a job of its own, so each sees the finished result of the one before:
-// rows (truncated, rounded), columns (truncated, rounded), rows (rounded, truncated),
-// columns (rounded, truncated), and when rounded >= 1, rows and columns
-// (rounded - 1, rounded). Rows go in bands of 64, columns in strips of 64.
-// False when a pass's job failed (memory ran out); the passes after it do not run, and the
-// rectangle is left partly blurred.
-bool blurImage(ImageBuffer& image, int level, const ImageRect& rect, float size);
-// The blur of an area of another image without copying it first: the area of level
-// `fromLevel` of `from` whose top left pixel is (left, top), as large as level 0 of `to`,
-// blurred into level 0 of `to` (the first row pass reads from `from`). The same pixels as
-// copying the area into `to` and blurring it there (but for a size too small for any
-// window, which copies the area with full opacity). False, with `to` untouched, when the
-// images differ in format, are not both Rgba8 or Rgba16, or the area leaves the level;
-// false too when a pass failed, as for blurImage.
-bool blurAreaInto(const ImageBuffer& from, int fromLevel, std::int32_t left, std::int32_t top, ImageBuffer& to,
-                  float size);
-// One task of a box pass over the rows (or columns) of `rect`, window i - before .. i + after.
-// In place it does nothing, reading nothing, when both extents are 0. A row pass may read
-// from another image of the same format (`input`, which must cover the shifted rectangle;
-// otherwise the task does nothing).
-void boxRowsTask(ImageBuffer& image, int level, const ImageRect& rect, int before, int after,
-                 const BoxInput& input = {});
-void boxColumnsTask(ImageBuffer& image, int level, const ImageRect& rect, int before, int after);
+// The six passes, with a = rounded and b = truncated extents of `size`: rows (b, a),
+// columns (b, a), rows (a, b), columns (a, b), and when a >= 1, rows and columns (a - 1, a);
+// a pass with both extents 0 changes nothing. The area of level `level` of `from`
+// (left, top, width x height) is read and never written. False, with nothing taken, when
+// the image is not Rgba8 or Rgba16, the area is empty or leaves the level, or there is no
+// sink; false too when the job failed (memory ran out), after some rows may have been taken.
+bool blurAreaRows(const ImageBuffer& from, int level, const ImageRect& area, float size, const BlurredRowSink& sink);
 
 }  // namespace qm

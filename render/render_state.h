@@ -62,7 +62,7 @@ struct StyleConstants {
 // edges repeat the edge pixels.
 struct ToneSource {
   const ImageBuffer* image;      // Rgba8 or Rgba16 (float documents use a 16-bit copy)
-  const ImageBuffer* blurred;    // the blurred copy, Rgba8 or Rgba16
+  const ImageBuffer* blurred;    // the grey of the blurred copy, Gray8 (or Rgba8 or Rgba16)
   std::int32_t level;
   std::int32_t zoom;
   std::int32_t offsetX;

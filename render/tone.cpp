@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 namespace qm {
 namespace {
@@ -12,6 +13,7 @@ std::int32_t greyAt(const ImageBuffer& image, std::int32_t x, std::int32_t y, in
   if (!hasPixels(image) || level < 0 || level > image.lastLevel) return 0;
   const std::uint8_t* at =
       pixelAddress(image, std::clamp(x, 0, image.maxX[level]), std::clamp(y, 0, image.maxY[level]), level);
+  if (image.format == kGray8) return *at;
   if (image.format == kRgba16) {
     std::uint16_t c[4];
     std::memcpy(c, at, sizeof c);
@@ -25,6 +27,9 @@ std::int32_t greyAt(const ImageBuffer& image, std::int32_t x, std::int32_t y, in
 
 std::int32_t sourceX(const ToneSource& source, std::int32_t x) { return (x * source.zoom + source.offsetX) >> source.level; }
 std::int32_t sourceY(const ToneSource& source, std::int32_t y) { return (y * source.zoom + source.offsetY) >> source.level; }
+
+// A Gray8 pixel: its byte is its grey.
+struct GreyByte {};
 
 // One row of greys of a level from column `from` on, the columns stepping by one: the
 // common case (zoom 1), walked tile by tile without a lookup per pixel.
@@ -42,7 +47,9 @@ void greyRun(const ImageBuffer& image, int level, std::int32_t from, std::int32_
     std::int32_t* to = out + i;
     // Indexed rather than stepped, so that the compiler can do many pixels at once. The
     // 8-bit weighted sum stays below 2^15 (64 x 255), so it is taken in 16-bit lanes.
-    if constexpr (sizeof(Sample) == 1) {
+    if constexpr (std::is_same_v<Sample, GreyByte>) {
+      for (std::int32_t k = 0; k < run; ++k) to[k] = at[k];
+    } else if constexpr (sizeof(Sample) == 1) {
       for (std::int32_t k = 0; k < run; ++k) {
         std::uint32_t word;
         std::memcpy(&word, at + 4 * k, sizeof word);
@@ -66,6 +73,8 @@ void greyRow(const ImageBuffer& image, int level, std::int32_t from, std::int32_
              std::int32_t* out) {
   if (!hasPixels(image) || level < 0 || level > image.lastLevel) {
     std::fill(out, out + count, 0);
+  } else if (image.format == kGray8) {
+    greyRun<GreyByte>(image, level, from, y, count, out);
   } else if (image.format == kRgba8) {
     greyRun<std::uint8_t>(image, level, from, y, count, out);
   } else if (image.format == kRgba16) {

@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "engine/box_blur.h"
 #include "engine/jobs.h"
+#include "render/tone.h"
 
 namespace qm {
 namespace {
@@ -53,6 +55,45 @@ void copyFloatArea(const ImageBuffer& from, std::int32_t level, const ImageRect&
   if (outcome.cancelled) copyRows(copy, 0, area.bottom - area.top);  // a band failed: all of it here
 }
 
+// Keeps the grey of each blurred pixel, the one number the tone reads of it.
+template <typename Sample>
+struct GreySink {
+  ImageBuffer* blurred;
+
+  static void take(void* context, std::int32_t y, const void* pixels) {
+    ImageBuffer& to = *static_cast<GreySink*>(context)->blurred;
+    const auto* from = static_cast<const Sample*>(pixels);
+    const std::int32_t width = to.width[0];
+    for (std::int32_t x = 0; x < width;) {
+      const std::int32_t run = std::min(width, (x | kTileMask) + 1) - x;
+      std::uint8_t* out = pixelAddress(to, x, y, 0);
+      const Sample* in = from + std::size_t(x) * 4;
+      for (std::int32_t k = 0; k < run; ++k) out[k] = std::uint8_t(grey(in + 4 * k));
+      x += run;
+    }
+  }
+
+  static std::int32_t grey(const Sample* pixel) {
+    if constexpr (sizeof(Sample) == 1) {
+      std::uint32_t word;
+      std::memcpy(&word, pixel, sizeof word);
+      return grey8(std::int32_t(word >> 24), std::int32_t((word >> 16) & 255u), std::int32_t((word >> 8) & 255u));
+    } else {
+      return grey16(pixel[0], pixel[1], pixel[2]);
+    }
+  }
+};
+
+bool blurGreyInto(const ImageBuffer& from, std::int32_t level, const ImageRect& area, float size,
+                  ImageBuffer& blurred) {
+  if (from.format == kRgba16) {
+    GreySink<std::uint16_t> sink{&blurred};
+    return blurAreaRows(from, level, area, size, {&sink, GreySink<std::uint16_t>::take});
+  }
+  GreySink<std::uint8_t> sink{&blurred};
+  return blurAreaRows(from, level, area, size, {&sink, GreySink<std::uint8_t>::take});
+}
+
 }  // namespace
 
 std::int32_t blurReach(float size) {
@@ -73,11 +114,10 @@ bool makeToneImages(const ImageBuffer& source, std::int32_t level, const ImageRe
   const std::int32_t width = blank ? 1 : area.right - area.left;
   const std::int32_t height = blank ? 1 : area.bottom - area.top;
   const bool isFloat = source.format == kRgbaFloat;
-  const std::int32_t format = isFloat ? kRgba16 : source.format;
   // Both are written whole, so a render of the same area keeps their memory from the last.
   // The blurred copy has no pyramid: edge mode -1 keeps it to level 0.
   const auto make = blank ? configureImageBuffer : reconfigureImageBuffer;
-  if (!make(&blurred, width, height, format, -1, false)) return false;
+  if (!make(&blurred, width, height, kGray8, -1, false)) return false;
   if (isFloat && !make(&sharpCopy, width, height, kRgba16, -1, false)) return false;
   tone.image = isFloat ? &sharpCopy : &source;
   tone.imageLevel = isFloat ? 0 : level;
@@ -88,9 +128,9 @@ bool makeToneImages(const ImageBuffer& source, std::int32_t level, const ImageRe
   tone.blurredTop = area.top;
   tone.level = level;
   if (blank) return true;
-  if (!isFloat) return blurAreaInto(source, level, area.left, area.top, blurred, blurSize);
+  if (!isFloat) return blurGreyInto(source, level, area, blurSize, blurred);
   copyFloatArea(source, level, area, sharpCopy);
-  return blurAreaInto(sharpCopy, 0, 0, 0, blurred, blurSize);
+  return blurGreyInto(sharpCopy, 0, levelRect(&sharpCopy, 0), blurSize, blurred);
 }
 
 }  // namespace qm

@@ -1,17 +1,19 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-// Box passes and the blur: exact division, passes against a plain box on lines, edge
-// repetition at the ends of the pass's rectangle, the order and extents of the six passes,
-// opacity, what is left alone, and independence from the worker count.
+// The blur: exact division, the extents of a size, the six passes against plain boxes on
+// lines with the edges of the area repeating, what is refused, and independence from the
+// worker count and the cut into bands.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <mutex>
 #include <numeric>
 #include <vector>
 
 #include "engine/box_blur.h"
 #include "engine/box_division.h"
+#include "engine/jobs.h"
 #include "engine/pyramid.h"
 #include "tests/engine/engine_fixtures.h"
 
@@ -42,25 +44,6 @@ void referencePass(Picture& picture, std::int32_t width, const ImageRect& rect, 
       }
       picture[at(x, y)][3] = format == kRgba8 ? 255 : 32768;
     }
-}
-
-// One pass along rows and one along columns over `rect` of a fresh ramp image, each
-// against the plain box over the part of `rect` inside the level.
-void expectPassesMatch(std::int32_t format, std::int32_t width, std::int32_t height, const ImageRect& rect, int before,
-                       int after) {
-  const ImageRect inside{std::max(rect.top, 0), std::max(rect.left, 0), std::min(rect.bottom, height),
-                         std::min(rect.right, width)};
-  for (bool rows : {true, false}) {
-    Buffer image = ramps(width, height, format);
-    Picture expected = levelPixels(*image);
-    referencePass(expected, width, inside, rows, before, after, format);
-    if (rows)
-      boxRowsTask(*image, 0, rect, before, after);
-    else
-      boxColumnsTask(*image, 0, rect, before, after);
-    EXPECT_TRUE(levelPixels(*image) == expected)
-        << "format " << format << (rows ? " rows " : " columns ") << before << ", " << after;
-  }
 }
 
 TEST(BoxDivision, EightBitSumsDivideExactlyForEveryWindowABlurMakes) {
@@ -105,55 +88,61 @@ TEST(BoxDivision, SixteenBitSumsDivideExactlyForEveryWindowABlurMakes) {
   }
 }
 
-TEST(BoxPass, RowsAndColumnsMatchThePlainBoxWithLinesEndingAtTheRectangle) {
-  // More than one band and strip, runs of columns ending at the edge of the level, windows
-  // longer than the lines; the opacity comes out full.
-  const int windows[][2] = {{0, 1}, {1, 0}, {2, 5}, {7, 7}, {40, 3}, {130, 130}};
-  for (std::int32_t format : {kRgba8, kRgba16})
-    for (const auto& window : windows) expectPassesMatch(format, 150, 141, {0, 0, 141, 150}, window[0], window[1]);
-  // Lines repeat the samples at the rectangle's edges, not the level's, and nothing outside
-  // it changes.
-  const struct {
-    const char* what;
-    std::int32_t format, width, height;
-    ImageRect rect;
-    int before, after;
-  } cases[] = {
-      {"off the tile grid and across the tile edge at 512", kRgba8, 530, 70, {3, 5, 68, 527}, 3, 6},
-      {"reaching past the level on every side", kRgba16, 40, 30, {-10, -3, 90, 100}, 2, 2},
-      {"one column", kRgba8, 1, 9, {0, 0, 9, 1}, 3, 4},
-      {"one row", kRgba16, 9, 1, {0, 0, 1, 9}, 5, 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    expectPassesMatch(c.format, c.width, c.height, c.rect, c.before, c.after);
-  }
+
+// The blur as plain arithmetic: the area copied, then the six passes of its extents.
+Picture referenceBlur(const ImageBuffer& source, int level, const ImageRect& area, float size) {
+  const std::int32_t width = area.right - area.left, height = area.bottom - area.top;
+  Picture picture;
+  for (std::int32_t y = area.top; y < area.bottom; ++y)
+    for (std::int32_t x = area.left; x < area.right; ++x) picture.push_back(pixelAt(source, x, y, level));
+  const BoxExtents e = boxExtents(size);
+  const std::int32_t a = std::min(e.rounded, kMostBoxExtent), b = std::min(e.truncated, kMostBoxExtent);
+  std::vector<std::pair<int, int>> windows = {{b, a}, {a, b}};
+  if (a >= 1) windows.push_back({a - 1, a});
+  for (const auto& [before, after] : windows)
+    for (bool rows : {true, false})
+      referencePass(picture, width, {0, 0, height, width}, rows, before, after, source.format);
+  return picture;
 }
 
-TEST(BoxPass, ExtentsAreHeldWithinZeroAndTheMostAndNothingIsWrittenWithoutAWindowOrToFloatOrGrey) {
-  Buffer held = ramps(12, 5, kRgba8);
-  Buffer plain = ramps(12, 5, kRgba8);
-  boxRowsTask(*held, 0, levelRect(held.get(), 0), -3, 1000000);
-  boxRowsTask(*plain, 0, levelRect(plain.get(), 0), 0, kMostBoxExtent);
-  EXPECT_TRUE(levelPixels(*held) == levelPixels(*plain));
-  // The opacity below full would become full if a pass had written anything.
-  for (std::int32_t format : {kRgba8, kRgbaFloat, kGray8}) {
-    Buffer image = ramps(70, 70, format);
-    const Picture before = levelPixels(*image);
-    const ImageRect rect = levelRect(image.get(), 0);
-    boxRowsTask(*image, 0, rect, 0, 0);
-    boxColumnsTask(*image, 0, rect, 0, 0);
-    boxRowsTask(*image, 0, rect, -4, -1);
-    for (float size : {1.0f, -2.0f, std::numeric_limits<float>::quiet_NaN()}) blurImage(*image, 0, rect, size);
-    if (format != kRgba8) {  // windows, but in formats the blur leaves alone
-      blurImage(*image, 0, rect, 10.0f);
-      boxRowsTask(*image, 0, rect, 2, 2);
+// The rows a blur hands over, each kept as plain numbers (channels 1..3), and how often each
+// row came.
+struct TakenRows {
+  std::int32_t format = kRgba8;
+  std::int32_t width = 0;
+  Picture pixels;
+  std::vector<int> times;
+  std::mutex lock;
+
+  TakenRows(std::int32_t format_, std::int32_t width_, std::int32_t height)
+      : format(format_), width(width_), pixels(std::size_t(width_) * std::size_t(height)), times(std::size_t(height)) {}
+
+  BlurredRowSink sink() { return {this, take}; }
+
+  static void take(void* context, std::int32_t y, const void* row) {
+    auto& self = *static_cast<TakenRows*>(context);
+    const std::lock_guard<std::mutex> guard(self.lock);
+    ++self.times.at(std::size_t(y));
+    for (std::int32_t x = 0; x < self.width; ++x) {
+      Pixel& p = self.pixels[std::size_t(y) * std::size_t(self.width) + std::size_t(x)];
+      if (self.format == kRgba16) {
+        const auto* samples = static_cast<const std::uint16_t*>(row) + 4 * x;
+        p = {double(samples[0]), double(samples[1]), double(samples[2]), 0};
+      } else {
+        const auto* bytes = static_cast<const std::uint8_t*>(row) + 4 * x;
+        p = {double(bytes[kRgba8ByteOf[0]]), double(bytes[kRgba8ByteOf[1]]), double(bytes[kRgba8ByteOf[2]]), 0};
+      }
     }
-    EXPECT_TRUE(levelPixels(*image) == before) << "format " << format;
   }
+};
+
+// Channels 1..3 of a picture; the blur carries the opacity along without promising it.
+Picture colourOnly(Picture picture) {
+  for (Pixel& p : picture) p[3] = 0;
+  return picture;
 }
 
-TEST(Blur, SizeGivesTheTwoExtentsOfTheSixPassesRunInOrder) {
+TEST(Blur, SizeGivesTheTwoExtents) {
   const struct {
     float size;
     std::int32_t a, b;  // rounded and truncated
@@ -173,77 +162,73 @@ TEST(Blur, SizeGivesTheTwoExtentsOfTheSixPassesRunInOrder) {
     const BoxExtents extents = boxExtents(c.size);
     EXPECT_EQ(extents.rounded, c.a) << c.size;
     EXPECT_EQ(extents.truncated, c.b) << c.size;
-    if (c.a == 0 || c.a > 7) continue;  // no window, or windows wider than the image (the single passes have those)
-    for (std::int32_t format : {kRgba8, kRgba16}) {
-      Buffer image = ramps(83, 131, format);
-      Picture expected = levelPixels(*image);
-      const ImageRect rect = levelRect(image.get(), 0);
-      for (const auto& [before, after] : {std::pair{c.b, c.a}, std::pair{c.a, c.b}, std::pair{c.a - 1, c.a}})
-        for (bool rows : {true, false}) referencePass(expected, 83, rect, rows, before, after, format);
-      blurImage(*image, 0, rect, c.size);
-      EXPECT_TRUE(levelPixels(*image) == expected) << "format " << format << " size " << c.size;
-    }
   }
 }
 
-TEST(Blur, OnlyTheGivenLevelChangesAndNotWithTheWorkerCount) {
-  Picture results[2];
-  for (int workers : {1, 2}) {
-    Processors pretend(workers);
-    Buffer image = ramps(600, 400, kRgba8);  // level 1 is several bands and strips
-    ASSERT_TRUE(buildPyramid(*image));
-    const Picture levelZero = levelPixels(*image);
-    blurImage(*image, 1, levelRect(image.get(), 1), 20.0f);
-    EXPECT_EQ(pixelAt(*image, 3, 3, 1)[3], 255) << "level 1 was filtered";
-    EXPECT_EQ(levelPixels(*image), levelZero);
-    results[workers - 1] = levelPixels(*image, 1);
-  }
-  EXPECT_EQ(results[0], results[1]);
-}
-
-TEST(BlurArea, EqualsTheAreaCopiedAndBlurredInPlace) {
+TEST(Blur, EqualsSixPlainBoxPassesOverTheAreaWithItsEdgesRepeating) {
   struct Case {
+    const char* what;
     int level;
-    std::int32_t left, top, width, height;
+    ImageRect area;
     float size;
   } cases[] = {
-      {0, 500, 7, 600, 90, 50.0f / 3.0f},  // runs cross the source's tiles at other columns than the copy's
-      {0, 0, 0, 1100, 70, 2.0f},           // the whole level, one-sided first window
-      {1, 3, 5, 200, 30, 3.5f},            // a coarser level
-      {0, 1023, 40, 1, 1, 9.0f},           // a single pixel at a tile's last column
+      {"the whole level, one-sided first window", 0, {0, 0, 160, 1100}, 2.0f},
+      {"off the tile grid, across the tile edge at 512", 0, {7, 500, 97, 1100}, 50.0f / 3.0f},
+      {"unequal extents", 0, {3, 10, 150, 300}, 3.5f},
+      {"windows far longer than the area, of more than 256 samples", 0, {20, 30, 61, 95}, 300.0f},
+      {"a coarser level", 1, {5, 3, 35, 203}, 3.5f},
+      {"no window at all: the area as it is", 0, {11, 12, 40, 70}, 1.0f},
+      {"one row", 0, {9, 0, 10, 300}, 9.0f},
+      {"one column", 0, {0, 1023, 160, 1024}, 9.0f},
+      {"a single pixel at a tile's last column", 0, {40, 1023, 41, 1024}, 9.0f},
   };
-  for (const std::int32_t format : {kRgba8, kRgba16})
+  for (const std::int32_t format : {kRgba8, kRgba16}) {
+    Buffer source = ramps(1100, 160, format);
+    ASSERT_TRUE(buildPyramid(*source));
+    const Picture sourceBefore = levelPixels(*source, kAllLevels);
     for (const Case& c : cases) {
-      Buffer source = ramps(1100, 160, format);
-      Buffer expected = makeBuffer(c.width, c.height, format);
-      fillLevel0(*expected,
-                 [&](std::int32_t x, std::int32_t y) { return pixelAt(*source, c.left + x, c.top + y, c.level); });
-      blurImage(*expected, 0, levelRect(expected.get(), 0), c.size);
-      Buffer blurred = makeBuffer(c.width, c.height, format);
-      const Picture sourceBefore = levelPixels(*source);
-      ASSERT_TRUE(blurAreaInto(*source, c.level, c.left, c.top, *blurred, c.size));
-      EXPECT_TRUE(levelPixels(*blurred) == levelPixels(*expected))
-          << "format " << format << " left " << c.left << " level " << c.level;
-      EXPECT_TRUE(levelPixels(*source) == sourceBefore) << "the source was written";
+      SCOPED_TRACE(std::string(c.what) + (format == kRgba8 ? ", 8-bit" : ", 16-bit"));
+      const std::int32_t width = c.area.right - c.area.left, height = c.area.bottom - c.area.top;
+      TakenRows taken(format, width, height);
+      ASSERT_TRUE(blurAreaRows(*source, c.level, c.area, c.size, taken.sink()));
+      EXPECT_TRUE(taken.pixels == colourOnly(referenceBlur(*source, c.level, c.area, c.size)));
+      EXPECT_EQ(std::count(taken.times.begin(), taken.times.end(), 1), height) << "every row once";
     }
+    EXPECT_TRUE(levelPixels(*source, kAllLevels) == sourceBefore) << "the source was written";
+  }
 }
 
-TEST(BlurArea, RefusesAreasOutsideTheLevelAndOtherFormatsLeavingTheTargetAlone) {
+TEST(Blur, RowsDoNotDependOnTheWorkerCountOrTheCutIntoBands) {
+  // Tall enough for as many bands as workers, each running ahead into the band above.
+  Buffer source = ramps(300, 700, kRgba8);
+  const ImageRect area{13, 2, 690, 297};
+  const float size = 50.0f / 3.0f;
+  const Picture expected = colourOnly(referenceBlur(*source, 0, area, size));
+  for (int workers : {1, 2, 3, 5}) {
+    Processors pretend(workers);
+    TakenRows taken(kRgba8, area.right - area.left, area.bottom - area.top);
+    ASSERT_TRUE(blurAreaRows(*source, 0, area, size, taken.sink()));
+    EXPECT_TRUE(taken.pixels == expected) << workers << " workers";
+  }
+}
+
+TEST(Blur, RefusesAreasOutsideTheLevelAndOtherFormatsTakingNothing) {
   Buffer source = ramps(100, 80, kRgba8);
-  Buffer wide = ramps(100, 80, kRgba16);
   Buffer floats = makeBuffer(40, 30, kRgbaFloat);
-  Buffer target = ramps(40, 30, kRgba8);
-  const Picture before = levelPixels(*target);
-  EXPECT_FALSE(blurAreaInto(*source, 0, 61, 0, *target, 5.0f)) << "past the right edge";
-  EXPECT_FALSE(blurAreaInto(*source, 0, 0, 51, *target, 5.0f)) << "past the bottom";
-  EXPECT_FALSE(blurAreaInto(*source, 0, -1, 0, *target, 5.0f)) << "left of the level";
-  EXPECT_FALSE(blurAreaInto(*source, 1, 20, 0, *target, 5.0f)) << "past level 1";
-  EXPECT_FALSE(blurAreaInto(*source, 9, 0, 0, *target, 5.0f)) << "no such level";
-  EXPECT_FALSE(blurAreaInto(*wide, 0, 0, 0, *target, 5.0f)) << "another format";
-  EXPECT_FALSE(blurAreaInto(*target, 0, 0, 0, *target, 5.0f)) << "itself";
-  EXPECT_TRUE(levelPixels(*target) == before);
-  EXPECT_FALSE(blurAreaInto(*floats, 0, 0, 0, *floats, 5.0f));
-  EXPECT_TRUE(blurAreaInto(*source, 0, 60, 50, *target, 5.0f)) << "the last area that fits";
+  Buffer grey = makeBuffer(40, 30, kGray8);
+  TakenRows taken(kRgba8, 100, 80);
+  const BlurredRowSink sink = taken.sink();
+  EXPECT_FALSE(blurAreaRows(*source, 0, {0, 61, 30, 101}, 5.0f, sink)) << "past the right edge";
+  EXPECT_FALSE(blurAreaRows(*source, 0, {51, 0, 81, 40}, 5.0f, sink)) << "past the bottom";
+  EXPECT_FALSE(blurAreaRows(*source, 0, {0, -1, 30, 39}, 5.0f, sink)) << "left of the level";
+  EXPECT_FALSE(blurAreaRows(*source, 0, {5, 5, 5, 40}, 5.0f, sink)) << "no rows";
+  EXPECT_FALSE(blurAreaRows(*source, 1, {0, 20, 30, 60}, 5.0f, sink)) << "past level 1";
+  EXPECT_FALSE(blurAreaRows(*source, 9, {0, 0, 1, 1}, 5.0f, sink)) << "no such level";
+  EXPECT_FALSE(blurAreaRows(*floats, 0, {0, 0, 30, 40}, 5.0f, sink)) << "float";
+  EXPECT_FALSE(blurAreaRows(*grey, 0, {0, 0, 30, 40}, 5.0f, sink)) << "grey";
+  EXPECT_FALSE(blurAreaRows(*source, 0, {0, 0, 30, 40}, 5.0f, {})) << "no sink";
+  EXPECT_EQ(std::count(taken.times.begin(), taken.times.end(), 0), 80);
+  EXPECT_TRUE(blurAreaRows(*source, 0, {0, 0, 80, 100}, 5.0f, sink)) << "the whole level";
 }
 
 }  // namespace
