@@ -24,12 +24,15 @@ namespace {
 
 constexpr int kChannels = 4;
 
-// The sample type, the type of the column sums and the division of one kind of blur.
+// The sample type, the type of the sums and the division of one kind of blur, and a pixel's
+// four of each as a vector.
 // Rgba8 with windows of up to 256 samples: the sums fit 16 bits (255 x 256 < 2^16), which
 // doubles the samples per vector operation. Larger windows take Rgba8Wide.
 struct Rgba8Narrow {
   using Sample = std::uint8_t;
   using Sum = std::uint16_t;
+  using PixelSamples = std::uint8_t __attribute__((vector_size(4)));
+  using PixelSums = std::uint16_t __attribute__((vector_size(8)));
   static constexpr std::int32_t kMostWindow = 256;
   static Sample divide(const BoxDivision& division, Sum sum) { return Sample(division.eightBitNarrow(sum)); }
 };
@@ -37,12 +40,16 @@ struct Rgba8Narrow {
 struct Rgba8Wide {
   using Sample = std::uint8_t;
   using Sum = std::int32_t;
+  using PixelSamples = std::uint8_t __attribute__((vector_size(4)));
+  using PixelSums = std::int32_t __attribute__((vector_size(16)));
   static Sample divide(const BoxDivision& division, Sum sum) { return Sample(division.eightBit(sum)); }
 };
 
 struct Rgba16Wide {
   using Sample = std::uint16_t;
   using Sum = std::int32_t;
+  using PixelSamples = std::uint16_t __attribute__((vector_size(8)));
+  using PixelSums = std::int32_t __attribute__((vector_size(16)));
   static Sample divide(const BoxDivision& division, Sum sum) { return Sample(division.sixteenBit(sum)); }
 };
 
@@ -176,12 +183,29 @@ class BlurStream {
 
   void readSourceRow(std::int32_t y, Sample* out) const {
     const std::int32_t row = area_.top + y;
+    if (from_.format == kRgb8) {
+      readThreeByteRow(row, reinterpret_cast<std::uint8_t*>(out));
+      return;
+    }
     const std::size_t pixelBytes = std::size_t(from_.bytesPerPixel);
     auto* bytes = reinterpret_cast<std::uint8_t*>(out);
     for (std::int32_t x = area_.left; x < area_.right;) {
       const std::int32_t run = std::min(area_.right, (x | kTileMask) + 1) - x;
       std::memcpy(bytes, pixelAddress(from_, x, row, level_), std::size_t(run) * pixelBytes);
       bytes += std::size_t(run) * pixelBytes;
+      x += run;
+    }
+  }
+
+  // Rgb8 pixels as Rgba8 words with full opacity.
+  void readThreeByteRow(std::int32_t row, std::uint8_t* __restrict out) const {
+    for (std::int32_t x = area_.left; x < area_.right;) {
+      const std::int32_t run = std::min(area_.right, (x | kTileMask) + 1) - x;
+      const std::uint8_t* __restrict in = pixelAddress(from_, x, row, level_);
+      for (std::int32_t k = 0; k < run; ++k, in += 3, out += 4) {
+        const std::uint32_t word = packRgba8(in[0], in[1], in[2], 255);
+        std::memcpy(out, &word, sizeof word);
+      }
       x += run;
     }
   }
@@ -216,34 +240,40 @@ class BlurStream {
 
   // One row pass: the sums slide along the row a pixel at a time, four samples side by side.
   void rowPass(const Sample* __restrict in, Sample* __restrict out, const RowPass& pass) {
-    using Lanes = std::int32_t __attribute__((vector_size(16)));
     const std::int32_t last = width_ - 1;
-    const auto pixel = [in, last](std::int32_t x) {
-      const Sample* p = in + std::size_t(std::clamp(x, 0, last)) * kChannels;
-      return Lanes{p[0], p[1], p[2], p[3]};
-    };
-    const auto keep = [this](std::int32_t x, Lanes sum) {
-      Sum* to = rowSums_.data() + std::size_t(x) * kChannels;
-      for (int c = 0; c < kChannels; ++c) to[c] = Sum(sum[c]);
-    };
+    const auto pixel = [in, last](std::int32_t x) { return loadPixel(in + std::size_t(std::clamp(x, 0, last)) * kChannels); };
+    Sum* __restrict sums = rowSums_.data();
     const Window window = pass.window;
     Lanes sum{};
     for (std::int32_t k = -window.before; k <= window.after; ++k) sum += pixel(k);
-    keep(0, sum);
+    keepSums(sums, sum);
     // Inside the row no position needs clamping.
     const std::int32_t innerEnd = std::max(1, width_ - window.after);
     std::int32_t x = 1;
-    for (; x < std::min(innerEnd, window.before + 1); ++x) keep(x, sum += pixel(x + window.after) - pixel(x - window.before - 1));
-    for (; x < innerEnd; ++x) {
-      const Sample* enter = in + std::size_t(x + window.after) * kChannels;
-      const Sample* leave = in + std::size_t(x - window.before - 1) * kChannels;
-      sum += Lanes{enter[0], enter[1], enter[2], enter[3]} - Lanes{leave[0], leave[1], leave[2], leave[3]};
-      keep(x, sum);
+    for (; x < std::min(innerEnd, window.before + 1); ++x)
+      keepSums(sums + std::size_t(x) * kChannels, sum += pixel(x + window.after) - pixel(x - window.before - 1));
+    const Sample* enter = in + std::size_t(x + window.after) * kChannels;
+    const Sample* leave = in + std::size_t(x - window.before - 1) * kChannels;
+    for (; x < innerEnd; ++x, enter += kChannels, leave += kChannels) {
+      sum += loadPixel(enter) - loadPixel(leave);
+      keepSums(sums + std::size_t(x) * kChannels, sum);
     }
-    for (; x < width_; ++x) keep(x, sum += pixel(x + window.after) - pixel(x - window.before - 1));
-    const Sum* __restrict sums = rowSums_.data();
+    for (; x < width_; ++x)
+      keepSums(sums + std::size_t(x) * kChannels, sum += pixel(x + window.after) - pixel(x - window.before - 1));
     const BoxDivision division = pass.division;
     for (std::size_t i = 0; i < rowSamples_; ++i) out[i] = Format::divide(division, sums[i]);
+  }
+
+  // A pixel's four samples, and four sums, as one vector.
+  using Lanes = std::int32_t __attribute__((vector_size(16)));
+  static Lanes loadPixel(const Sample* pixel) {
+    typename Format::PixelSamples samples;
+    std::memcpy(&samples, pixel, sizeof samples);
+    return __builtin_convertvector(samples, Lanes);
+  }
+  static void keepSums(Sum* to, Lanes sum) {
+    const auto narrowed = __builtin_convertvector(sum, typename Format::PixelSums);
+    std::memcpy(to, &narrowed, sizeof narrowed);
   }
 
   const ImageBuffer& from_;
@@ -296,7 +326,7 @@ std::int32_t reachOf(const BlurPlan& plan) {
 
 bool areaInside(const ImageBuffer& image, int level, const ImageRect& area) {
   return hasPixels(image) && level >= 0 && level <= image.lastLevel &&
-         (image.format == kRgba8 || image.format == kRgba16) && area.left >= 0 && area.top >= 0 &&
+         (image.format == kRgb8 || image.format == kRgba8 || image.format == kRgba16) && area.left >= 0 && area.top >= 0 &&
          area.left < area.right && area.top < area.bottom && area.right <= image.width[level] &&
          area.bottom <= image.height[level];
 }

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 // An approximately Gaussian blur of an area of one level: six box filters, along rows and
 // columns by turns, each with a running sum and its mean rounded to the nearest integer
-// (box_division.h). Rgba8 and Rgba16 only; all four channels are filtered.
+// (box_division.h). Rgba8 and Rgba16, and Rgb8 read as Rgba8 with full opacity; all four
+// channels are filtered.
 //
 // A box window covers positions i - before .. i + after of a line; positions past either
 // end of the line (the area's row or column) repeat the end sample.
@@ -32,8 +33,8 @@ BoxExtents boxExtents(float size);
 
 // Where the finished rows go. `take` runs on the workers, once for every row of the area
 // (y counts from the area's top), rows of a band in order and bands at the same time. The
-// row is `width` pixels in the source's own layout (Rgba8 words or four 16-bit samples);
-// the opacity samples are the blurred opacity, not made full.
+// row is `width` pixels in the source's own layout (Rgba8 words, also for Rgb8, or four
+// 16-bit samples); the opacity samples are the blurred opacity, not made full.
 struct BlurredRowSink {
   void* context = nullptr;
   void (*take)(void* context, std::int32_t y, const void* pixels) = nullptr;
@@ -43,7 +44,7 @@ struct BlurredRowSink {
 // columns (b, a), rows (a, b), columns (a, b), and when a >= 1, rows and columns (a - 1, a);
 // a pass with both extents 0 changes nothing. The area of level `level` of `from`
 // (left, top, width x height) is read and never written. False, with nothing taken, when
-// the image is not Rgba8 or Rgba16, the area is empty or leaves the level, or there is no
+// the image is not Rgb8, Rgba8 or Rgba16, the area is empty or leaves the level, or there is no
 // sink; false too when the job failed (memory ran out), after some rows may have been taken.
 bool blurAreaRows(const ImageBuffer& from, int level, const ImageRect& area, float size, const BlurredRowSink& sink);
 
