@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 // Memory for a picture's samples: large pictures take it straight from the system's pages,
-// already cleared, and give it back whole; small ones come from the heap as usual.
+// already cleared, and give it back whole; small ones come from the heap, cleared here.
+// Since every block comes cleared, a new sample is not written again when the vector makes
+// it: a picture's memory is touched once, by whoever fills it. (A vector that shrinks and
+// grows again within its capacity keeps the old samples there.)
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -24,7 +29,7 @@ struct PixelAllocator {
 
   T* allocate(std::size_t count) {
     const std::size_t bytes = count * sizeof(T);
-    if (bytes < kPagedBytes) return static_cast<T*>(::operator new(bytes));
+    if (bytes < kPagedBytes) return static_cast<T*>(std::memset(::operator new(bytes), 0, bytes));
     void* data = platform::allocatePixelMemory(bytes, bytes);  // a picture is filled whole
     if (!data) throw std::bad_alloc();
     return static_cast<T*>(data);
@@ -35,6 +40,14 @@ struct PixelAllocator {
       ::operator delete(data);
     else
       platform::freePixelMemory(data, bytes);
+  }
+  template <class U>
+  void construct(U* at) noexcept {
+    ::new (static_cast<void*>(at)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* at, Args&&... args) {
+    ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
   }
   template <class U>
   bool operator==(const PixelAllocator<U>&) const {

@@ -148,7 +148,7 @@ bool checkImageSize(std::int64_t width, std::int64_t height, int channels, Sampl
 
 bool detail::allocatePixels(RasterImage& image, std::string& error) {
   try {
-    image.pixels.assign(image.rowBytes() * std::size_t(image.height), 0);
+    image.pixels = PixelBytes(image.rowBytes() * std::size_t(image.height));  // comes cleared
   } catch (const std::bad_alloc&) {
     error = "not enough memory for an image of " + sizeText(image.width, image.height) + " pixels";
     image.pixels.clear();

@@ -24,6 +24,7 @@ struct FormatInfo {
 bool formatInfo(std::int32_t format, FormatInfo& info) {
   switch (format) {
     case kGray8: info = {1, 1, 255.0f}; return true;
+    case kRgb8: info = {3, 1, 255.0f}; return true;
     case kRgba8: info = {4, 1, 255.0f}; return true;
     case kRgba16: info = {4, 2, 32768.0f}; return true;
     case kRgbaFloat: info = {4, 4, 1.0f}; return true;

@@ -7,7 +7,10 @@
 //
 // Formats: Gray8 (1 byte), Rgba8 (a 32-bit word, channel 1 in the most significant byte),
 // Rgba16 (four 16-bit values, 0..32768), RgbaFloat (four floats). Channels 1..3 are red,
-// green, blue; channel 4 is opacity.
+// green, blue; channel 4 is opacity. Rgb8 (three bytes: red, green, blue, opacity always
+// full) is the lean copy of a document without opacity that only a whole render reads: it
+// has no coarser levels, and of the pixel operations only getColour and storeInterleaved
+// take it.
 //
 // An Rgba8 pixel is a native 32-bit word (c1 << 24) | (c2 << 16) | (c3 << 8) | c4; read and
 // write it as a whole word (packRgba8, unpackRgba8). On the little-endian machines we build
@@ -25,7 +28,7 @@
 
 namespace qm {
 
-enum PixelFormat : std::int32_t { kGray8 = 0, kRgba8 = 3, kRgba16 = 4, kRgbaFloat = 9 };
+enum PixelFormat : std::int32_t { kGray8 = 0, kRgb8 = 1, kRgba8 = 3, kRgba16 = 4, kRgbaFloat = 9 };
 
 constexpr int kMaxLevels = 20;
 constexpr int kTileShift = 9;

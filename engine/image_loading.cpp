@@ -102,6 +102,20 @@ void storeAny(const std::uint8_t* from, std::uint8_t* to, std::int32_t count, co
   }
 }
 
+bool sameLayoutAsRgb8(const InterleavedPixels& layout) {
+  return layout.pixelBytes == 3 && layout.channel[0] == 0 && layout.channel[1] == 1 && layout.channel[2] == 2;
+}
+
+// Rgb8 keeps channels 1..3 as they come and drops any opacity.
+void storeThreeBytes(const std::uint8_t* from, std::uint8_t* to, std::int32_t count, const InterleavedPixels& layout) {
+  if (sameLayoutAsRgb8(layout)) {
+    std::memcpy(to, from, std::size_t(count) * 3);
+    return;
+  }
+  for (std::int32_t i = 0; i < count; ++i, from += layout.pixelBytes, to += 3)
+    for (int c = 0; c < 3; ++c) to[c] = from[layout.channel[c]];
+}
+
 void storeGrey(const std::uint8_t* from, std::uint8_t* to, std::int32_t count, const InterleavedPixels& layout) {
   if (layout.pixelBytes == 1) {
     std::memcpy(to, from, std::size_t(count));
@@ -130,6 +144,7 @@ RowStore colourStore(const InterleavedPixels& layout) {
 RowStore rowStore(const ImageBuffer& image, const InterleavedPixels& layout) {
   switch (image.format) {
     case kGray8: return storeGrey;
+    case kRgb8: return storeThreeBytes;
     case kRgba8:
       if (sameLayout(layout, 3, 0, 1, 2, -1, 1)) return storeRgb8;
       if (sameLayout(layout, 4, 0, 1, 2, 3, 1)) return storeRgba8;

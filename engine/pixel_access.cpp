@@ -49,8 +49,11 @@ void setGrey(ImageBuffer& image, std::int32_t x, std::int32_t y, int level, std:
 }
 
 void getColour(const ImageBuffer& image, std::int32_t x, std::int32_t y, int level, std::uint8_t out[4]) {
-  const std::uint8_t* at = image.format == kRgba8 ? clampedAddress(image, x, y, level) : nullptr;
-  if (at)
+  const bool bytes = image.format == kRgba8 || image.format == kRgb8;
+  const std::uint8_t* at = bytes ? clampedAddress(image, x, y, level) : nullptr;
+  if (at && image.format == kRgb8)
+    std::copy(at, at + 3, out), out[3] = 255;
+  else if (at)
     unpackRgba8(readWord(at), out);
   else
     std::fill(out, out + 4, std::uint8_t(0));

@@ -28,10 +28,13 @@ void requestSourceArea(pi::FilterRecord& record, const pi::VRect& area) {
   record.inputRate = record.maskRate = pi::kFixedOne;
 }
 
+// Whether the last delivered plane is the document's opacity.
+bool deliversOpacity(const pi::FilterRecord& record) { return hasEditableTransparency(record) && record.planes >= 2; }
+
 // Where channels 1..3 and the opacity sit among the delivered planes.
 InterleavedPixels planeLayout(const pi::FilterRecord& record, const DeliveredArea& area) {
   const int planes = record.planes;
-  const bool withOpacity = hasEditableTransparency(record) && planes >= 2;
+  const bool withOpacity = deliversOpacity(record);
   const bool colour = planes - (withOpacity ? 1 : 0) >= 3;
   InterleavedPixels layout{};
   layout.data = area.inData;
@@ -73,8 +76,8 @@ bool loadSourceFromHost(RenderWorkingSet& set, SourcePyramid pyramid) {
   pi::FilterRecord* record = moduleState().record;
   if (!record) return false;
   HostSource host{record, getFilterRect(*record)};
-  const DocumentSource source{&host, rectWidth(host.filter), rectHeight(host.filter), sourceSampleBytes(*record),
-                              fetch, finish};
+  const DocumentSource source{&host,  rectWidth(host.filter), rectHeight(host.filter), sourceSampleBytes(*record),
+                              fetch,  finish, !deliversOpacity(*record)};
   switch (loadSource(set, source, pyramid)) {
     case SourceLoad::Loaded: break;
     case SourceLoad::Empty: fail(pi::filterBadParameters, kFailWorkingImage); return false;

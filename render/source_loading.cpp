@@ -9,8 +9,10 @@
 namespace qm {
 namespace {
 
-std::int32_t formatFor(std::int32_t sampleBytes) {
-  return sampleBytes == 4 ? kRgbaFloat : (sampleBytes == 2 ? kRgba16 : kRgba8);
+std::int32_t formatFor(const DocumentSource& source, SourcePyramid pyramid) {
+  if (source.sampleBytes == 4) return kRgbaFloat;
+  if (source.sampleBytes == 2) return kRgba16;
+  return source.opaque && pyramid == SourcePyramid::None ? kRgb8 : kRgba8;
 }
 
 // Edge mode -1 makes a buffer of level 0 alone.
@@ -37,7 +39,7 @@ void storeDelivery(ImageBuffer& image, const ImageRect& asked, const ImageRect& 
 }
 
 SourceLoad loadLevel0(ImageBuffer& image, const DocumentSource& source, SourcePyramid pyramid) {
-  const std::int32_t format = formatFor(source.sampleBytes);
+  const std::int32_t format = formatFor(source, pyramid);
   const std::int32_t edgeMode = edgeModeFor(pyramid);
   if (source.width <= 0 || source.height <= 0) return SourceLoad::Empty;
   if (!fits(image, source, format, edgeMode) &&

@@ -23,6 +23,9 @@ struct DocumentSource {
   bool (*fetch)(void* context, const ImageRect& area, ImageRect& delivered, InterleavedPixels& pixels);
   // Called once the load is over, whatever happened: leave no request behind.
   void (*finish)(void* context);
+  // The document has no opacity: an 8-bit one loaded without the pyramid is then kept in
+  // three bytes a pixel.
+  bool opaque = false;
 };
 
 enum class SourceLoad { Loaded, Empty, NoMemory, HostFailed };
@@ -32,8 +35,8 @@ enum class SourcePyramid { None, Built };
 
 // Level 0 of the working set's source from the document, tile by tile in tile order, then
 // the pyramid if asked for. The source image is made for the document's size in the format
-// of its samples (RgbaFloat, Rgba16 or Rgba8), with or without room for the pyramid, unless
-// it already has them. Grey documents give
+// of its samples (RgbaFloat, Rgba16, or Rgba8, which is Rgb8 for an opaque document without
+// the pyramid), with or without room for the pyramid, unless it already has them. Grey documents give
 // channels 1..3 the grey; without an opacity sample the opacity is full. Pixels a host
 // leaves out keep their old value.
 SourceLoad loadSource(RenderWorkingSet& set, const DocumentSource& source, SourcePyramid pyramid);

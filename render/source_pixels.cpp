@@ -15,6 +15,12 @@ Colour fromRgba8(const std::uint8_t* at) {
           float(word & 255u) * k};
 }
 
+// No opacity sample: full, the same float an Rgba8 opacity of 255 gives.
+Colour fromRgb8(const std::uint8_t* at) {
+  constexpr float k = 1.0f / 255.0f;
+  return {float(at[0]) * k, float(at[1]) * k, float(at[2]) * k, float(255u) * k};
+}
+
 Colour fromRgba16(const std::uint8_t* at) {
   std::uint16_t c[4];
   std::memcpy(c, at, sizeof c);
@@ -32,6 +38,7 @@ using Reader = Colour (*)(const std::uint8_t*);
 
 Reader readerFor(std::int32_t format) {
   switch (format) {
+    case kRgb8: return fromRgb8;
     case kRgba8: return fromRgba8;
     case kRgba16: return fromRgba16;
     case kRgbaFloat: return fromFloat;

@@ -14,6 +14,7 @@ std::int32_t greyAt(const ImageBuffer& image, std::int32_t x, std::int32_t y, in
   const std::uint8_t* at =
       pixelAddress(image, std::clamp(x, 0, image.maxX[level]), std::clamp(y, 0, image.maxY[level]), level);
   if (image.format == kGray8) return *at;
+  if (image.format == kRgb8) return grey8(at[0], at[1], at[2]);
   if (image.format == kRgba16) {
     std::uint16_t c[4];
     std::memcpy(c, at, sizeof c);
@@ -28,8 +29,9 @@ std::int32_t greyAt(const ImageBuffer& image, std::int32_t x, std::int32_t y, in
 std::int32_t sourceX(const ToneSource& source, std::int32_t x) { return (x * source.zoom + source.offsetX) >> source.level; }
 std::int32_t sourceY(const ToneSource& source, std::int32_t y) { return (y * source.zoom + source.offsetY) >> source.level; }
 
-// A Gray8 pixel: its byte is its grey.
+// A Gray8 pixel: its byte is its grey. An Rgb8 pixel: three bytes, red first.
 struct GreyByte {};
+struct ThreeBytes {};
 
 // One row of greys of a level from column `from` on, the columns stepping by one: the
 // common case (zoom 1), walked tile by tile without a lookup per pixel.
@@ -49,6 +51,11 @@ void greyRun(const ImageBuffer& image, int level, std::int32_t from, std::int32_
     // 8-bit weighted sum stays below 2^15 (64 x 255), so it is taken in 16-bit lanes.
     if constexpr (std::is_same_v<Sample, GreyByte>) {
       for (std::int32_t k = 0; k < run; ++k) to[k] = at[k];
+    } else if constexpr (std::is_same_v<Sample, ThreeBytes>) {
+      for (std::int32_t k = 0; k < run; ++k) {
+        const auto r = std::uint16_t(at[3 * k]), g = std::uint16_t(at[3 * k + 1]), b = std::uint16_t(at[3 * k + 2]);
+        to[k] = std::uint16_t(19 * (r + 2 * g) + 7 * b) >> 6;
+      }
     } else if constexpr (sizeof(Sample) == 1) {
       for (std::int32_t k = 0; k < run; ++k) {
         std::uint32_t word;
@@ -75,6 +82,8 @@ void greyRow(const ImageBuffer& image, int level, std::int32_t from, std::int32_
     std::fill(out, out + count, 0);
   } else if (image.format == kGray8) {
     greyRun<GreyByte>(image, level, from, y, count, out);
+  } else if (image.format == kRgb8) {
+    greyRun<ThreeBytes>(image, level, from, y, count, out);
   } else if (image.format == kRgba8) {
     greyRun<std::uint8_t>(image, level, from, y, count, out);
   } else if (image.format == kRgba16) {
