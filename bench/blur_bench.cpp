@@ -31,7 +31,7 @@ void blurBench(benchmark::State& state, std::int32_t format) {
   }
   setProcessorCountForTesting(int(state.range(0)));
   std::atomic<std::uint32_t> seen{0};
-  const BlurredRowSink sink{&seen, [](void* context, std::int32_t, const void* pixels) {
+  const BlurredRowSink sink{&seen, [](void* context, std::int32_t, std::int32_t, std::int32_t, const void* pixels) {
                               static_cast<std::atomic<std::uint32_t>*>(context)->fetch_add(
                                   *static_cast<const std::uint8_t*>(pixels), std::memory_order_relaxed);
                             }};

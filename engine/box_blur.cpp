@@ -1,333 +1,77 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-// The blur as a stream. The six passes form stages: the first reads the area's rows and runs
-// the row passes before the first column pass on each; every column pass starts a stage
-// that makes its rows from the stage before, a running sum per sample down the columns,
-// and runs the row passes after it on each row it makes. A stage keeps its last rows in a
-// ring as long as the next stage's window, and the last hands its rows to the sink.
-//
-// A row pass slides its window along one row, the four samples of a pixel side by side in
-// one vector; the sums are divided afterwards, the whole row at once. A column pass works
-// on whole rows, every sample a lane: add the row entering the window, take away the one
-// leaving it, divide. Both loops are plain enough for the compiler to turn into vector code.
+// The blur of an image's area: its rows cut into bands, one stream (engine/blur_stream.h)
+// per band on the workers, each reading the area's rows straight from the image.
 #include "engine/box_blur.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <vector>
+#include <type_traits>
 
-#include "engine/box_division.h"
+#include "engine/blur_stream.h"
 #include "engine/jobs.h"
 
 namespace qm {
 namespace {
 
-constexpr int kChannels = 4;
+using blur::BlurPlan;
 
-// The sample type, the type of the sums and the division of one kind of blur, and a pixel's
-// four of each as a vector.
-// Rgba8 with windows of up to 256 samples: the sums fit 16 bits (255 x 256 < 2^16), which
-// doubles the samples per vector operation. Larger windows take Rgba8Wide.
-struct Rgba8Narrow {
-  using Sample = std::uint8_t;
-  using Sum = std::uint16_t;
-  using PixelSamples = std::uint8_t __attribute__((vector_size(4)));
-  using PixelSums = std::uint16_t __attribute__((vector_size(8)));
-  static constexpr std::int32_t kMostWindow = 256;
-  static Sample divide(const BoxDivision& division, Sum sum) { return Sample(division.eightBitNarrow(sum)); }
-};
+// Rows of the area from the image, Rgb8 turned into Rgba8 words with full opacity.
+struct AreaReader {
+  const ImageBuffer* from;
+  int level;
+  ImageRect area;
 
-struct Rgba8Wide {
-  using Sample = std::uint8_t;
-  using Sum = std::int32_t;
-  using PixelSamples = std::uint8_t __attribute__((vector_size(4)));
-  using PixelSums = std::int32_t __attribute__((vector_size(16)));
-  static Sample divide(const BoxDivision& division, Sum sum) { return Sample(division.eightBit(sum)); }
-};
-
-struct Rgba16Wide {
-  using Sample = std::uint16_t;
-  using Sum = std::int32_t;
-  using PixelSamples = std::uint16_t __attribute__((vector_size(8)));
-  using PixelSums = std::int32_t __attribute__((vector_size(16)));
-  static Sample divide(const BoxDivision& division, Sum sum) { return Sample(division.sixteenBit(sum)); }
-};
-
-struct Window {
-  std::int32_t before;
-  std::int32_t after;
-  std::int32_t size() const { return before + after + 1; }
-};
-
-// The passes of a blur size as stages: the row windows of the first stage, then per column
-// pass its window and the row windows after it. Passes without a window are left out.
-struct BlurPlan {
-  struct Stage {
-    Window column{0, 0};  // unused by the first stage
-    std::vector<Window> rows;
-  };
-  std::vector<Stage> stages;
-  std::int32_t widestWindow = 1;
-};
-
-std::int32_t heldExtent(std::int32_t extent) { return std::clamp(extent, 0, kMostBoxExtent); }
-
-BlurPlan planFor(float size) {
-  const BoxExtents extents = boxExtents(size);
-  const std::int32_t a = heldExtent(extents.rounded);
-  const std::int32_t b = heldExtent(extents.truncated);
-  std::vector<Window> pairs = {{b, a}, {a, b}};
-  if (a >= 1) pairs.push_back({a - 1, a});
-  BlurPlan plan;
-  plan.stages.emplace_back();
-  for (const Window& window : pairs) {
-    if (window.size() == 1) continue;
-    plan.stages.back().rows.push_back(window);
-    plan.stages.push_back({window, {}});
-    plan.widestWindow = std::max(plan.widestWindow, window.size());
-  }
-  return plan;
-}
-
-// The rows of a band, pass by pass. Row y of a stage is made once, in order; the stage
-// before has made every row its column window reads by then.
-template <class Format>
-class BlurStream {
- public:
-  using Sample = typename Format::Sample;
-  using Sum = typename Format::Sum;
-
-  BlurStream(const ImageBuffer& from, int level, const ImageRect& area, const BlurPlan& plan)
-      : from_(from), level_(level), area_(area), width_(area.right - area.left),
-        height_(area.bottom - area.top), rowSamples_(std::size_t(width_) * kChannels),
-        stages_(plan.stages.size()) {
-    for (std::size_t s = 0; s < stages_.size(); ++s) {
-      Stage& stage = stages_[s];
-      stage.column = plan.stages[s].column;
-      stage.columnDivision = BoxDivision(stage.column.size());
-      for (const Window& window : plan.stages[s].rows) stage.rows.push_back({window, BoxDivision(window.size())});
-      if (s > 0) stage.sums.assign(rowSamples_, Sum(0));
-      // A stage keeps as many rows as the next one's window and the row that just left it.
-      if (s + 1 < stages_.size())
-        stage.ringRows = plan.stages[s + 1].column.size() + 1;
-      stage.ring.resize(std::size_t(stage.ringRows) * rowSamples_);
-    }
-    rowIn_.resize(rowSamples_);
-    rowOut_.resize(rowSamples_);
-    rowSums_.resize(rowSamples_);
-  }
-
-  void run(std::int32_t first, std::int32_t end, const BlurredRowSink& sink) {
-    // Each stage starts where the window of the stage after it first reaches.
-    std::int32_t start = first;
-    for (std::size_t s = stages_.size(); s-- > 0;) {
-      stages_[s].first = stages_[s].made = start;
-      start = std::max(0, start - stages_[s].column.before);
-    }
-    Stage& last = stages_.back();
-    for (std::int32_t y = first; y < end; ++y) {
-      const Sample* row = make(stages_.size() - 1, y);
-      ++last.made;
-      sink.take(sink.context, y, row);
-    }
-  }
-
- private:
-  struct RowPass {
-    Window window;
-    BoxDivision division;
-  };
-  struct Stage {
-    Window column{0, 0};
-    BoxDivision columnDivision{1};
-    std::vector<RowPass> rows;
-    std::vector<Sum> sums;
-    std::vector<Sample> ring;
-    std::int32_t ringRows = 1;
-    std::int32_t first = 0;
-    std::int32_t made = 0;  // the next row to make
-
-    Sample* ringRow(std::int32_t y, std::size_t rowSamples) {
-      return ring.data() + std::size_t(y % ringRows) * rowSamples;
-    }
-  };
-
-  std::int32_t clampRow(std::int32_t y) const { return std::clamp(y, 0, height_ - 1); }
-
-  // Makes every row of stage s up to `last` that is not made yet.
-  void makeUpTo(std::size_t s, std::int32_t last) {
-    Stage& stage = stages_[s];
-    while (stage.made <= last) {
-      make(s, stage.made);
-      ++stage.made;
-    }
-  }
-
-  // Row y of stage s, in its ring slot (or, for the last stage, in a row of its own).
-  const Sample* make(std::size_t s, std::int32_t y) {
-    Stage& stage = stages_[s];
-    Sample* target = s + 1 < stages_.size() ? stage.ringRow(y, rowSamples_) : rowOut_.data();
-    Sample* made = stage.rows.empty() ? target : rowIn_.data();
-    if (s == 0)
-      readSourceRow(y, made);
-    else
-      columnRow(s, y, made);
-    for (std::size_t i = 0; i < stage.rows.size(); ++i) {
-      const bool lastPass = i + 1 == stage.rows.size();
-      Sample* out = lastPass ? target : (made == rowIn_.data() ? rowOut_.data() : rowIn_.data());
-      rowPass(made, out, stage.rows[i]);
-      made = out;
-    }
-    return target;
-  }
-
-  void readSourceRow(std::int32_t y, Sample* out) const {
-    const std::int32_t row = area_.top + y;
-    if (from_.format == kRgb8) {
-      readThreeByteRow(row, reinterpret_cast<std::uint8_t*>(out));
-      return;
-    }
-    const std::size_t pixelBytes = std::size_t(from_.bytesPerPixel);
-    auto* bytes = reinterpret_cast<std::uint8_t*>(out);
-    for (std::int32_t x = area_.left; x < area_.right;) {
-      const std::int32_t run = std::min(area_.right, (x | kTileMask) + 1) - x;
-      std::memcpy(bytes, pixelAddress(from_, x, row, level_), std::size_t(run) * pixelBytes);
-      bytes += std::size_t(run) * pixelBytes;
-      x += run;
-    }
-  }
-
-  // Rgb8 pixels as Rgba8 words with full opacity.
-  void readThreeByteRow(std::int32_t row, std::uint8_t* __restrict out) const {
-    for (std::int32_t x = area_.left; x < area_.right;) {
-      const std::int32_t run = std::min(area_.right, (x | kTileMask) + 1) - x;
-      const std::uint8_t* __restrict in = pixelAddress(from_, x, row, level_);
-      for (std::int32_t k = 0; k < run; ++k, in += 3, out += 4) {
-        const std::uint32_t word = packRgba8(in[0], in[1], in[2], 255);
-        std::memcpy(out, &word, sizeof word);
+  static void read(const void* context, std::int32_t y, std::int32_t left, std::int32_t right, void* pixels) {
+    const AreaReader& reader = *static_cast<const AreaReader*>(context);
+    const ImageBuffer& from = *reader.from;
+    const std::int32_t row = reader.area.top + y;
+    const std::size_t pixelBytes = std::size_t(from.bytesPerPixel);
+    auto* out = static_cast<std::uint8_t*>(pixels);
+    for (std::int32_t x = reader.area.left + left, end = reader.area.left + right; x < end;) {
+      const std::int32_t run = std::min(end, (x | kTileMask) + 1) - x;
+      const std::uint8_t* in = pixelAddress(from, x, row, reader.level);
+      if (from.format == kRgb8) {
+        for (std::int32_t k = 0; k < run; ++k, in += 3, out += 4) {
+          const std::uint32_t word = packRgba8(in[0], in[1], in[2], 255);
+          std::memcpy(out, &word, sizeof word);
+        }
+      } else {
+        std::memcpy(out, in, std::size_t(run) * pixelBytes);
+        out += std::size_t(run) * pixelBytes;
       }
       x += run;
     }
   }
-
-  // The column window of stage s at row y, from the rows of stage s - 1, divided into `out`.
-  void columnRow(std::size_t s, std::int32_t y, Sample* __restrict out) {
-    Stage& stage = stages_[s];
-    Stage& before = stages_[s - 1];
-    const Window window = stage.column;
-    makeUpTo(s - 1, clampRow(y + window.after));
-    Sum* __restrict sums = stage.sums.data();
-    const std::size_t n = rowSamples_;
-    if (y == stage.first) {
-      std::fill(stage.sums.begin(), stage.sums.end(), Sum(0));
-      for (std::int32_t k = -window.before; k <= window.after; ++k) {
-        const Sample* __restrict row = before.ringRow(clampRow(y + k), n);
-        for (std::size_t i = 0; i < n; ++i) sums[i] = Sum(sums[i] + row[i]);
-      }
-      for (std::size_t i = 0; i < n; ++i) out[i] = Format::divide(stage.columnDivision, sums[i]);
-      return;
-    }
-    const Sample* __restrict entering = before.ringRow(clampRow(y + window.after), n);
-    const Sample* __restrict leaving = before.ringRow(clampRow(y - 1 - window.before), n);
-    const BoxDivision division = stage.columnDivision;
-    // Every window sum fits the Sum type, so narrowing each new sum to it loses nothing.
-    for (std::size_t i = 0; i < n; ++i) {
-      const Sum sum = Sum(sums[i] + entering[i] - leaving[i]);
-      sums[i] = sum;
-      out[i] = Format::divide(division, sum);
-    }
-  }
-
-  // One row pass: the sums slide along the row a pixel at a time, four samples side by side.
-  void rowPass(const Sample* __restrict in, Sample* __restrict out, const RowPass& pass) {
-    const std::int32_t last = width_ - 1;
-    const auto pixel = [in, last](std::int32_t x) { return loadPixel(in + std::size_t(std::clamp(x, 0, last)) * kChannels); };
-    Sum* __restrict sums = rowSums_.data();
-    const Window window = pass.window;
-    Lanes sum{};
-    for (std::int32_t k = -window.before; k <= window.after; ++k) sum += pixel(k);
-    keepSums(sums, sum);
-    // Inside the row no position needs clamping.
-    const std::int32_t innerEnd = std::max(1, width_ - window.after);
-    std::int32_t x = 1;
-    for (; x < std::min(innerEnd, window.before + 1); ++x)
-      keepSums(sums + std::size_t(x) * kChannels, sum += pixel(x + window.after) - pixel(x - window.before - 1));
-    const Sample* enter = in + std::size_t(x + window.after) * kChannels;
-    const Sample* leave = in + std::size_t(x - window.before - 1) * kChannels;
-    for (; x < innerEnd; ++x, enter += kChannels, leave += kChannels) {
-      sum += loadPixel(enter) - loadPixel(leave);
-      keepSums(sums + std::size_t(x) * kChannels, sum);
-    }
-    for (; x < width_; ++x)
-      keepSums(sums + std::size_t(x) * kChannels, sum += pixel(x + window.after) - pixel(x - window.before - 1));
-    const BoxDivision division = pass.division;
-    for (std::size_t i = 0; i < rowSamples_; ++i) out[i] = Format::divide(division, sums[i]);
-  }
-
-  // A pixel's four samples, and four sums, as one vector.
-  using Lanes = std::int32_t __attribute__((vector_size(16)));
-  static Lanes loadPixel(const Sample* pixel) {
-    typename Format::PixelSamples samples;
-    std::memcpy(&samples, pixel, sizeof samples);
-    return __builtin_convertvector(samples, Lanes);
-  }
-  static void keepSums(Sum* to, Lanes sum) {
-    const auto narrowed = __builtin_convertvector(sum, typename Format::PixelSums);
-    std::memcpy(to, &narrowed, sizeof narrowed);
-  }
-
-  const ImageBuffer& from_;
-  const int level_;
-  const ImageRect area_;
-  const std::int32_t width_;
-  const std::int32_t height_;
-  const std::size_t rowSamples_;
-  std::vector<Stage> stages_;
-  std::vector<Sample> rowIn_;
-  std::vector<Sample> rowOut_;
-  std::vector<Sum> rowSums_;
 };
 
 // The job: the area's rows in as many bands as there are workers, but no band much shorter
 // than the rows it must run ahead (a band repeats that many rows of the band above).
 struct BlurJob {
-  const ImageBuffer* from;
-  int level;
-  ImageRect area;
+  AreaReader reader;
   BlurPlan plan;
   BlurredRowSink sink;
   std::int32_t bandRows;
 };
 
-template <class Format>
-void runBand(const BlurJob& job, std::int32_t band) {
-  const std::int32_t height = job.area.bottom - job.area.top;
-  const std::int32_t first = band * job.bandRows;
-  BlurStream<Format> stream(*job.from, job.level, job.area, job.plan);
-  stream.run(first, std::min(height, first + job.bandRows), job.sink);
-}
-
 void blurBand(JobTask& task) {
   const BlurJob& job = *static_cast<const BlurJob*>(task.context);
-  const std::int32_t band = task.layout.taskRect.top / kJobBandSize;
-  if (job.from->format == kRgba16)
-    runBand<Rgba16Wide>(job, band);
-  else if (job.plan.widestWindow <= Rgba8Narrow::kMostWindow)
-    runBand<Rgba8Narrow>(job, band);
-  else
-    runBand<Rgba8Wide>(job, band);
-}
-
-std::int32_t reachOf(const BlurPlan& plan) {
-  std::int32_t reach = 0;
-  for (const auto& stage : plan.stages) reach += std::max(stage.column.before, stage.column.after);
-  return reach;
+  const std::int32_t width = job.reader.area.right - job.reader.area.left;
+  const std::int32_t height = job.reader.area.bottom - job.reader.area.top;
+  const std::int32_t first = task.layout.taskRect.top / kJobBandSize * job.bandRows;
+  const std::int32_t end = std::min(height, first + job.bandRows);
+  blur::inFormat(job.reader.from->format == kRgba16, job.plan, [&](const auto* format) {
+    using Format = std::remove_cvref_t<decltype(*format)>;
+    blur::BlurStream<Format> stream({&job.reader, AreaReader::read}, {0, width}, {0, width}, height, job.plan);
+    stream.start(first);
+    stream.run(end, height, job.sink);
+  });
 }
 
 bool areaInside(const ImageBuffer& image, int level, const ImageRect& area) {
   return hasPixels(image) && level >= 0 && level <= image.lastLevel &&
-         (image.format == kRgb8 || image.format == kRgba8 || image.format == kRgba16) && area.left >= 0 && area.top >= 0 &&
-         area.left < area.right && area.top < area.bottom && area.right <= image.width[level] &&
+         (image.format == kRgb8 || image.format == kRgba8 || image.format == kRgba16) && area.left >= 0 &&
+         area.top >= 0 && area.left < area.right && area.top < area.bottom && area.right <= image.width[level] &&
          area.bottom <= image.height[level];
 }
 
@@ -341,9 +85,9 @@ BoxExtents boxExtents(float size) {
 
 bool blurAreaRows(const ImageBuffer& from, int level, const ImageRect& area, float size, const BlurredRowSink& sink) {
   if (!sink.take || !areaInside(from, level, area)) return false;
-  BlurJob job{&from, level, area, planFor(size), sink, 0};
+  BlurJob job{{&from, level, area}, blur::planFor(size), sink, 0};
   const std::int32_t height = area.bottom - area.top;
-  const std::int32_t shortest = std::max(kJobBandSize, 2 * reachOf(job.plan));
+  const std::int32_t shortest = std::max(kJobBandSize, 2 * blur::reachDown(job.plan));
   const std::int32_t bands = std::clamp(height / shortest, 1, workerThreadLimit());
   job.bandRows = (height + bands - 1) / bands;
   JobEnvironment environment;

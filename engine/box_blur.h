@@ -32,20 +32,58 @@ struct BoxExtents {
 BoxExtents boxExtents(float size);
 
 // Where the finished rows go. `take` runs on the workers, once for every row of the area
-// (y counts from the area's top), rows of a band in order and bands at the same time. The
-// row is `width` pixels in the source's own layout (Rgba8 words, also for Rgb8, or four
-// 16-bit samples); the opacity samples are the blurred opacity, not made full.
+// (y counts from the area's top): columns left .. left + count - 1 of it (from the area's
+// left), as many pixels in the source's own layout (Rgba8 words, also for Rgb8, or four
+// 16-bit samples); the opacity samples are the blurred opacity, not made full. A row may
+// come in parts of its columns; each part of a row once, parts of different rows at once.
 struct BlurredRowSink {
   void* context = nullptr;
-  void (*take)(void* context, std::int32_t y, const void* pixels) = nullptr;
+  void (*take)(void* context, std::int32_t y, std::int32_t left, std::int32_t count, const void* pixels) = nullptr;
 };
 
 // The six passes, with a = rounded and b = truncated extents of `size`: rows (b, a),
 // columns (b, a), rows (a, b), columns (a, b), and when a >= 1, rows and columns (a - 1, a);
 // a pass with both extents 0 changes nothing. The area of level `level` of `from`
 // (left, top, width x height) is read and never written. False, with nothing taken, when
-// the image is not Rgb8, Rgba8 or Rgba16, the area is empty or leaves the level, or there is no
-// sink; false too when the job failed (memory ran out), after some rows may have been taken.
+// the image is not Rgb8, Rgba8 or Rgba16, the area is empty or leaves the level, or there is
+// no sink; false too when the job failed (memory ran out), after some rows may have been
+// taken.
 bool blurAreaRows(const ImageBuffer& from, int level, const ImageRect& area, float size, const BlurredRowSink& sink);
+
+// Where a fed blur reads its rows: row y of the area, columns left .. right - 1, as Rgba8
+// words or four 16-bit samples a pixel. Called on the workers, for rows that are readable.
+struct BlurredRowReader {
+  const void* context = nullptr;
+  void (*read)(const void* context, std::int32_t y, std::int32_t left, std::int32_t right, void* pixels) = nullptr;
+};
+
+// The same blur of a width x height area whose rows arrive from elsewhere, top to bottom (a
+// document a host hands over a strip at a time). The columns are cut into parts, a stream
+// each on the workers; every time more rows are readable the streams run on as far as those
+// rows reach, so the area is never held whole.
+class BlurFeed {
+ public:
+  BlurFeed(bool sixteenBit, std::int32_t width, std::int32_t height, float size, const BlurredRowReader& reader,
+           const BlurredRowSink& sink);
+  ~BlurFeed();
+  BlurFeed(const BlurFeed&) = delete;
+  BlurFeed& operator=(const BlurFeed&) = delete;
+
+  // False when memory for the streams could not be had (nothing else works then).
+  bool ready() const;
+  // Rows 0 .. readable - 1 can be read now: every row whose windows they cover goes to the
+  // sink. Only the newest rowsBehind(size) rows before `readable` (and those from then
+  // on) are read. False when the job failed or the feed is not ready.
+  bool advance(std::int32_t readable);
+  // Every row has gone to the sink.
+  bool finished() const;
+
+  static std::int32_t rowsBehind(float size);
+
+  struct Parts;  // the streams, inside the engine
+
+ private:
+  Parts* parts_;
+};
 
 }  // namespace qm

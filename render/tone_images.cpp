@@ -60,14 +60,14 @@ template <typename Sample>
 struct GreySink {
   ImageBuffer* blurred;
 
-  static void take(void* context, std::int32_t y, const void* pixels) {
+  static void take(void* context, std::int32_t y, std::int32_t left, std::int32_t count, const void* pixels) {
     ImageBuffer& to = *static_cast<GreySink*>(context)->blurred;
     const auto* from = static_cast<const Sample*>(pixels);
-    const std::int32_t width = to.width[0];
-    for (std::int32_t x = 0; x < width;) {
-      const std::int32_t run = std::min(width, (x | kTileMask) + 1) - x;
+    const std::int32_t end = left + count;
+    for (std::int32_t x = left; x < end;) {
+      const std::int32_t run = std::min(end, (x | kTileMask) + 1) - x;
       std::uint8_t* out = pixelAddress(to, x, y, 0);
-      const Sample* in = from + std::size_t(x) * 4;
+      const Sample* in = from + std::size_t(x - left) * 4;
       for (std::int32_t k = 0; k < run; ++k) out[k] = std::uint8_t(grey(in + 4 * k));
       x += run;
     }

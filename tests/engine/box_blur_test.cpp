@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <mutex>
 #include <numeric>
+#include <string>
 #include <vector>
 
 #include "engine/box_blur.h"
@@ -105,8 +107,8 @@ Picture referenceBlur(const ImageBuffer& source, int level, const ImageRect& are
   return picture;
 }
 
-// The rows a blur hands over, each kept as plain numbers (channels 1..3), and how often each
-// row came.
+// The rows a blur hands over, each kept as plain numbers (channels 1..3), and how many pixels
+// of each row came.
 struct TakenRows {
   std::int32_t format = kRgba8;
   std::int32_t width = 0;
@@ -119,17 +121,17 @@ struct TakenRows {
 
   BlurredRowSink sink() { return {this, take}; }
 
-  static void take(void* context, std::int32_t y, const void* row) {
+  static void take(void* context, std::int32_t y, std::int32_t left, std::int32_t count, const void* row) {
     auto& self = *static_cast<TakenRows*>(context);
     const std::lock_guard<std::mutex> guard(self.lock);
-    ++self.times.at(std::size_t(y));
-    for (std::int32_t x = 0; x < self.width; ++x) {
-      Pixel& p = self.pixels[std::size_t(y) * std::size_t(self.width) + std::size_t(x)];
+    self.times.at(std::size_t(y)) += count;
+    for (std::int32_t i = 0; i < count; ++i) {
+      Pixel& p = self.pixels.at(std::size_t(y) * std::size_t(self.width) + std::size_t(left + i));
       if (self.format == kRgba16) {
-        const auto* samples = static_cast<const std::uint16_t*>(row) + 4 * x;
+        const auto* samples = static_cast<const std::uint16_t*>(row) + 4 * i;
         p = {double(samples[0]), double(samples[1]), double(samples[2]), 0};
       } else {
-        const auto* bytes = static_cast<const std::uint8_t*>(row) + 4 * x;
+        const auto* bytes = static_cast<const std::uint8_t*>(row) + 4 * i;
         p = {double(bytes[kRgba8ByteOf[0]]), double(bytes[kRgba8ByteOf[1]]), double(bytes[kRgba8ByteOf[2]]), 0};
       }
     }
@@ -192,7 +194,7 @@ TEST(Blur, EqualsSixPlainBoxPassesOverTheAreaWithItsEdgesRepeating) {
       TakenRows taken(format, width, height);
       ASSERT_TRUE(blurAreaRows(*source, c.level, c.area, c.size, taken.sink()));
       EXPECT_TRUE(taken.pixels == colourOnly(referenceBlur(*source, c.level, c.area, c.size)));
-      EXPECT_EQ(std::count(taken.times.begin(), taken.times.end(), 1), height) << "every row once";
+      EXPECT_EQ(std::count(taken.times.begin(), taken.times.end(), width), height) << "every row once";
     }
     EXPECT_TRUE(levelPixels(*source, kAllLevels) == sourceBefore) << "the source was written";
   }
@@ -229,6 +231,96 @@ TEST(Blur, RefusesAreasOutsideTheLevelAndOtherFormatsTakingNothing) {
   EXPECT_FALSE(blurAreaRows(*source, 0, {0, 0, 30, 40}, 5.0f, {})) << "no sink";
   EXPECT_EQ(std::count(taken.times.begin(), taken.times.end(), 0), 80);
   EXPECT_TRUE(blurAreaRows(*source, 0, {0, 0, 80, 100}, 5.0f, sink)) << "the whole level";
+}
+
+// Rows of an image served from a ring that holds only the rows a fed blur may still read:
+// every row that leaves the ring is overwritten with nonsense, so a stream reading one it
+// was promised not to need gives a wrong picture.
+struct StripRing {
+  const ImageBuffer* image;
+  std::int32_t capacity;
+  std::vector<std::uint8_t> rows;  // capacity rows of 4-sample pixels
+  std::vector<std::int32_t> held;  // the row in each slot
+  std::size_t rowBytes;
+
+  StripRing(const ImageBuffer& image_, std::int32_t capacity_)
+      : image(&image_), capacity(capacity_), held(std::size_t(capacity_), -1),
+        rowBytes(std::size_t(image_.width[0]) * std::size_t(image_.bytesPerPixel)) {
+    rows.resize(rowBytes * std::size_t(capacity));
+  }
+
+  void add(std::int32_t y) {
+    const std::size_t slot = std::size_t(y % capacity);
+    held[slot] = y;
+    for (std::int32_t x = 0; x < image->width[0]; ++x)
+      std::memcpy(rows.data() + slot * rowBytes + std::size_t(x) * std::size_t(image->bytesPerPixel),
+                  pixelAddress(*image, x, y, 0), std::size_t(image->bytesPerPixel));
+  }
+
+  static void read(const void* context, std::int32_t y, std::int32_t left, std::int32_t right, void* pixels) {
+    const auto& ring = *static_cast<const StripRing*>(context);
+    const std::size_t slot = std::size_t(y % ring.capacity);
+    const std::size_t pixel = std::size_t(ring.image->bytesPerPixel);
+    if (ring.held[slot] != y) {
+      std::memset(pixels, 0x5A, std::size_t(right - left) * pixel);  // a row no longer (or not yet) held
+      return;
+    }
+    std::memcpy(pixels, ring.rows.data() + slot * ring.rowBytes + std::size_t(left) * pixel,
+                std::size_t(right - left) * pixel);
+  }
+};
+
+TEST(BlurFeed, RowsArrivingInStripsGiveTheBlurOfTheWholeArea) {
+  struct Case {
+    const char* what;
+    std::int32_t width, height;
+    float size;
+    std::int32_t strip;
+    int workers;
+  } cases[] = {
+      {"a row at a time, parts of columns side by side", 1100, 90, 50.0f / 3.0f, 1, 3},
+      {"strips of 7, one part", 300, 120, 3.5f, 7, 1},
+      {"strips of 64 rows, windows longer than the area is high", 700, 50, 300.0f, 64, 2},
+      {"all at once", 530, 70, 9.0f, 70, 2},
+      {"no window", 40, 20, 1.0f, 3, 2},
+  };
+  for (const std::int32_t format : {kRgba8, kRgba16})
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + (format == kRgba8 ? ", 8-bit" : ", 16-bit"));
+      Processors pretend(c.workers);
+      Buffer source = ramps(c.width, c.height, format);
+      StripRing ring(*source, BlurFeed::rowsBehind(c.size) + c.strip);
+      TakenRows taken(format, c.width, c.height);
+      BlurFeed feed(format == kRgba16, c.width, c.height, c.size, {&ring, StripRing::read}, taken.sink());
+      ASSERT_TRUE(feed.ready());
+      for (std::int32_t top = 0; top < c.height; top += c.strip) {
+        EXPECT_FALSE(feed.finished());
+        const std::int32_t end = std::min(c.height, top + c.strip);
+        for (std::int32_t y = top; y < end; ++y) ring.add(y);
+        ASSERT_TRUE(feed.advance(end));
+      }
+      EXPECT_TRUE(feed.finished());
+      EXPECT_TRUE(taken.pixels == colourOnly(referenceBlur(*source, 0, {0, 0, c.height, c.width}, c.size)));
+      EXPECT_EQ(std::count(taken.times.begin(), taken.times.end(), c.width), c.height) << "every pixel once";
+    }
+}
+
+TEST(BlurFeed, RefusesWhatCannotBeBlurredAndReportsAFailedJob) {
+  TakenRows taken(kRgba8, 10, 10);
+  Buffer source = ramps(10, 10, kRgba8);
+  StripRing ring(*source, 20);
+  EXPECT_FALSE(BlurFeed(false, 0, 10, 5.0f, {&ring, StripRing::read}, taken.sink()).ready());
+  EXPECT_FALSE(BlurFeed(false, 10, 10, 5.0f, {}, taken.sink()).ready());
+  BlurFeed unready(false, 10, -1, 5.0f, {&ring, StripRing::read}, taken.sink());
+  EXPECT_FALSE(unready.advance(10));
+  EXPECT_FALSE(unready.finished());
+  for (std::int32_t y = 0; y < 10; ++y) ring.add(y);
+  BlurFeed feed(false, 10, 10, 5.0f, {&ring, StripRing::read}, taken.sink());
+  {
+    FailingTasks failing;
+    EXPECT_FALSE(feed.advance(10));
+  }
+  EXPECT_EQ(std::count(taken.times.begin(), taken.times.end(), 0), 10) << "nothing taken";
 }
 
 }  // namespace

@@ -425,7 +425,7 @@ TEST(FailedJobs, BlurPyramidAndToneImagesReportThem) {
     {
       std::optional<FailingTasks> failing;
       if (fail) failing.emplace();
-      const BlurredRowSink ignore{nullptr, [](void*, std::int32_t, const void*) {}};
+      const BlurredRowSink ignore{nullptr, [](void*, std::int32_t, std::int32_t, std::int32_t, const void*) {}};
       EXPECT_EQ(blurAreaRows(*image, 0, {20, 10, 100, 110}, 9.0f, ignore), !fail);
       EXPECT_EQ(buildPyramid(*image), !fail);
       EXPECT_EQ(makeToneImages(*image, 0, {0, 0, 200, 300}, 9.0f, sharp, tone, source), !fail);
