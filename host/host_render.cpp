@@ -138,6 +138,18 @@ DocumentLayout documentLayout(const pi::FilterRecord& record) {
   return layout;
 }
 
+namespace {
+
+// The least of the document the render needs: only its tone when the ink is laid plainly
+// and nothing is selected, its colours otherwise.
+bool loadForDocument(const pi::FilterRecord& record, const InkSettings& settings, RenderWorkingSet& working) {
+  if (!record.haveMask && documentNeedsOnlyTone(settings, documentLayout(record)))
+    return loadToneOnlyFromHost(working, documentBlurSize(settings));
+  return loadSourceFromHost(working, SourcePyramid::None);
+}
+
+}  // namespace
+
 bool renderHostImage() {
   ModuleState& module = moduleState();
   pi::FilterRecord& record = *module.record;
@@ -150,8 +162,7 @@ bool renderHostImage() {
   }
   RenderWorkingSet& working = *module.state->render;
   // The dialog's preview has loaded the document already; it has not changed since.
-  if (!(settings.sourceLoaded && holdsSource(working)) && !loadSourceFromHost(working, SourcePyramid::None))
-    return false;
+  if (!(settings.sourceLoaded && holdsSource(working)) && !loadForDocument(record, settings, working)) return false;
   settings.previewZoom = 1;
   settings.viewOffsetX = settings.viewOffsetY = 0;
   HostOutput out = hostOutput(record);

@@ -65,6 +65,17 @@ bool fetch(void* context, const ImageRect& area, ImageRect& delivered, Interleav
 
 void finish(void*) { emptyRequest(); }
 
+// Whether a load went well; a failure is told to the host.
+bool loaded(SourceLoad load) {
+  switch (load) {
+    case SourceLoad::Loaded: return true;
+    case SourceLoad::Empty: fail(pi::filterBadParameters, kFailWorkingImage); return false;
+    case SourceLoad::NoMemory: fail(pi::memFullErr, kFailWorkingImage); return false;
+    case SourceLoad::HostFailed: return false;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::int32_t sourceSampleBytes(const pi::FilterRecord& record) {
@@ -78,13 +89,19 @@ bool loadSourceFromHost(RenderWorkingSet& set, SourcePyramid pyramid) {
   HostSource host{record, getFilterRect(*record)};
   const DocumentSource source{&host,  rectWidth(host.filter), rectHeight(host.filter), sourceSampleBytes(*record),
                               fetch,  finish, !deliversOpacity(*record)};
-  switch (loadSource(set, source, pyramid)) {
-    case SourceLoad::Loaded: break;
-    case SourceLoad::Empty: fail(pi::filterBadParameters, kFailWorkingImage); return false;
-    case SourceLoad::NoMemory: fail(pi::memFullErr, kFailWorkingImage); return false;
-    case SourceLoad::HostFailed: return false;
-  }
+  if (!loaded(loadSource(set, source, pyramid))) return false;
   if (InkSettings* settings = moduleState().settings) settings->sourceLoaded = 1;
+  return true;
+}
+
+bool loadToneOnlyFromHost(RenderWorkingSet& set, float blurSize) {
+  pi::FilterRecord* record = moduleState().record;
+  if (!record) return false;
+  HostSource host{record, getFilterRect(*record)};
+  const DocumentSource source{&host, rectWidth(host.filter), rectHeight(host.filter), sourceSampleBytes(*record),
+                              fetch, finish};
+  if (!loaded(loadToneOnly(set, source, blurSize))) return false;
+  if (InkSettings* settings = moduleState().settings) settings->sourceLoaded = 0;
   return true;
 }
 

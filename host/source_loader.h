@@ -19,11 +19,17 @@ std::int32_t sourceSampleBytes(const pi::FilterRecord& record);
 
 // Reads the filter rectangle at full resolution into the working set, and builds its
 // pyramid when previews will sample it (a render of the whole document needs none); the
-// settings record that the source is loaded, so later renders of the same run reuse it. The load only reads: it asks for no output and no mask, and leaves an empty
-// request behind. A host may clip a request: what it leaves out keeps its old value.
+// settings record that the source is loaded, so later renders of the same run reuse it.
+// The load only reads: it asks for no output and no mask, and leaves an empty request
+// behind. A host may clip a request: what it leaves out keeps its old value.
 // False when the filter rectangle is empty (host result -30100, failure code
 // kFailWorkingImage), the image cannot be allocated (-108, kFailWorkingImage) or a delivery
 // fails (the host's result, kFailBandRead).
 bool loadSourceFromHost(RenderWorkingSet& set, SourcePyramid pyramid);
+
+// For a whole render that needs only the document's tone (documentNeedsOnlyTone, with no
+// selection): its grey and blurred grey at `blurSize`, asked of the host a strip of full
+// rows at a time (loadToneOnly). Not a source later renders can reuse. Fails as above.
+bool loadToneOnlyFromHost(RenderWorkingSet& set, float blurSize);
 
 }  // namespace qm

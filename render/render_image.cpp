@@ -205,6 +205,21 @@ bool provideSpotTile(RenderTables& tables, std::int32_t lineWeight, std::int32_t
   return true;
 }
 
+// The tone images a tone-only load made, for the whole document at this blur size and
+// nothing else. Taking the blurred grey draws its random phase, as making it here would.
+bool takeLoadedTone(RenderWorkingSet& working, const RenderView& view, float blurSize) {
+  ImageBuffer& blurred = working.blurred;
+  const bool fits = view.target != kTargetPreview && blurSize == working.toneOnlyBlurSize &&
+                    view.width == working.source.width[0] && view.height == working.source.height[0];
+  if (!fits || !reconfigureImageBuffer(&blurred, view.width, view.height, kGray8, -1, false)) return false;
+  ToneSource& tone = working.state.tone;
+  tone.image = &working.source;
+  tone.blurred = &blurred;
+  tone.level = tone.imageLevel = 0;
+  tone.imageLeft = tone.imageTop = tone.blurredLeft = tone.blurredTop = 0;
+  return true;
+}
+
 // Set-up of the tone, the tables and the error row; the failure when one cannot be had.
 RenderFailure prepareRender(const UserValues& look, RenderWorkingSet& working, const RenderView& view,
                             std::int32_t level, std::int32_t zoom, const DocumentLayout& layout) {
@@ -230,8 +245,11 @@ RenderFailure prepareRender(const UserValues& look, RenderWorkingSet& working, c
   tone.offsetY = view.offsetY;
   const ImageRect area = sampledArea(view, level, zoom, blurReach(blurSize) + 1);
   const auto start = StageClock::now();
-  if (!makeToneImages(working.source, level, area, blurSize, working.sharpCopy, working.blurred, tone))
+  if (working.toneOnly) {
+    if (!takeLoadedTone(working, view, blurSize)) return kRenderImageMemory;
+  } else if (!makeToneImages(working.source, level, area, blurSize, working.sharpCopy, working.blurred, tone)) {
     return kRenderImageMemory;
+  }
   working.times.toneImages = std::chrono::duration<double>(StageClock::now() - start).count();
   tables.sharpenAmount = look.sharpen * 1024 / 100;
   tone.sharpenAmount = tables.sharpenAmount;
@@ -277,6 +295,8 @@ RenderFailure renderWithTables(const UserValues& look, RenderWorkingSet& working
   run.mapping = {&working.source, level, zoom, placed.offsetX, placed.offsetY};
   run.style = &styleEntry(working.state.style);
   run.blendOnWorker = run.style->layout == bandMode && rowNeedsSource(run.stage, false);
+  // A tone-only source has no colours to blend with.
+  if (working.toneOnly && rowNeedsSource(run.stage, false)) return kRenderImageMemory;
   try {
     run.sourceRow.resize(std::size_t(view.width));
     run.resultRow.resize(std::size_t(view.width));
@@ -290,6 +310,12 @@ RenderFailure renderWithTables(const UserValues& look, RenderWorkingSet& working
   working.times.blend = run.blendTime.seconds();
   working.times.delivery = run.deliveryTime.seconds();
   return outcome;
+}
+
+UserValues clampedLook(const InkSettings& settings) {
+  UserValues look = settings.look;
+  clampUserValues(look);
+  return look;
 }
 
 }  // namespace
@@ -307,8 +333,7 @@ RenderFailure renderImage(InkSettings& settings, RenderWorkingSet& working, cons
   const Preset snapshot = takeSnapshot(settings);
   const std::int32_t savedTarget = settings.renderTarget;
   settings.renderTarget = view.target;
-  UserValues look = settings.look;
-  clampUserValues(look);
+  const UserValues look = clampedLook(settings);
   const auto start = StageClock::now();
   working.times = RenderStageTimes{};
   const RenderFailure failure = renderWithTables(look, working, view, output);
@@ -323,7 +348,21 @@ RenderFailure renderDocument(InkSettings& settings, RenderWorkingSet& working, c
   const RenderView view{working.source.width[0], working.source.height[0], kTargetHostImage, 1, 0, 0};
   const RenderFailure failure = renderImage(settings, working, view, output);
   releaseToneImages(working);
+  if (working.toneOnly) {  // the grey is no source for anything after this render
+    releasePixels(working.source);
+    working.toneOnly = false;
+  }
   return failure;
 }
+
+bool documentNeedsOnlyTone(const InkSettings& settings, const DocumentLayout& layout) {
+  BlendStage stage{};
+  stage.mode = clampedLook(settings).blendMode;
+  stage.target = kTargetHostImage;
+  stage.floatDocument = layout.sampleBytes == 4;
+  return !stage.floatDocument && !rowNeedsSource(stage, false);
+}
+
+float documentBlurSize(const InkSettings& settings) { return blurSizeFor(clampedLook(settings).diameter, 0); }
 
 }  // namespace qm

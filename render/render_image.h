@@ -47,6 +47,12 @@ RenderFailure renderImage(InkSettings& settings, RenderWorkingSet& working, cons
 // renders after it, so the tone images' memory goes back at once.
 RenderFailure renderDocument(InkSettings& settings, RenderWorkingSet& working, const RenderOutput& output);
 
+// Whether a render of the whole document with this look needs nothing of the document but
+// its tone (the ink laid plainly on an 8- or 16-bit document), so that loadToneOnly will do
+// as long as nothing is selected; and the blur size such a render takes.
+bool documentNeedsOnlyTone(const InkSettings& settings, const DocumentLayout& layout);
+float documentBlurSize(const InkSettings& settings);
+
 // The sampling level of a preview zoom: floor(log2(zoom)) within 0..lastLevel.
 std::int32_t samplingLevel(std::int32_t zoom, std::int32_t lastLevel);
 

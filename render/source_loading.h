@@ -41,4 +41,14 @@ enum class SourcePyramid { None, Built };
 // leaves out keep their old value.
 SourceLoad loadSource(RenderWorkingSet& set, const DocumentSource& source, SourcePyramid pyramid);
 
+// For a render of the whole document that needs nothing of it but its tone (the ink laid
+// plainly, nothing selected): the source as the grey of each pixel (Gray8), and the tone
+// images' blurred grey of the whole document at `blurSize`, blurred as the document
+// arrives in strips, so that neither its colours nor a blurred copy of them is ever held.
+// 8- and 16-bit documents only (a float one is refused as Empty). The random generator is
+// left as loadSource leaves it: the blurred grey's own draw comes when the render takes it.
+// Only a whole render at that blur size may use what this loads, and it gives it back
+// (renderDocument).
+SourceLoad loadToneOnly(RenderWorkingSet& set, const DocumentSource& source, float blurSize);
+
 }  // namespace qm

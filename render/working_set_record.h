@@ -11,7 +11,11 @@ namespace qm {
 struct RenderWorkingSet {
   ImageBuffer source;     // the document at its own depth, with its pyramid
   ImageBuffer sharpCopy;  // float documents: a 16-bit copy of the part a render samples
-  ImageBuffer blurred;    // the blurred part of the sampled level
+  ImageBuffer blurred;    // the grey of the blurred part of the sampled level
+  // The source is only the document's grey and `blurred` its blurred grey, both of the whole
+  // document, made at this blur size as the document was loaded (loadToneOnly).
+  bool toneOnly = false;
+  float toneOnlyBlurSize = 0.0f;
   RenderState state;      // the style's constants and the error row
   RenderTables tables;    // the lookup tables and the spot tile
   RenderStageTimes times;  // of the last render
