@@ -4,6 +4,10 @@
 // dialog's previews need), the tone images, and the rows (tone, style, blend and delivery
 // into an interleaved document in memory, as a host's document takes them). Every style,
 // every depth; the counters are the medians over the iterations, in milliseconds.
+//
+// BM_DocumentRender times the same render as the command does it: the document handed over
+// by a host (here from memory, an area at a time), loaded without the pyramid, as only its
+// tone when the ink is laid plainly (kind 1) or with its colours (kind 0), then rendered.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -17,6 +21,7 @@
 #include "engine/jobs.h"
 #include "engine/pyramid.h"
 #include "render/render_image.h"
+#include "render/source_loading.h"
 #include "render/style_registry.h"
 #include "render/working_set_record.h"
 
@@ -119,6 +124,62 @@ void BM_RenderStages(benchmark::State& state) {
   bench::countMegapixels(state);
 }
 
+// A host's document in memory: every area asked for, straight from the samples.
+struct MemoryHost {
+  const std::vector<std::uint8_t>* samples;
+  std::int32_t sampleBytes;
+
+  static bool fetch(void* context, const ImageRect& area, ImageRect& delivered, InterleavedPixels& pixels) {
+    const MemoryHost& host = *static_cast<const MemoryHost*>(context);
+    const std::ptrdiff_t pixelBytes = 3 * host.sampleBytes;
+    delivered = area;
+    pixels = {host.samples->data() + (std::ptrdiff_t(area.top) * kWidth + area.left) * pixelBytes,
+              std::ptrdiff_t(kWidth) * pixelBytes, std::int32_t(pixelBytes), {0, 1, 2}, -1};
+    return true;
+  }
+};
+
+// Arguments: style, sample bytes (1, 2), load kind (0 colours, 1 tone only).
+void BM_DocumentRender(benchmark::State& state) {
+  const std::int32_t style = std::int32_t(state.range(0));
+  const std::int32_t sampleBytes = std::int32_t(state.range(1));
+  const bool toneOnly = state.range(2) == 1;
+  setProcessorCountForTesting(2);
+  const std::vector<std::uint8_t> source = photographSamples(sampleBytes);
+  std::vector<std::uint8_t> document(source.size());
+  InkSettings settings{};
+  resetForRun(settings);
+  settings.look.style = style;
+  const DocumentLayout layout{sampleBytes, 3, 0};
+  DocumentSink sink{layout, &document};
+  const RenderOutput output{&sink, layout, beginRows, nullptr, storeRow, nullptr, nullptr};
+  MemoryHost host{&source, sampleBytes};
+  DocumentSource from{&host, kWidth, kHeight, sampleBytes, MemoryHost::fetch, nullptr};
+  from.opaque = true;
+  std::map<std::string, std::vector<double>> stages;
+  for (auto _ : state) {
+    RenderWorkingSet* working = createWorkingSet();  // a command run starts with nothing
+    const auto start = std::chrono::steady_clock::now();
+    const SourceLoad load = toneOnly ? loadToneOnly(*working, from, documentBlurSize(settings))
+                                     : loadSource(*working, from, SourcePyramid::None);
+    stages["load ms"].push_back(secondsSince(start));
+    if (load != SourceLoad::Loaded || renderDocument(settings, *working, output) != kRenderDone)
+      state.SkipWithError("the render failed");
+    stages["whole ms"].push_back(secondsSince(start));
+    const RenderStageTimes& t = working->times;
+    stages["tone images ms"].push_back(t.toneImages);
+    stages["tone rows ms"].push_back(t.toneRows);
+    stages["style ms"].push_back(t.style);
+    stages["blend ms"].push_back(t.blend);
+    stages["delivery ms"].push_back(t.delivery);
+    stages["render ms"].push_back(t.total);
+    releaseWorkingSet(working);
+  }
+  for (const auto& [name, values] : stages) state.counters[name] = medianOf(values) * 1e3;
+  setProcessorCountForTesting(0);
+  bench::countMegapixels(state);
+}
+
 std::vector<std::int64_t> allStyles() {
   std::vector<std::int64_t> styles;
   for (const StyleEntry& entry : styleEntries()) styles.push_back(entry.number);
@@ -129,6 +190,13 @@ std::vector<std::int64_t> allStyles() {
 BENCHMARK(BM_RenderStages)
     ->ArgsProduct({allStyles(), {1, 2, 4}})
     ->ArgNames({"style", "bytes"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
+
+BENCHMARK(BM_DocumentRender)
+    ->ArgsProduct({allStyles(), {1, 2}, {0, 1}})
+    ->ArgNames({"style", "bytes", "tone only"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(5);

@@ -27,33 +27,55 @@ namespace qm::blur {
 
 constexpr int kChannels = 4;
 
+// Sixteen bytes as vectors of bytes, 16-bit and 32-bit lanes. A pixel's samples are widened
+// to its sums' lanes by interleaving with zeros, which the processor does in one step per
+// width; the row passes keep a pixel's four sums in the low lanes.
+using Bytes16 = std::uint8_t __attribute__((vector_size(16)));
+using Halves16 = std::uint16_t __attribute__((vector_size(16)));
+using Words16 = std::int32_t __attribute__((vector_size(16)));
+
+inline Bytes16 zeroInterleaved(Bytes16 low) {
+  return __builtin_shufflevector(low, Bytes16{}, 0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23);
+}
+inline Halves16 halfZeroInterleaved(Halves16 low) {
+  return __builtin_shufflevector(low, Halves16{}, 0, 8, 1, 9, 2, 10, 3, 11);
+}
+template <class To, class From>
+To sameBits(From from) {
+  To to;
+  std::memcpy(&to, &from, sizeof to);
+  return to;
+}
+
 // The sample type, the type of the sums and the division of one kind of blur, and a pixel's
-// four of each as a vector.
+// four samples as sums in a vector's low lanes.
 // Rgba8 with windows of up to 256 samples: the sums fit 16 bits (255 x 256 < 2^16), which
 // doubles the samples per vector operation. Larger windows take Rgba8Wide.
 struct Rgba8Narrow {
   using Sample = std::uint8_t;
   using Sum = std::uint16_t;
-  using PixelSamples = std::uint8_t __attribute__((vector_size(4)));
-  using PixelSums = std::uint16_t __attribute__((vector_size(8)));
+  using Lanes = Halves16;
   static constexpr std::int32_t kMostWindow = 256;
   static Sample divide(const BoxDivision& division, Sum sum) { return Sample(division.eightBitNarrow(sum)); }
+  static Lanes widen(Bytes16 pixel) { return sameBits<Lanes>(zeroInterleaved(pixel)); }
 };
 
 struct Rgba8Wide {
   using Sample = std::uint8_t;
   using Sum = std::int32_t;
-  using PixelSamples = std::uint8_t __attribute__((vector_size(4)));
-  using PixelSums = std::int32_t __attribute__((vector_size(16)));
+  using Lanes = Words16;
   static Sample divide(const BoxDivision& division, Sum sum) { return Sample(division.eightBit(sum)); }
+  static Lanes widen(Bytes16 pixel) {
+    return sameBits<Lanes>(halfZeroInterleaved(sameBits<Halves16>(zeroInterleaved(pixel))));
+  }
 };
 
 struct Rgba16Wide {
   using Sample = std::uint16_t;
   using Sum = std::int32_t;
-  using PixelSamples = std::uint16_t __attribute__((vector_size(8)));
-  using PixelSums = std::int32_t __attribute__((vector_size(16)));
+  using Lanes = Words16;
   static Sample divide(const BoxDivision& division, Sum sum) { return Sample(division.sixteenBit(sum)); }
+  static Lanes widen(Bytes16 pixel) { return sameBits<Lanes>(halfZeroInterleaved(sameBits<Halves16>(pixel))); }
 };
 
 struct Window {
@@ -262,17 +284,17 @@ class BlurStream {
     for (std::size_t i = 0; i < rowSamples_; ++i) out[i] = Format::divide(division, sums[i]);
   }
 
-  // A pixel's four samples, and four sums, as one vector.
-  using Lanes = std::int32_t __attribute__((vector_size(16)));
+  // A pixel's four samples as four sums in a vector's low lanes; 16-bit sums wrap while
+  // sliding but always come back within range.
+  using Lanes = typename Format::Lanes;
+  // Through a scalar: a vector filled by a short copy would go through memory and stall.
   static Lanes loadPixel(const Sample* pixel) {
-    typename Format::PixelSamples samples;
-    std::memcpy(&samples, pixel, sizeof samples);
-    return __builtin_convertvector(samples, Lanes);
+    using Longs16 = std::int64_t __attribute__((vector_size(16)));
+    std::int64_t bits = 0;
+    std::memcpy(&bits, pixel, kChannels * sizeof(Sample));
+    return Format::widen(sameBits<Bytes16>(Longs16{bits, 0}));
   }
-  static void keepSums(Sum* to, Lanes sum) {
-    const auto narrowed = __builtin_convertvector(sum, typename Format::PixelSums);
-    std::memcpy(to, &narrowed, sizeof narrowed);
-  }
+  static void keepSums(Sum* to, Lanes sum) { std::memcpy(to, &sum, kChannels * sizeof(Sum)); }
 
   const BlurredRowReader reader_;
   const Columns in_;
