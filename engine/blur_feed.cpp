@@ -19,9 +19,14 @@ namespace {
 
 class Part {
  public:
+  explicit Part(blur::Columns own) : own_(own) {}
   virtual ~Part() = default;
   virtual void run(std::int32_t readable, const BlurredRowSink& sink) = 0;
   virtual std::int32_t next() const = 0;
+  blur::Columns own() const { return own_; }
+
+ private:
+  blur::Columns own_;
 };
 
 template <class Format>
@@ -29,7 +34,7 @@ class StreamPart final : public Part {
  public:
   StreamPart(const BlurredRowReader& reader, blur::Columns in, blur::Columns out, std::int32_t height,
              const blur::BlurPlan& plan)
-      : stream_(reader, in, out, height, plan), height_(height) {
+      : Part(out), stream_(reader, in, out, height, plan), height_(height) {
     stream_.start(0);
   }
   void run(std::int32_t readable, const BlurredRowSink& sink) override { stream_.run(height_, readable, sink); }
@@ -51,13 +56,16 @@ struct BlurFeed::Parts {
   BlurredRowSink sink;
   std::int32_t height = 0;
   std::int32_t readable = 0;
+  BlurColumnWork first;
 };
 
 namespace {
 
 void runPart(JobTask& task) {
   auto& parts = *static_cast<BlurFeed::Parts*>(task.context);
-  parts.parts[std::size_t(task.layout.taskIndex)]->run(parts.readable, parts.sink);
+  Part& part = *parts.parts[std::size_t(task.layout.taskIndex)];
+  if (parts.first.work) parts.first.work(parts.first.context, part.own().left, part.own().right);
+  part.run(parts.readable, parts.sink);
 }
 
 }  // namespace
@@ -93,9 +101,10 @@ BlurFeed::~BlurFeed() { delete parts_; }
 
 bool BlurFeed::ready() const { return parts_ != nullptr; }
 
-bool BlurFeed::advance(std::int32_t readable) {
+bool BlurFeed::advance(std::int32_t readable, const BlurColumnWork& first) {
   if (!parts_) return false;
   parts_->readable = std::clamp(readable, 0, parts_->height);
+  parts_->first = first;
   JobEnvironment environment;
   environment.context = parts_;
   // One task a part: a tile each along one row of tiles.

@@ -57,6 +57,14 @@ struct BlurredRowReader {
   void (*read)(const void* context, std::int32_t y, std::int32_t left, std::int32_t right, void* pixels) = nullptr;
 };
 
+// Work a fed blur's caller has each part do first, on its own columns (left .. right - 1)
+// of the area: the parts' columns cut the area's, so the work is spread over the workers as
+// the blur is. It may make more rows readable, but only for a later advance.
+struct BlurColumnWork {
+  void* context = nullptr;
+  void (*work)(void* context, std::int32_t left, std::int32_t right) = nullptr;
+};
+
 // The same blur of a width x height area whose rows arrive from elsewhere, top to bottom (a
 // document a host hands over a strip at a time). The columns are cut into parts, a stream
 // each on the workers; every time more rows are readable the streams run on as far as those
@@ -72,9 +80,10 @@ class BlurFeed {
   // False when memory for the streams could not be had (nothing else works then).
   bool ready() const;
   // Rows 0 .. readable - 1 can be read now: every row whose windows they cover goes to the
-  // sink. Only the newest rowsBehind(size) rows before `readable` (and those from then
-  // on) are read. False when the job failed or the feed is not ready.
-  bool advance(std::int32_t readable);
+  // sink, after each part has done `first` (when given). The rows read all lie at or after
+  // the `readable` of the advance before, less rowsBehind(size). False when the job failed
+  // or the feed is not ready.
+  bool advance(std::int32_t readable, const BlurColumnWork& first = {});
   // Every row has gone to the sink.
   bool finished() const;
 

@@ -2,6 +2,8 @@
 #include "render/tone.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstddef>
 #include <cstring>
 #include <type_traits>
 
@@ -95,7 +97,82 @@ void greyRow(const ImageBuffer& image, int level, std::int32_t from, std::int32_
 
 constexpr std::int32_t kChunk = 256;
 
+// A cell of the tone, no ink yet, as the word it is in memory.
+constexpr std::uint32_t cellWord(std::uint32_t tone, std::uint32_t blurred) {
+  if constexpr (std::endian::native == std::endian::little)
+    return tone | (blurred << 8) | (std::uint32_t(kNoInk) << 16);
+  else
+    return (tone << 24) | (blurred << 16) | std::uint32_t(kNoInk);
+}
+static_assert(offsetof(BandCell, tone) == 0 && offsetof(BandCell, blurred) == 1 && offsetof(BandCell, ink) == 2);
+
+// The row straight from a grey source and its blurred grey lying over the same pixels (a
+// tone-only load), when the row needs no edge repeated: byte for byte, a tile's run at a
+// time. False when it does not apply.
+bool fillFromGreyPlanes(StyleRowContext& context) {
+  const ToneSource& source = context.state->tone;
+  const ImageBuffer& image = *source.image;
+  const ImageBuffer& blurred = *source.blurred;
+  const std::int32_t from = context.first + source.offsetX - source.imageLeft;
+  const std::int32_t y = context.row + source.offsetY - source.imageTop;
+  const std::int32_t count = context.last - context.first + 1;
+  const bool applies = image.format == kGray8 && blurred.format == kGray8 && hasPixels(image) &&
+                       hasPixels(blurred) && source.imageLevel == 0 && source.imageLeft == source.blurredLeft &&
+                       source.imageTop == source.blurredTop && from >= 0 && y >= 0 && count > 0 &&
+                       from + count <= std::min(image.width[0], blurred.width[0]) &&
+                       y < std::min(image.height[0], blurred.height[0]) && bandCell(context, context.first) &&
+                       bandCell(context, context.last);
+  if (!applies) return false;
+  const std::int32_t amount = source.sharpenAmount;
+  BandCell* cells = bandCell(context, context.first);
+  for (std::int32_t x = from, end = from + count; x < end;) {
+    const std::int32_t run = std::min(end, (x | kTileMask) + 1) - x;
+    const std::uint8_t* grey = pixelAddress(image, x, y, 0);
+    const std::uint8_t* mean = pixelAddress(blurred, x, y, 0);
+    // Whole cells as words, so that the compiler stores many at once rather than byte by byte.
+    auto* cell = reinterpret_cast<std::uint8_t*>(cells + (x - from));
+    for (std::int32_t i = 0; i < run; ++i) {
+      const std::uint32_t word = cellWord(std::uint32_t(sharpenedTone(grey[i], mean[i], amount)), mean[i]);
+      std::memcpy(cell + 4 * std::size_t(i), &word, sizeof word);
+    }
+    x += run;
+  }
+  return true;
+}
+
 }  // namespace
+
+void greysOfPixels(const void* pixels, std::int32_t count, bool sixteenBit, std::uint8_t* out) {
+  const auto* at = static_cast<const std::uint8_t*>(pixels);
+  // Indexed, so that the compiler can do many pixels at once; 8-bit weighted sums stay
+  // below 2^15 and are taken in 16-bit lanes.
+  if (!sixteenBit) {
+    for (std::int32_t k = 0; k < count; ++k) {
+      std::uint32_t word;
+      std::memcpy(&word, at + 4 * k, sizeof word);
+      const auto r = std::uint16_t(word >> 24), g = std::uint16_t((word >> 16) & 255u),
+                 b = std::uint16_t((word >> 8) & 255u);
+      out[k] = std::uint8_t(std::uint16_t(19 * (r + 2 * g) + 7 * b) >> 6);
+    }
+    return;
+  }
+  for (std::int32_t k = 0; k < count; ++k) {
+    std::uint16_t c[4];
+    std::memcpy(c, at + 8 * k, sizeof c);
+    out[k] = std::uint8_t(grey16(c[0], c[1], c[2]));
+  }
+}
+
+void storeGreys(ImageBuffer& greys, std::int32_t y, std::int32_t left, std::int32_t count, const void* pixels,
+                bool sixteenBit) {
+  const auto* from = static_cast<const std::uint8_t*>(pixels);
+  const std::size_t pixelBytes = sixteenBit ? 8 : 4;
+  for (std::int32_t x = left, end = left + count; x < end;) {
+    const std::int32_t run = std::min(end, (x | kTileMask) + 1) - x;
+    greysOfPixels(from + std::size_t(x - left) * pixelBytes, run, sixteenBit, pixelAddress(greys, x, y, 0));
+    x += run;
+  }
+}
 
 std::int32_t sampleTone(const ToneSource& source, std::int32_t x, std::int32_t y, std::int32_t* blurred) {
   const std::int32_t sx = sourceX(source, x);
@@ -121,6 +198,7 @@ void fillToneRow(StyleRowContext& context) {
     }
     return;
   }
+  if (fillFromGreyPlanes(context)) return;
   std::int32_t grey[kChunk];
   std::int32_t mean[kChunk];
   for (std::int32_t from = context.first; from <= context.last; from += kChunk) {

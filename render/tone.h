@@ -29,6 +29,13 @@ constexpr std::int32_t sharpenedTone(std::int32_t grey, std::int32_t blurred, st
   return s < 0 ? 0 : (s > 255 ? 255 : s);
 }
 
+// The grey of each of `count` pixels laid out as Rgba8 words, or as four 16-bit samples
+// (0..32768) when sixteenBit, into bytes: the greys the tone takes of such pixels.
+void greysOfPixels(const void* pixels, std::int32_t count, bool sixteenBit, std::uint8_t* out);
+// The same into row y of level 0 of a Gray8 image, columns left .. left + count - 1.
+void storeGreys(ImageBuffer& greys, std::int32_t y, std::int32_t left, std::int32_t count, const void* pixels,
+                bool sixteenBit);
+
 // S at render column x and row y, with B through `blurred` (may be null).
 std::int32_t sampleTone(const ToneSource& source, std::int32_t x, std::int32_t y, std::int32_t* blurred);
 

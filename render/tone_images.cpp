@@ -56,42 +56,15 @@ void copyFloatArea(const ImageBuffer& from, std::int32_t level, const ImageRect&
 }
 
 // Keeps the grey of each blurred pixel, the one number the tone reads of it.
-template <typename Sample>
-struct GreySink {
-  ImageBuffer* blurred;
-
-  static void take(void* context, std::int32_t y, std::int32_t left, std::int32_t count, const void* pixels) {
-    ImageBuffer& to = *static_cast<GreySink*>(context)->blurred;
-    const auto* from = static_cast<const Sample*>(pixels);
-    const std::int32_t end = left + count;
-    for (std::int32_t x = left; x < end;) {
-      const std::int32_t run = std::min(end, (x | kTileMask) + 1) - x;
-      std::uint8_t* out = pixelAddress(to, x, y, 0);
-      const Sample* in = from + std::size_t(x - left) * 4;
-      for (std::int32_t k = 0; k < run; ++k) out[k] = std::uint8_t(grey(in + 4 * k));
-      x += run;
-    }
-  }
-
-  static std::int32_t grey(const Sample* pixel) {
-    if constexpr (sizeof(Sample) == 1) {
-      std::uint32_t word;
-      std::memcpy(&word, pixel, sizeof word);
-      return grey8(std::int32_t(word >> 24), std::int32_t((word >> 16) & 255u), std::int32_t((word >> 8) & 255u));
-    } else {
-      return grey16(pixel[0], pixel[1], pixel[2]);
-    }
-  }
-};
+template <bool kSixteenBit>
+void keepGreys(void* context, std::int32_t y, std::int32_t left, std::int32_t count, const void* pixels) {
+  storeGreys(*static_cast<ImageBuffer*>(context), y, left, count, pixels, kSixteenBit);
+}
 
 bool blurGreyInto(const ImageBuffer& from, std::int32_t level, const ImageRect& area, float size,
                   ImageBuffer& blurred) {
-  if (from.format == kRgba16) {
-    GreySink<std::uint16_t> sink{&blurred};
-    return blurAreaRows(from, level, area, size, {&sink, GreySink<std::uint16_t>::take});
-  }
-  GreySink<std::uint8_t> sink{&blurred};
-  return blurAreaRows(from, level, area, size, {&sink, GreySink<std::uint8_t>::take});
+  const bool sixteenBit = from.format == kRgba16;
+  return blurAreaRows(from, level, area, size, {&blurred, sixteenBit ? keepGreys<true> : keepGreys<false>});
 }
 
 }  // namespace

@@ -2,8 +2,9 @@
 // The tone-only load. Strips of full rows come from the host top to bottom into a ring of
 // rows in the blur's pixel format (Rgba8 or Rgba16, stored the way the colour load stores
 // a document); each row's grey goes into the source, and the blur runs on as far as the
-// rows read so far reach. The ring keeps the rows the blur may still read and the strip
-// being added.
+// rows stored so far reach. The blur's parts store each strip, their own columns each, in
+// the same job as they blur the rows before it. The ring keeps the strip being added, the
+// one before it and the rows the blur may still read behind those.
 #include <algorithm>
 #include <cstring>
 
@@ -26,18 +27,6 @@ struct ToneLoad {
   ImageBuffer* blurred = nullptr;
 };
 
-template <typename Sample>
-std::int32_t greyOf(const std::uint8_t* pixel) {
-  if constexpr (sizeof(Sample) == 1) {
-    std::uint32_t word;
-    std::memcpy(&word, pixel, sizeof word);
-    return grey8(std::int32_t(word >> 24), std::int32_t((word >> 16) & 255u), std::int32_t((word >> 8) & 255u));
-  } else {
-    std::uint16_t c[4];
-    std::memcpy(c, pixel, sizeof c);
-    return grey16(c[0], c[1], c[2]);
-  }
-}
 
 // Columns left .. right - 1 of ring row `slot`, one run per tile.
 template <class Each>
@@ -59,48 +48,63 @@ void readRing(const void* context, std::int32_t y, std::int32_t left, std::int32
   });
 }
 
-template <typename Sample>
+template <bool kSixteenBit>
 void takeBlurred(void* context, std::int32_t y, std::int32_t left, std::int32_t count, const void* pixels) {
-  ImageBuffer& blurred = *static_cast<ToneLoad*>(context)->blurred;
-  const auto* in = static_cast<const std::uint8_t*>(pixels);
-  constexpr std::size_t kPixel = 4 * sizeof(Sample);
-  forRuns(blurred, y, left, left + count, [&](std::int32_t, std::int32_t run, std::uint8_t* out) {
-    for (std::int32_t k = 0; k < run; ++k, in += kPixel) out[k] = std::uint8_t(greyOf<Sample>(in));
-  });
+  storeGreys(*static_cast<ToneLoad*>(context)->blurred, y, left, count, pixels, kSixteenBit);
 }
 
-// Document row y into its ring row (cleared first: what the host leaves out reads 0, as in a
-// new source), and its grey into the source.
-void storeRow(ToneLoad& load, const DocumentSource& source, std::int32_t y, const ImageRect& delivered,
-              const InterleavedPixels& pixels) {
+// A strip the host handed over, stored by the feed's parts, each its own columns.
+struct Strip {
+  ToneLoad* load;
+  bool sixteenBit;
+  ImageRect asked;
+  ImageRect delivered;
+  InterleavedPixels pixels;
+};
+
+// Columns left .. right - 1 of document row y into its ring row (what the host leaves out
+// reads 0, as in a new source), and their grey into the source.
+void storeRowPart(const Strip& strip, std::int32_t y, std::int32_t left, std::int32_t right) {
+  ToneLoad& load = *strip.load;
   const std::int32_t slot = y % load.ringRows;
-  const std::int32_t width = load.grey->width[0];
+  const ImageRect& delivered = strip.delivered;
+  const bool given = strip.pixels.data && y >= delivered.top && y < delivered.bottom;
+  const std::int32_t from = given ? std::clamp(delivered.left, left, right) : right;
+  const std::int32_t to = given ? std::clamp(delivered.right, from, right) : right;
   const std::size_t pixelBytes = std::size_t(load.ring.bytesPerPixel);
-  forRuns(load.ring, slot, 0, width, [&](std::int32_t, std::int32_t run, std::uint8_t* at) {
+  const auto clear = [&](std::int32_t, std::int32_t run, std::uint8_t* at) {
     std::memset(at, 0, std::size_t(run) * pixelBytes);
-  });
-  if (pixels.data && y >= delivered.top && y < delivered.bottom) {
-    InterleavedPixels row = pixels;
-    row.data = static_cast<const std::uint8_t*>(pixels.data) + std::ptrdiff_t(y - delivered.top) * pixels.rowBytes;
-    storeInterleaved(load.ring, {slot, delivered.left, slot + 1, delivered.right}, row);
+  };
+  forRuns(load.ring, slot, left, from, clear);
+  forRuns(load.ring, slot, to, right, clear);
+  if (from < to) {
+    InterleavedPixels row = strip.pixels;
+    row.data = static_cast<const std::uint8_t*>(row.data) + std::ptrdiff_t(y - delivered.top) * row.rowBytes +
+               std::ptrdiff_t(from - delivered.left) * row.pixelBytes;
+    storeInterleaved(load.ring, {slot, from, slot + 1, to}, row);
   }
-  const bool sixteen = source.sampleBytes == 2;
-  forRuns(load.ring, slot, 0, width, [&](std::int32_t x, std::int32_t run, const std::uint8_t* at) {
-    std::uint8_t* grey = pixelAddress(*load.grey, x, y, 0);
-    for (std::int32_t k = 0; k < run; ++k, at += pixelBytes)
-      grey[k] = std::uint8_t(sixteen ? greyOf<std::uint16_t>(at) : greyOf<std::uint8_t>(at));
+  forRuns(load.ring, slot, left, right, [&](std::int32_t x, std::int32_t run, const std::uint8_t* at) {
+    greysOfPixels(at, run, strip.sixteenBit, pixelAddress(*load.grey, x, y, 0));
   });
 }
 
+void storeStripPart(void* context, std::int32_t left, std::int32_t right) {
+  const Strip& strip = *static_cast<const Strip*>(context);
+  for (std::int32_t y = strip.asked.top; y < strip.asked.bottom; ++y) storeRowPart(strip, y, left, right);
+}
+
+// Each strip is stored by the parts while they blur the rows of the strips before it, so a
+// strip becomes readable one advance after it came.
 SourceLoad feedStrips(ToneLoad& load, const DocumentSource& source, BlurFeed& feed, std::int32_t stripRows) {
+  Strip strip{&load, source.sampleBytes == 2, {}, {}, {}};
   for (std::int32_t top = 0; top < source.height; top += stripRows) {
-    const ImageRect asked{top, 0, std::min(source.height, top + stripRows), source.width};
-    ImageRect delivered{};
-    InterleavedPixels pixels{};
-    if (!source.fetch(source.context, asked, delivered, pixels)) return SourceLoad::HostFailed;
-    for (std::int32_t y = asked.top; y < asked.bottom; ++y) storeRow(load, source, y, delivered, pixels);
-    if (!feed.advance(asked.bottom)) return SourceLoad::NoMemory;
+    strip.asked = {top, 0, std::min(source.height, top + stripRows), source.width};
+    strip.delivered = {};
+    strip.pixels = {};
+    if (!source.fetch(source.context, strip.asked, strip.delivered, strip.pixels)) return SourceLoad::HostFailed;
+    if (!feed.advance(top, {&strip, storeStripPart})) return SourceLoad::NoMemory;
   }
+  if (!feed.advance(source.height)) return SourceLoad::NoMemory;
   return feed.finished() ? SourceLoad::Loaded : SourceLoad::NoMemory;
 }
 
@@ -110,7 +114,8 @@ SourceLoad loadTone(RenderWorkingSet& set, const DocumentSource& source, float b
   const std::int32_t stripRows = std::int32_t(std::clamp<std::int64_t>(kStripPixels / source.width, 1, kTileSize));
   ToneLoad load;
   initImageBuffer(load.ring, nullptr);
-  load.ringRows = BlurFeed::rowsBehind(blurSize) + stripRows;
+  // The strip being stored, the strip before it (being blurred) and what the blur reads behind.
+  load.ringRows = BlurFeed::rowsBehind(blurSize) + 2 * stripRows;
   load.grey = &set.source;
   load.blurred = &set.blurred;
   if (!configureImageBuffer(&set.source, source.width, source.height, kGray8, -1, false))
@@ -122,7 +127,7 @@ SourceLoad loadTone(RenderWorkingSet& set, const DocumentSource& source, float b
   seedRandom(generator);
   SourceLoad outcome = SourceLoad::NoMemory;
   if (made) {
-    const BlurredRowSink sink{&load, sixteen ? takeBlurred<std::uint16_t> : takeBlurred<std::uint8_t>};
+    const BlurredRowSink sink{&load, sixteen ? takeBlurred<true> : takeBlurred<false>};
     BlurFeed feed(sixteen, source.width, source.height, blurSize, {&load, readRing}, sink);
     if (feed.ready()) outcome = feedStrips(load, source, feed, stripRows);
   }

@@ -10,6 +10,7 @@
 #include <limits>
 #include <mutex>
 #include <numeric>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -249,10 +250,14 @@ struct StripRing {
     rows.resize(rowBytes * std::size_t(capacity));
   }
 
-  void add(std::int32_t y) {
+  void add(std::int32_t y) { addColumns(y, 0, image->width[0]); }
+
+  // Part of a row, as a fed blur's parts store a strip; the slot holds row y once any part of
+  // it is stored (the parts store all of a row in the same job).
+  void addColumns(std::int32_t y, std::int32_t left, std::int32_t right) {
     const std::size_t slot = std::size_t(y % capacity);
     held[slot] = y;
-    for (std::int32_t x = 0; x < image->width[0]; ++x)
+    for (std::int32_t x = left; x < right; ++x)
       std::memcpy(rows.data() + slot * rowBytes + std::size_t(x) * std::size_t(image->bytesPerPixel),
                   pixelAddress(*image, x, y, 0), std::size_t(image->bytesPerPixel));
   }
@@ -303,6 +308,54 @@ TEST(BlurFeed, RowsArrivingInStripsGiveTheBlurOfTheWholeArea) {
       EXPECT_TRUE(taken.pixels == colourOnly(referenceBlur(*source, 0, {0, 0, c.height, c.width}, c.size)));
       EXPECT_EQ(std::count(taken.times.begin(), taken.times.end(), c.width), c.height) << "every pixel once";
     }
+}
+
+// A strip stored by the parts themselves, their own columns each, while they blur the rows
+// before it: the parts' columns cover the area once, and the rows come out as before.
+struct PartStore {
+  StripRing* ring;
+  std::int32_t top, end;
+  std::mutex lock;
+  std::vector<std::pair<std::int32_t, std::int32_t>> columns;
+
+  static void store(void* context, std::int32_t left, std::int32_t right) {
+    auto& self = *static_cast<PartStore*>(context);
+    for (std::int32_t y = self.top; y < self.end; ++y) self.ring->addColumns(y, left, right);
+    const std::lock_guard<std::mutex> guard(self.lock);
+    self.columns.emplace_back(left, right);
+  }
+};
+
+TEST(BlurFeed, PartsStoreTheNextStripOnTheirOwnColumnsWhileTheyBlur) {
+  const std::int32_t width = 1100, height = 130, strip = 16;
+  const float size = 50.0f / 3.0f;
+  for (int workers : {1, 3}) {
+    Processors pretend(workers);
+    Buffer source = ramps(width, height, kRgba8);
+    // The strip being stored, the one being blurred and the rows read behind them.
+    StripRing ring(*source, BlurFeed::rowsBehind(size) + 2 * strip);
+    TakenRows taken(kRgba8, width, height);
+    BlurFeed feed(false, width, height, size, {&ring, StripRing::read}, taken.sink());
+    PartStore store{&ring, 0, 0, {}, {}};
+    for (std::int32_t top = 0; top < height; top += strip) {
+      store.top = top;
+      store.end = std::min(height, top + strip);
+      store.columns.clear();
+      ASSERT_TRUE(feed.advance(top, {&store, PartStore::store}));
+      std::sort(store.columns.begin(), store.columns.end());
+      ASSERT_FALSE(store.columns.empty());
+      EXPECT_EQ(store.columns.front().first, 0);
+      EXPECT_EQ(store.columns.back().second, width);
+      for (std::size_t i = 1; i < store.columns.size(); ++i)
+        EXPECT_EQ(store.columns[i].first, store.columns[i - 1].second) << "the parts' columns cut the area";
+      if (workers > 1) {
+        EXPECT_GT(store.columns.size(), 1u);
+      }
+    }
+    ASSERT_TRUE(feed.advance(height));
+    EXPECT_TRUE(feed.finished());
+    EXPECT_TRUE(taken.pixels == colourOnly(referenceBlur(*source, 0, {0, 0, height, width}, size)));
+  }
 }
 
 TEST(BlurFeed, RefusesWhatCannotBeBlurredAndReportsAFailedJob) {

@@ -125,6 +125,23 @@ TEST(ToneOnlyLoad, EveryStyleRendersAsFromTheColourLoadAtEightAndSixteenBits) {
     }
 }
 
+TEST(ToneOnlyLoad, ADocumentOfManyStripsRendersAsFromTheColourLoad) {
+  // Narrow rows make tall strips; this is several of them, with the blur reaching across.
+  for (std::int32_t sampleBytes : {1, 2})
+    for (std::int32_t style : {1, 19}) {
+      SCOPED_TRACE("style " + std::to_string(style) + (sampleBytes == 2 ? ", 16-bit" : ", 8-bit"));
+      HostDocument document(2100, 420, sampleBytes);  // strips of 124 rows
+      DocumentRender colour, tone;
+      colour.settings.look.style = tone.settings.look.style = style;
+      colour.settings.look.diameter = tone.settings.look.diameter = 200;
+      ASSERT_EQ(colour.run(document, false, sampleBytes), kRenderDone);
+      const std::int32_t fetched = document.fetches;
+      ASSERT_EQ(tone.run(document, true, sampleBytes), kRenderDone);
+      EXPECT_TRUE(sameColours(colour.colours, tone.colours));
+      EXPECT_GT(document.fetches - fetched, 3) << "asked in strips";
+    }
+}
+
 TEST(ToneOnlyLoad, OnlyPlainInkOnEightOrSixteenBitsNeedsNoColours) {
   InkSettings settings{};
   resetForRun(settings);
