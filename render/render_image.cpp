@@ -206,12 +206,13 @@ bool provideSpotTile(RenderTables& tables, std::int32_t lineWeight, std::int32_t
 }
 
 // The tone images a tone-only load made, for the whole document at this blur size and
-// nothing else. Taking the blurred grey draws its random phase, as making it here would.
+// nothing else. Taking them draws from the generator as making them here would.
 bool takeLoadedTone(RenderWorkingSet& working, const RenderView& view, float blurSize) {
   ImageBuffer& blurred = working.blurred;
   const bool fits = view.target != kTargetPreview && blurSize == working.toneOnlyBlurSize &&
                     view.width == working.source.width[0] && view.height == working.source.height[0];
   if (!fits || !reconfigureImageBuffer(&blurred, view.width, view.height, kGray8, -1, false)) return false;
+  for (std::int32_t draw = 1; draw < working.toneOnlyDraws; ++draw) (void)nextRandom();  // a float one's 16-bit copy
   ToneSource& tone = working.state.tone;
   tone.image = &working.source;
   tone.blurred = &blurred;
@@ -360,7 +361,7 @@ bool documentNeedsOnlyTone(const InkSettings& settings, const DocumentLayout& la
   stage.mode = clampedLook(settings).blendMode;
   stage.target = kTargetHostImage;
   stage.floatDocument = layout.sampleBytes == 4;
-  return !stage.floatDocument && !rowNeedsSource(stage, false);
+  return !rowNeedsSource(stage, false);
 }
 
 float documentBlurSize(const InkSettings& settings) { return blurSizeFor(clampedLook(settings).diameter, 0); }

@@ -48,8 +48,9 @@ RenderFailure renderImage(InkSettings& settings, RenderWorkingSet& working, cons
 RenderFailure renderDocument(InkSettings& settings, RenderWorkingSet& working, const RenderOutput& output);
 
 // Whether a render of the whole document with this look needs nothing of the document but
-// its tone (the ink laid plainly on an 8- or 16-bit document), so that loadToneOnly will do
-// as long as nothing is selected; and the blur size such a render takes.
+// its tone (the ink laid plainly, or any look on a float document, whose ink is never
+// blended), so that loadToneOnly will do as long as nothing is selected; and the blur size
+// such a render takes.
 bool documentNeedsOnlyTone(const InkSettings& settings, const DocumentLayout& layout);
 float documentBlurSize(const InkSettings& settings);
 

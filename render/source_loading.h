@@ -45,8 +45,9 @@ SourceLoad loadSource(RenderWorkingSet& set, const DocumentSource& source, Sourc
 // plainly, nothing selected): the source as the grey of each pixel (Gray8), and the tone
 // images' blurred grey of the whole document at `blurSize`, blurred as the document
 // arrives in strips, so that neither its colours nor a blurred copy of them is ever held.
-// 8- and 16-bit documents only (a float one is refused as Empty). The random generator is
-// left as loadSource leaves it: the blurred grey's own draw comes when the render takes it.
+// Float documents are taken in 16-bit samples, as a render of their colours takes them.
+// The random generator is left as loadSource leaves it: the draws of the tone images come
+// when the render takes them.
 // Only a whole render at that blur size may use what this loads, and it gives it back
 // (renderDocument).
 SourceLoad loadToneOnly(RenderWorkingSet& set, const DocumentSource& source, float blurSize);

@@ -29,6 +29,12 @@ constexpr std::int32_t sharpenedTone(std::int32_t grey, std::int32_t blurred, st
   return s < 0 ? 0 : (s > 255 ? 255 : s);
 }
 
+// A float document's light as the 16-bit sample (0..32768) its tone is taken from: held
+// within 0..1 first, and a sample that is not a number reads as 0.
+inline std::uint16_t toneSample(float light) {
+  return light > 0.0f ? std::uint16_t((light < 1.0f ? light : 1.0f) * 32768.0f) : std::uint16_t(0);
+}
+
 // The grey of each of `count` pixels laid out as Rgba8 words, or as four 16-bit samples
 // (0..32768) when sixteenBit, into bytes: the greys the tone takes of such pixels.
 void greysOfPixels(const void* pixels, std::int32_t count, bool sixteenBit, std::uint8_t* out);

@@ -33,7 +33,7 @@ void copyRows(const AreaCopy& copy, std::int32_t first, std::int32_t end) {
       float c[4];
       getColour(*copy.from, x, y, copy.level, c);
       std::uint16_t s[4];
-      for (int i = 0; i < 4; ++i) s[i] = std::uint16_t(std::clamp(c[i], 0.0f, 1.0f) * 32768.0f);
+      for (int i = 0; i < 4; ++i) s[i] = toneSample(c[i]);
       setColour(*copy.to, x - area.left, y - area.top, 0, s);
     }
 }

@@ -56,11 +56,29 @@ void takeBlurred(void* context, std::int32_t y, std::int32_t left, std::int32_t 
 // A strip the host handed over, stored by the feed's parts, each its own columns.
 struct Strip {
   ToneLoad* load;
-  bool sixteenBit;
+  std::int32_t sampleBytes;
   ImageRect asked;
   ImageRect delivered;
   InterleavedPixels pixels;
 };
+
+// A float document's light as the 16-bit samples its tone is taken from, as a render of
+// its colours takes them (tone_images.h).
+void storeFloatRow(ImageBuffer& ring, std::int32_t slot, std::int32_t from, std::int32_t to,
+                   const InterleavedPixels& row) {
+  const auto* in = static_cast<const std::uint8_t*>(row.data);
+  forRuns(ring, slot, from, to, [&](std::int32_t, std::int32_t run, std::uint8_t* at) {
+    for (std::int32_t k = 0; k < run; ++k, in += row.pixelBytes, at += 8) {
+      std::uint16_t samples[4] = {0, 0, 0, 32768};
+      for (int c = 0; c < 3; ++c) {
+        float light;
+        std::memcpy(&light, in + std::size_t(row.channel[c]) * sizeof light, sizeof light);
+        samples[c] = toneSample(light);
+      }
+      std::memcpy(at, samples, sizeof samples);
+    }
+  });
+}
 
 // Columns left .. right - 1 of document row y into its ring row (what the host leaves out
 // reads 0, as in a new source), and their grey into the source.
@@ -81,10 +99,13 @@ void storeRowPart(const Strip& strip, std::int32_t y, std::int32_t left, std::in
     InterleavedPixels row = strip.pixels;
     row.data = static_cast<const std::uint8_t*>(row.data) + std::ptrdiff_t(y - delivered.top) * row.rowBytes +
                std::ptrdiff_t(from - delivered.left) * row.pixelBytes;
-    storeInterleaved(load.ring, {slot, from, slot + 1, to}, row);
+    if (strip.sampleBytes == 4)
+      storeFloatRow(load.ring, slot, from, to, row);
+    else
+      storeInterleaved(load.ring, {slot, from, slot + 1, to}, row);
   }
   forRuns(load.ring, slot, left, right, [&](std::int32_t x, std::int32_t run, const std::uint8_t* at) {
-    greysOfPixels(at, run, strip.sixteenBit, pixelAddress(*load.grey, x, y, 0));
+    greysOfPixels(at, run, strip.sampleBytes != 1, pixelAddress(*load.grey, x, y, 0));
   });
 }
 
@@ -96,7 +117,7 @@ void storeStripPart(void* context, std::int32_t left, std::int32_t right) {
 // Each strip is stored by the parts while they blur the rows of the strips before it, so a
 // strip becomes readable one advance after it came.
 SourceLoad feedStrips(ToneLoad& load, const DocumentSource& source, BlurFeed& feed, std::int32_t stripRows) {
-  Strip strip{&load, source.sampleBytes == 2, {}, {}, {}};
+  Strip strip{&load, source.sampleBytes, {}, {}, {}};
   for (std::int32_t top = 0; top < source.height; top += stripRows) {
     strip.asked = {top, 0, std::min(source.height, top + stripRows), source.width};
     strip.delivered = {};
@@ -109,8 +130,9 @@ SourceLoad feedStrips(ToneLoad& load, const DocumentSource& source, BlurFeed& fe
 }
 
 SourceLoad loadTone(RenderWorkingSet& set, const DocumentSource& source, float blurSize) {
-  if (source.width <= 0 || source.height <= 0 || source.sampleBytes == 4) return SourceLoad::Empty;
-  const bool sixteen = source.sampleBytes == 2;
+  if (source.width <= 0 || source.height <= 0) return SourceLoad::Empty;
+  // Float documents are taken in 16-bit samples, as a render of their colours takes them.
+  const bool sixteen = source.sampleBytes != 1;
   const std::int32_t stripRows = std::int32_t(std::clamp<std::int64_t>(kStripPixels / source.width, 1, kTileSize));
   ToneLoad load;
   initImageBuffer(load.ring, nullptr);
@@ -148,6 +170,7 @@ SourceLoad loadToneOnly(RenderWorkingSet& set, const DocumentSource& source, flo
   }
   set.toneOnly = true;
   set.toneOnlyBlurSize = blurSize;
+  set.toneOnlyDraws = source.sampleBytes == 4 ? 2 : 1;
   return SourceLoad::Loaded;
 }
 

@@ -16,6 +16,7 @@ struct RenderWorkingSet {
   // document, made at this blur size as the document was loaded (loadToneOnly).
   bool toneOnly = false;
   float toneOnlyBlurSize = 0.0f;
+  std::int32_t toneOnlyDraws = 1;  // random draws the tone images of a colour load would make
   RenderState state;      // the style's constants and the error row
   RenderTables tables;    // the lookup tables and the spot tile
   RenderStageTimes times;  // of the last render

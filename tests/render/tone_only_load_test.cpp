@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 // The tone-only load: a whole render that lays the ink plainly gets, from the document's
 // grey and its blurred grey made in strips, every pixel the colour load gives it, for every
-// style at 8 and 16 bits; what it loads serves that render alone, and a host that fails or
+// style at every depth; what it loads serves that render alone, and a host that fails or
 // hands over less is taken as the colour load takes it.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -26,24 +27,25 @@ namespace {
 // a host would: each area asked for, or (clipping) only its columns up to `clipRight`.
 class HostDocument {
  public:
+  // Floats run a little past 0..1 on both sides, and one sample is not a number.
   HostDocument(std::int32_t width, std::int32_t height, std::int32_t sampleBytes)
       : width_(width), height_(height), sampleBytes_(sampleBytes),
-        samples_(std::size_t(width) * std::size_t(height) * 3) {
-    const std::int32_t most = sampleBytes == 2 ? 32768 : 255;
+        packed_(std::size_t(width) * std::size_t(height) * 3 * std::size_t(sampleBytes)) {
+    std::uint8_t* at = packed_.data();
     for (std::int32_t y = 0; y < height; ++y)
       for (std::int32_t x = 0; x < width; ++x)
-        for (std::int32_t c = 0; c < 3; ++c) {
+        for (std::int32_t c = 0; c < 3; ++c, at += sampleBytes) {
           const std::int32_t wave = (x * (5 + c) + y * (3 + 2 * c) + (x * y) % (17 + c)) % 256;
-          samples_[(std::size_t(y) * std::size_t(width) + std::size_t(x)) * 3 + std::size_t(c)] =
-              std::uint16_t(wave * most / 255);
+          if (sampleBytes == 1) {
+            *at = std::uint8_t(wave);
+          } else if (sampleBytes == 2) {
+            const auto sample = std::uint16_t(wave * 32768 / 255);
+            std::memcpy(at, &sample, sizeof sample);
+          } else {
+            const float light = x == 3 && y == 5 && c == 1 ? std::nanf("") : float(wave) / 255.0f * 1.2f - 0.1f;
+            std::memcpy(at, &light, sizeof light);
+          }
         }
-    packed_.resize(samples_.size() * std::size_t(sampleBytes));
-    for (std::size_t i = 0; i < samples_.size(); ++i) {
-      if (sampleBytes == 2)
-        std::memcpy(packed_.data() + 2 * i, &samples_[i], 2);
-      else
-        packed_[i] = std::uint8_t(samples_[i]);
-    }
   }
 
   DocumentSource source() {
@@ -72,7 +74,6 @@ class HostDocument {
   static void finish(void* context) { ++static_cast<HostDocument*>(context)->finishes; }
 
   std::int32_t width_, height_, sampleBytes_;
-  std::vector<std::uint16_t> samples_;
   std::vector<std::uint8_t> packed_;
 };
 
@@ -82,6 +83,7 @@ struct DocumentRender {
   InkSettings settings{};
   std::vector<Colour> colours;
   std::int32_t width = 0;
+  std::uint32_t generatorAfter = 0;  // whatever draws next finds the generator as either load leaves it
 
   DocumentRender() { resetForRun(settings); }
   ~DocumentRender() { releaseWorkingSet(working); }
@@ -97,7 +99,9 @@ struct DocumentRender {
                                      : loadSource(*working, source, SourcePyramid::None);
     EXPECT_EQ(load, SourceLoad::Loaded);
     const RenderOutput output{this, {sampleBytes, 3, 0}, beginRows, nullptr, storeRow, nullptr, nullptr};
-    return renderDocument(settings, *working, output);
+    const RenderFailure failure = renderDocument(settings, *working, output);
+    generatorAfter = randomState();
+    return failure;
   }
 
   static bool beginRows(void*, std::int32_t, std::int32_t) { return true; }
@@ -109,10 +113,10 @@ struct DocumentRender {
   }
 };
 
-TEST(ToneOnlyLoad, EveryStyleRendersAsFromTheColourLoadAtEightAndSixteenBits) {
-  for (std::int32_t sampleBytes : {1, 2})
+TEST(ToneOnlyLoad, EveryStyleRendersAsFromTheColourLoadAtEveryDepth) {
+  for (std::int32_t sampleBytes : {1, 2, 4})
     for (std::int32_t style = 1; style <= kStyleCount; ++style) {
-      SCOPED_TRACE("style " + std::to_string(style) + (sampleBytes == 2 ? ", 16-bit" : ", 8-bit"));
+      SCOPED_TRACE("style " + std::to_string(style) + ", " + std::to_string(8 * sampleBytes) + "-bit");
       HostDocument document(530, 41, sampleBytes);  // across the tile edge at 512
       DocumentRender colour, tone;
       colour.settings.look.style = tone.settings.look.style = style;
@@ -121,15 +125,16 @@ TEST(ToneOnlyLoad, EveryStyleRendersAsFromTheColourLoadAtEightAndSixteenBits) {
       ASSERT_EQ(colour.run(document, false, sampleBytes), kRenderDone);
       ASSERT_EQ(tone.run(document, true, sampleBytes), kRenderDone);
       EXPECT_TRUE(sameColours(colour.colours, tone.colours));
+      EXPECT_EQ(colour.generatorAfter, tone.generatorAfter);
       EXPECT_FALSE(holdsSource(*tone.working)) << "the grey is given back after the render";
     }
 }
 
 TEST(ToneOnlyLoad, ADocumentOfManyStripsRendersAsFromTheColourLoad) {
   // Narrow rows make tall strips; this is several of them, with the blur reaching across.
-  for (std::int32_t sampleBytes : {1, 2})
+  for (std::int32_t sampleBytes : {1, 2, 4})
     for (std::int32_t style : {1, 19}) {
-      SCOPED_TRACE("style " + std::to_string(style) + (sampleBytes == 2 ? ", 16-bit" : ", 8-bit"));
+      SCOPED_TRACE("style " + std::to_string(style) + ", " + std::to_string(8 * sampleBytes) + "-bit");
       HostDocument document(2100, 420, sampleBytes);  // strips of 124 rows
       DocumentRender colour, tone;
       colour.settings.look.style = tone.settings.look.style = style;
@@ -142,14 +147,14 @@ TEST(ToneOnlyLoad, ADocumentOfManyStripsRendersAsFromTheColourLoad) {
     }
 }
 
-TEST(ToneOnlyLoad, OnlyPlainInkOnEightOrSixteenBitsNeedsNoColours) {
+TEST(ToneOnlyLoad, OnlyPlainInkOrAFloatDocumentNeedsNoColours) {
   InkSettings settings{};
   resetForRun(settings);
   EXPECT_TRUE(documentNeedsOnlyTone(settings, {1, 3, 0}));
   EXPECT_TRUE(documentNeedsOnlyTone(settings, {2, 1, 1}));
-  EXPECT_FALSE(documentNeedsOnlyTone(settings, {4, 3, 0})) << "float";
   settings.look.blendMode = 2;
   EXPECT_FALSE(documentNeedsOnlyTone(settings, {1, 3, 0})) << "a blend with the colours";
+  EXPECT_TRUE(documentNeedsOnlyTone(settings, {4, 3, 0})) << "a float document's ink is never blended";
   // A render that would blend with colours the load did not keep refuses instead.
   HostDocument document(60, 20, 1);
   DocumentRender render;
@@ -180,9 +185,9 @@ TEST(ToneOnlyLoad, AHostThatClipsOrFailsIsTakenAsTheColourLoadTakesIt) {
   }
   RenderWorkingSet* working = createWorkingSet();
   HostDocument document(10, 10, 1);
-  DocumentSource floats = document.source();
-  floats.sampleBytes = 4;
-  EXPECT_EQ(loadToneOnly(*working, floats, 9.0f), SourceLoad::Empty);
+  DocumentSource empty = document.source();
+  empty.height = 0;
+  EXPECT_EQ(loadToneOnly(*working, empty, 9.0f), SourceLoad::Empty);
   releaseWorkingSet(working);
 }
 
