@@ -223,7 +223,7 @@ bool takeLoadedTone(RenderWorkingSet& working, const RenderView& view, float blu
 
 // Set-up of the tone, the tables and the error row; the failure when one cannot be had.
 RenderFailure prepareRender(const UserValues& look, RenderWorkingSet& working, const RenderView& view,
-                            std::int32_t level, std::int32_t zoom, const DocumentLayout& layout) {
+                            std::int32_t level, std::int32_t zoom) {
   RenderState& state = working.state;
   RenderTables& tables = working.tables;
   if (!growErrorRow(state, view.width)) return kRenderErrorRowMemory;
@@ -231,7 +231,6 @@ RenderFailure prepareRender(const UserValues& look, RenderWorkingSet& working, c
   state.lastColumn = view.width - 1;
   state.firstRow = 0;
   state.lastRow = view.height - 1;
-  state.inkDepth = inkDepthOf(layout);
   // The style's random draws come first, straight from the seeded generator: making the
   // tone images may draw too (each new image buffer takes a random phase), and how many
   // they make depends on the document's depth.
@@ -287,7 +286,7 @@ RenderFailure renderWithTables(const UserValues& look, RenderWorkingSet& working
   const std::int32_t level = preview ? samplingLevel(zoom, working.source.lastLevel) : 0;
   RenderView placed = view;
   if (!preview) placed.offsetX = placed.offsetY = 0;
-  const RenderFailure failure = prepareRender(look, working, placed, level, zoom, output.layout);
+  const RenderFailure failure = prepareRender(look, working, placed, level, zoom);
   if (failure != kRenderDone) return failure;
   RenderRun run{};
   run.state = &working.state;

@@ -85,7 +85,6 @@ struct RenderState {
   std::uint8_t invertDarkRegion;   // flip the decision where the grey is below 128
   std::uint8_t invertBrightRegion; // flip it where the grey is 128 or more
   std::uint8_t grayOutput;         // store the style's continuous value instead
-  std::int32_t inkDepth;         // InkDepth
   std::int32_t lineWeight;       // 1..5
   std::int32_t warping;          // 0..100
   std::int32_t angle;            // 0..359

@@ -75,7 +75,6 @@ class StyleRender {
       : width_(width), height_(height), tones_(std::size_t(width * height), 255),
         cells_(std::size_t(width * height), unwrittenCell()) {
     state_.tables = &tables_;
-    state_.inkDepth = kInk8;
     state_.lastColumn = width - 1;
     state_.lastRow = height - 1;
     EXPECT_TRUE(growErrorRow(state_, width));
@@ -167,9 +166,9 @@ class StyleRender {
 
  private:
   static BandCell unwrittenCell() { return BandCell{0, 0, kNoInk}; }
-  // The level the blend stage reads from the cell at the state's depth.
+  // The level the blend stage reads from the cell of an 8-bit document.
   float levelOf(const BandCell& cell) const {
-    return cell.ink == kNoInk ? kUnwritten : inkLevels(state_.inkDepth)[cell.ink];
+    return cell.ink == kNoInk ? kUnwritten : inkLevels(kInk8)[cell.ink];
   }
   std::size_t index(std::int32_t x, std::int32_t y) const { return std::size_t(y * width_ + x); }
 
