@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-// PNG: 8- and 16-bit grey, grey+alpha, RGB and RGBA, read through libpng and written by our
-// own writer (cli/png_writer.cpp).
+// PNG: 8- and 16-bit grey, grey+alpha, RGB and RGBA, read by our own reader
+// (cli/png_reader.cpp) or, for every file it does not take, through libpng, and written by
+// our own writer (cli/png_writer.cpp).
 //
 // Refused on reading: indexed-colour (palette) images and 1/2/4-bit grey, since the host
 // only keeps grey and RGB documents and silently expanding them would hide what the file
@@ -42,10 +43,12 @@
 #include <cstring>
 #include <vector>
 
+#include "cli/png_picture_shape.h"
+#include "cli/png_reader.h"
 #include "cli/png_writer.h"
 #include "cli/raster_image.h"
 
-namespace qm::cli::detail {
+namespace qm::cli::png {
 
 namespace {
 
@@ -144,7 +147,7 @@ std::string failure(const PngIo& io, const char* fallback) {
 
 }  // namespace
 
-bool loadPng(std::FILE* file, std::uint64_t fileSize, RasterImage& image, std::string& error) {
+bool readPngWithLibpng(std::FILE* file, std::uint64_t fileSize, RasterImage& image, std::string& error) {
   if (std::fseek(file, 0, SEEK_SET) != 0) {
     error = std::string("cannot read: ") + std::strerror(errno);
     return false;
@@ -164,38 +167,9 @@ bool loadPng(std::FILE* file, std::uint64_t fileSize, RasterImage& image, std::s
     error = "cannot read PNG: " + failure(io, "bad header");
     return false;
   }
-  if (header.colorType == PNG_COLOR_TYPE_PALETTE) {
-    error = "indexed-colour (palette) PNG is not supported; convert it to RGB or grey";
-    return false;
-  }
-  if (header.bitDepth != 8 && header.bitDepth != 16) {
-    error = std::to_string(header.bitDepth) +
-            "-bit PNG is not supported; convert it to 8-bit grey or RGB";
-    return false;
-  }
-  switch (header.colorType) {
-    case PNG_COLOR_TYPE_GRAY: image.colorChannels = 1; image.hasAlpha = false; break;
-    case PNG_COLOR_TYPE_GRAY_ALPHA: image.colorChannels = 1; image.hasAlpha = true; break;
-    case PNG_COLOR_TYPE_RGB: image.colorChannels = 3; image.hasAlpha = false; break;
-    case PNG_COLOR_TYPE_RGB_ALPHA: image.colorChannels = 3; image.hasAlpha = true; break;
-    default:
-      error = "PNG colour type " + std::to_string(header.colorType) + " is not supported";
-      return false;
-  }
-  image.type = header.bitDepth == 16 ? SampleType::UInt16 : SampleType::UInt8;
-  if (!checkImageSize(header.width, header.height, image.channels(), image.type, error)) {
-    return false;
-  }
-  image.width = std::int32_t(header.width);
-  image.height = std::int32_t(header.height);
-  // Deflate expands at most 1032 times: a file far too small for its pixels is corrupt.
-  const std::uint64_t decoded = std::uint64_t(image.rowBytes()) * std::uint64_t(image.height);
-  if (decoded / 1100 > fileSize) {
-    error = "the file is far too small for a PNG of " + std::to_string(image.width) + " x " +
-            std::to_string(image.height) + " pixels: it is truncated or corrupt";
-    return false;
-  }
-  if (!allocatePixels(image, error)) return false;
+  const PngShape shape{header.width, header.height, header.bitDepth, header.colorType};
+  if (!shapePicture(shape, fileSize, image, error)) return false;
+  if (!detail::allocatePixels(image, error)) return false;
   std::vector<png_bytep> rows(std::size_t(image.height));
   for (std::size_t y = 0; y < rows.size(); ++y) rows[y] = image.pixels.data() + y * image.rowBytes();
   if (!readPixels(read.png(), read.info(), rows.data(), image.rowBytes(),
@@ -205,6 +179,15 @@ bool loadPng(std::FILE* file, std::uint64_t fileSize, RasterImage& image, std::s
     return false;
   }
   return true;
+}
+
+}  // namespace qm::cli::png
+
+namespace qm::cli::detail {
+
+bool loadPng(std::FILE* file, std::uint64_t fileSize, RasterImage& image, std::string& error) {
+  if (png::readPngDirectly(file, fileSize, image)) return true;
+  return png::readPngWithLibpng(file, fileSize, image, error);
 }
 
 bool savePng(const std::string& path, const RasterImage& image, std::string& error) {
