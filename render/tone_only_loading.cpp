@@ -27,7 +27,6 @@ struct ToneLoad {
   ImageBuffer* blurred = nullptr;
 };
 
-
 // Columns left .. right - 1 of ring row `slot`, one run per tile.
 template <class Each>
 void forRuns(const ImageBuffer& image, std::int32_t slot, std::int32_t left, std::int32_t right, Each each) {
