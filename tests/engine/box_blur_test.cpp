@@ -285,7 +285,7 @@ TEST(BlurFeed, RowsArrivingInStripsGiveTheBlurOfTheWholeArea) {
   } cases[] = {
       {"a row at a time, parts of columns side by side", 1100, 90, 50.0f / 3.0f, 1, 3},
       {"strips of 7, one part", 300, 120, 3.5f, 7, 1},
-      {"strips of 64 rows, windows longer than the area is high", 700, 50, 300.0f, 64, 2},
+      {"strips of 40 rows, windows longer than the area is high", 300, 50, 300.0f, 40, 2},
       {"all at once", 530, 70, 9.0f, 70, 2},
       {"no window", 40, 20, 1.0f, 3, 2},
   };
