@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 // Our PNG reader. libdeflate inflates the whole zlib stream in one call, a good deal faster
-// than zlib's streaming inflate, straight into the picture's own memory made one byte a
-// row larger for the filter types; the rows are then unfiltered in place and the memory
-// cut back to the picture. Beside the pixels only the compressed data is held, read from
+// than zlib's streaming inflate, straight into the picture's own memory made a row and a
+// byte a row larger; the rows are then unfiltered in place, on a few threads, and the
+// memory cut back to the picture. Beside the pixels only the compressed data is held, read from
 // the file into one buffer without a copy.
 //
 // It answers only "done" or "not mine": any file it does not take whole goes to libpng,
@@ -107,35 +107,26 @@ class Decompressor {
   libdeflate_decompressor* decompressor_;
 };
 
-void toNativeOrder16(PixelBytes& pixels) {
-  if constexpr (std::endian::native == std::endian::little) {
-    std::uint8_t* bytes = pixels.data();
-    for (std::size_t i = 0; i + 1 < pixels.size(); i += 2) {
-      std::uint16_t sample;
-      std::memcpy(&sample, bytes + i, 2);
-      sample = std::uint16_t(sample << 8 | sample >> 8);
-      std::memcpy(bytes + i, &sample, 2);
-    }
-  }
-}
-
-// Inflates into picture's pixels and unfilters them there. A vector cut back keeps its
-// memory, so the extra byte a row stays allocated until the picture goes: a few kilobytes.
+// Inflates into picture's pixels, a few rows and a byte a row further in, and unfilters them
+// there (cli/png_unfilter.h). A vector cut back keeps its memory, so the extra rows and
+// bytes stay allocated until the picture goes: a few kilobytes.
 bool decodePixels(const CompressedData& data, RasterImage& picture) {
   const std::size_t rowBytes = picture.rowBytes(), height = std::size_t(picture.height);
-  if (rowBytes * height > SIZE_MAX - height) return false;
+  const UnfilterPlan plan = planUnfiltering(rowBytes, height);
+  const std::size_t lead = plan.leadRows * rowBytes;  // at most 3 rows of at most 2.4 MB
+  if (rowBytes * height > SIZE_MAX - height - lead) return false;
   const std::size_t filteredBytes = (rowBytes + 1) * height;
   try {
-    picture.pixels = PixelBytes(filteredBytes);
+    picture.pixels = PixelBytes(lead + filteredBytes);
   } catch (const std::bad_alloc&) {
     return false;
   }
   Decompressor decompressor;
-  if (!decompressor.inflateExactly(data, picture.pixels.data(), filteredBytes)) return false;
+  if (!decompressor.inflateExactly(data, picture.pixels.data() + lead, filteredBytes)) return false;
   const std::size_t pixelBytes = std::size_t(picture.channels()) * std::size_t(bytesPerSample(picture.type));
-  if (!unfilterInPlace({picture.pixels.data(), rowBytes, height, pixelBytes})) return false;
+  const bool swap16 = picture.type == SampleType::UInt16 && std::endian::native == std::endian::little;
+  if (!unfilterPicture({picture.pixels.data(), rowBytes, height, pixelBytes, swap16, plan})) return false;
   picture.pixels.resize(rowBytes * height);
-  if (picture.type == SampleType::UInt16) toNativeOrder16(picture.pixels);
   return true;
 }
 

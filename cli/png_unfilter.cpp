@@ -1,237 +1,144 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-// Nearly every row of a photograph is Paeth-filtered, and Paeth, like Sub and Average,
-// depends on the pixel just decoded, so a row cannot be taken 16 bytes at a time. With
-// SSE2 (every x86-64 processor) each pixel's bytes are worked on side by side instead, in
-// 16-bit lanes where Paeth's differences need a sign, for a pixel of 1 to 8 bytes: that
-// makes Paeth several times as fast as byte by byte. Other processors, and pixel sizes
-// that never occur, go byte by byte.
+// Each row of a photograph depends on the row above, yet only on the part of it up to one
+// pixel past its own position. So a few threads each take the next row nobody has taken,
+// in stretches of 1024 pixels, each as soon as the row above is done that far: the threads
+// work down the picture close behind one another. On two processors that takes a fifth
+// off reading an 8-bit photograph (docs/benchmarks.md, "Reading PNG files"). The filtered
+// rows start far enough into the buffer that no thread overwrites bytes another has yet to
+// read (see planUnfiltering).
 //
-// The rows are unfiltered in place: the output of row y starts y + 1 bytes before the
-// filtered bytes it is made from, so every load of a pixel comes before the store that could
-// reach it, and the row above is already unfiltered where the next row looks for it.
+// The waiting thread spins briefly and then yields: a stretch takes microseconds, so the
+// row above is nearly always ready, and on a busy machine the thread it waits for gets the
+// processor.
 #include "cli/png_unfilter.h"
 
+#include <algorithm>
 #include <atomic>
-#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <system_error>
+#include <thread>
 #include <vector>
 
-#include "cli/png_row_filter.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "cli/png_row_unfilter.h"
 
 namespace qm::cli::png {
 
 namespace {
 
-std::atomic<bool> byteByByteForTesting{false};
+constexpr std::size_t kStretchPixels = 1024;
+// Below this, starting a thread costs more than it saves.
+constexpr std::size_t kThreadedBytes = std::size_t(1) << 20;
+constexpr unsigned kMostThreads = 4;
 
-// One row: raw holds the filtered bytes, out gets the unfiltered ones (out may lie before
-// raw in the same buffer), above is the unfiltered row before it.
-struct RowJob {
-  std::uint8_t* out;
-  const std::uint8_t* raw;
-  const std::uint8_t* above;
-  std::size_t size;
-  std::size_t pixelBytes;
+std::atomic<unsigned> threadsForTesting{0};
+
+unsigned threadCount(std::size_t rowBytes, std::size_t height) {
+  if (const unsigned forced = threadsForTesting.load()) return forced;
+  if (rowBytes * height < kThreadedBytes) return 1;
+  return std::clamp(std::thread::hardware_concurrency(), 1u, kMostThreads);
+}
+
+void swapSamples16(std::uint8_t* row, std::size_t size) {
+  for (std::size_t i = 0; i + 1 < size; i += 2) {
+    std::uint16_t sample;
+    std::memcpy(&sample, row + i, 2);
+    sample = std::uint16_t(sample << 8 | sample >> 8);
+    std::memcpy(row + i, &sample, 2);
+  }
+}
+
+class Unfiltering {
+ public:
+  explicit Unfiltering(const FilteredPicture& picture)
+      : picture_(picture), done_(new std::atomic<std::size_t>[picture.height]()), zeros_(picture.rowBytes, 0) {}
+
+  bool failed() const { return failed_.load(); }
+
+  // Takes the next row until none is left. A row's samples are swapped once the row below
+  // it, the last to look at it, is done; the last row's by finish.
+  void run() {
+    const std::size_t n = picture_.rowBytes;
+    while (!failed_.load(std::memory_order_relaxed)) {
+      const std::size_t y = next_.fetch_add(1);
+      if (y >= picture_.height || !runRow(y)) return;
+      if (picture_.swap16 && y > 0) swapSamples16(picture_.bytes + (y - 1) * n, n);
+    }
+  }
+
+  void finish() {
+    const std::size_t n = picture_.rowBytes;
+    if (picture_.swap16 && picture_.height > 0) swapSamples16(picture_.bytes + (picture_.height - 1) * n, n);
+  }
+
+ private:
+  // The filter type is read first: rows below may overwrite it once this row is under way.
+  bool runRow(std::size_t y) {
+    const std::size_t n = picture_.rowBytes, bpp = picture_.pixelBytes;
+    std::uint8_t* out = picture_.bytes + y * n;
+    const std::uint8_t* filtered = picture_.bytes + picture_.plan.leadRows * n + y * (n + 1);
+    const std::uint8_t type = filtered[0];
+    const std::uint8_t* above = y == 0 ? zeros_.data() : out - n;
+    for (std::size_t from = 0; from < n;) {
+      const std::size_t to = std::min(n, from + kStretchPixels * bpp);
+      if (y > 0 && !waitFor(y - 1, to)) return false;
+      if (!unfilterStretch(type, {out, filtered + 1, above, from, to, bpp})) {
+        failed_ = true;
+        return false;
+      }
+      done_[y].store(to, std::memory_order_release);
+      from = to;
+    }
+    return true;
+  }
+
+  // Until row y is done up to byte `bytes`; false when another thread has failed.
+  bool waitFor(std::size_t y, std::size_t bytes) {
+    for (unsigned spins = 0; done_[y].load(std::memory_order_acquire) < bytes; ++spins) {
+      if (failed_.load(std::memory_order_relaxed)) return false;
+      if (spins > 64) std::this_thread::yield();
+    }
+    return true;
+  }
+
+  const FilteredPicture picture_;
+  std::atomic<std::size_t> next_{0};                  // the next row nobody has taken
+  std::unique_ptr<std::atomic<std::size_t>[]> done_;  // bytes done of each row
+  std::atomic<bool> failed_{false};
+  const std::vector<std::uint8_t> zeros_;              // the row above the first
 };
 
-std::uint8_t paethPredictor(int a, int b, int c) {
-  const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
-  if (pa <= pb && pa <= pc) return std::uint8_t(a);
-  return std::uint8_t(pb <= pc ? b : c);
-}
-
-// Byte by byte; from byte `from` on (the bytes before it are done).
-void unfilterBytes(PngFilter filter, const RowJob& row, std::size_t from) {
-  const std::size_t bpp = row.pixelBytes;
-  for (std::size_t i = from; i < row.size; ++i) {
-    const int a = i >= bpp ? row.out[i - bpp] : 0;
-    const int b = row.above[i];
-    const int c = i >= bpp ? row.above[i - bpp] : 0;
-    int predicted = 0;
-    switch (filter) {
-      case kFilterSub: predicted = a; break;
-      case kFilterUp: predicted = b; break;
-      case kFilterAverage: predicted = (a + b) >> 1; break;
-      case kFilterPaeth: predicted = paethPredictor(a, b, c); break;
-      default: break;
-    }
-    row.out[i] = std::uint8_t(row.raw[i] + predicted);
+// Fewer helpers when the system gives no more threads: the rows are shared by those there are.
+std::vector<std::thread> startHelpers(Unfiltering& job, unsigned threads) {
+  std::vector<std::thread> helpers;
+  try {
+    while (helpers.size() + 1 < threads) helpers.emplace_back([&job] { job.run(); });
+  } catch (const std::system_error&) {
   }
-}
-
-// Up looks at no byte of its own row, so it goes 16 bytes at a time: each load comes before
-// the store that could overlap it. Said explicitly, since the compiler cannot see that
-// the overlap of out and raw is harmless.
-void unfilterUp(const RowJob& row) {
-  std::size_t i = 0;
-#if defined(__SSE2__)
-  for (; i + 16 <= row.size; i += 16) {
-    const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row.raw + i));
-    const __m128i above = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row.above + i));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(row.out + i), _mm_add_epi8(raw, above));
-  }
-#endif
-  for (; i < row.size; ++i) row.out[i] = std::uint8_t(row.raw[i] + row.above[i]);
-}
-
-#if defined(__SSE2__)
-
-// A pixel of Bytes bytes in the low lanes of a register, one byte a lane. Built in general
-// registers: a pixel stored to memory in pieces and loaded back whole would wait for the
-// pieces on every pixel.
-[[gnu::always_inline]] inline std::uint32_t loadLow(const std::uint8_t* at, std::size_t bytes) {
-  std::uint32_t bits = 0;
-  if (bytes == 4) {
-    std::memcpy(&bits, at, 4);
-  } else if (bytes == 3) {
-    std::uint16_t two;
-    std::memcpy(&two, at, 2);
-    bits = two | std::uint32_t(at[2]) << 16;
-  } else if (bytes == 2) {
-    std::uint16_t two;
-    std::memcpy(&two, at, 2);
-    bits = two;
-  } else {
-    bits = at[0];
-  }
-  return bits;
-}
-
-template <std::size_t Bytes>
-[[gnu::always_inline]] inline __m128i loadPixel(const std::uint8_t* at) {
-  const __m128i low = _mm_cvtsi32_si128(int(loadLow(at, Bytes < 4 ? Bytes : 4)));
-  if constexpr (Bytes <= 4) return low;
-  return _mm_unpacklo_epi32(low, _mm_cvtsi32_si128(int(loadLow(at + 4, Bytes - 4))));
-}
-
-[[gnu::always_inline]] inline void storeLow(std::uint8_t* at, std::uint32_t bits, std::size_t bytes) {
-  if (bytes == 4) {
-    std::memcpy(at, &bits, 4);
-  } else if (bytes >= 2) {
-    const std::uint16_t two = std::uint16_t(bits);
-    std::memcpy(at, &two, 2);
-    if (bytes == 3) at[2] = std::uint8_t(bits >> 16);
-  } else {
-    at[0] = std::uint8_t(bits);
-  }
-}
-
-template <std::size_t Bytes>
-[[gnu::always_inline]] inline void storePixel(std::uint8_t* at, __m128i pixel) {
-  storeLow(at, std::uint32_t(_mm_cvtsi128_si32(pixel)), Bytes < 4 ? Bytes : 4);
-  if constexpr (Bytes > 4) storeLow(at + 4, std::uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(pixel, 4))), Bytes - 4);
-}
-
-template <std::size_t Bytes>
-void unfilterSub(const RowJob& row) {
-  __m128i a = _mm_setzero_si128();
-  for (std::size_t i = 0; i + Bytes <= row.size; i += Bytes) {
-    a = _mm_add_epi8(loadPixel<Bytes>(row.raw + i), a);
-    storePixel<Bytes>(row.out + i, a);
-  }
-}
-
-// The floor of the mean: the rounded-up mean less the bit the sum lost.
-template <std::size_t Bytes>
-void unfilterAverage(const RowJob& row) {
-  const __m128i one = _mm_set1_epi8(1);
-  __m128i a = _mm_setzero_si128();
-  for (std::size_t i = 0; i + Bytes <= row.size; i += Bytes) {
-    const __m128i b = loadPixel<Bytes>(row.above + i);
-    const __m128i mean = _mm_sub_epi8(_mm_avg_epu8(a, b), _mm_and_si128(_mm_xor_si128(a, b), one));
-    a = _mm_add_epi8(loadPixel<Bytes>(row.raw + i), mean);
-    storePixel<Bytes>(row.out + i, a);
-  }
-}
-
-[[gnu::always_inline]] inline __m128i absolute16(__m128i value) { return _mm_max_epi16(value, _mm_sub_epi16(_mm_setzero_si128(), value)); }
-
-// Paeth's choice, lane by lane: a where |b - c| is the smallest distance, else b where
-// |a - c| is, else c; ties go that way round.
-[[gnu::always_inline]] inline __m128i paethLanes(__m128i a, __m128i b, __m128i c) {
-  const __m128i bc = _mm_sub_epi16(b, c), ac = _mm_sub_epi16(a, c);
-  const __m128i pa = absolute16(bc), pb = absolute16(ac), pc = absolute16(_mm_add_epi16(bc, ac));
-  const __m128i smallest = _mm_min_epi16(pc, _mm_min_epi16(pa, pb));
-  const __m128i takeB = _mm_cmpeq_epi16(smallest, pb), takeA = _mm_cmpeq_epi16(smallest, pa);
-  const __m128i bOrC = _mm_or_si128(_mm_and_si128(takeB, b), _mm_andnot_si128(takeB, c));
-  return _mm_or_si128(_mm_and_si128(takeA, a), _mm_andnot_si128(takeA, bOrC));
-}
-
-template <std::size_t Bytes>
-void unfilterPaeth(const RowJob& row) {
-  const __m128i zero = _mm_setzero_si128(), low = _mm_set1_epi16(0xFF);
-  __m128i a = zero, c = zero;  // 16-bit lanes
-  for (std::size_t i = 0; i + Bytes <= row.size; i += Bytes) {
-    const __m128i b = _mm_unpacklo_epi8(loadPixel<Bytes>(row.above + i), zero);
-    const __m128i raw = _mm_unpacklo_epi8(loadPixel<Bytes>(row.raw + i), zero);
-    a = _mm_and_si128(_mm_add_epi16(raw, paethLanes(a, b, c)), low);
-    storePixel<Bytes>(row.out + i, _mm_packus_epi16(a, a));
-    c = b;
-  }
-}
-
-template <std::size_t Bytes>
-void unfilterPixels(PngFilter filter, const RowJob& row) {
-  switch (filter) {
-    case kFilterSub: unfilterSub<Bytes>(row); break;
-    case kFilterAverage: unfilterAverage<Bytes>(row); break;
-    case kFilterPaeth: unfilterPaeth<Bytes>(row); break;
-    default: break;
-  }
-}
-
-// Whole pixels at a time, for the sizes PNG's 8- and 16-bit layouts have.
-bool unfilterByPixel(PngFilter filter, const RowJob& row) {
-  switch (row.pixelBytes) {
-    case 1: unfilterPixels<1>(filter, row); return true;
-    case 2: unfilterPixels<2>(filter, row); return true;
-    case 3: unfilterPixels<3>(filter, row); return true;
-    case 4: unfilterPixels<4>(filter, row); return true;
-    case 6: unfilterPixels<6>(filter, row); return true;
-    case 8: unfilterPixels<8>(filter, row); return true;
-    default: return false;
-  }
-}
-
-#else
-
-bool unfilterByPixel(PngFilter, const RowJob&) { return false; }
-
-#endif
-
-bool unfilterRow(std::uint8_t type, const RowJob& row) {
-  switch (type) {
-    case kFilterNone: std::memmove(row.out, row.raw, row.size); return true;
-    case kFilterUp: unfilterUp(row); return true;
-    case kFilterSub:
-    case kFilterAverage:
-    case kFilterPaeth:
-      if (byteByByteForTesting || !unfilterByPixel(PngFilter(type), row)) unfilterBytes(PngFilter(type), row, 0);
-      return true;
-    default: return false;
-  }
+  return helpers;
 }
 
 }  // namespace
 
-bool unfilterInPlace(const FilteredPicture& picture) {
-  const std::size_t n = picture.rowBytes;
-  const std::vector<std::uint8_t> zeros(n, 0);  // the row above the first
-  for (std::size_t y = 0; y < picture.height; ++y) {
-    std::uint8_t* out = picture.bytes + y * n;
-    const std::uint8_t* filtered = picture.bytes + y * (n + 1);
-    // Read before the row is written: the first row's output starts on this byte.
-    const std::uint8_t type = filtered[0];
-    const RowJob row{out, filtered + 1, y == 0 ? zeros.data() : out - n, n, picture.pixelBytes};
-    if (!unfilterRow(type, row)) return false;
-  }
+// Row y + k, k rows ahead, writes its byte x over filtered byte x + k * rowBytes - lead - y - 1
+// of row y, which that row has read once it is done beyond x, as row y + k waits for it
+// to be. With a lead of k rows that byte lies before x. One row of lead for one thread
+// keeps a row's output clear of its own filtered bytes.
+UnfilterPlan planUnfiltering(std::size_t rowBytes, std::size_t height) {
+  const unsigned threads = threadCount(rowBytes, height);
+  return {threads, std::max<std::size_t>(threads - 1, 1)};
+}
+
+bool unfilterPicture(const FilteredPicture& picture) {
+  Unfiltering job(picture);
+  std::vector<std::thread> helpers = startHelpers(job, picture.plan.threads);
+  job.run();
+  for (std::thread& helper : helpers) helper.join();
+  if (job.failed()) return false;
+  job.finish();
   return true;
 }
 
-void setUnfilterByteByByteForTesting(bool byteByByte) { byteByByteForTesting = byteByByte; }
+void setUnfilterThreadsForTesting(unsigned threads) { threadsForTesting = threads; }
 
 }  // namespace qm::cli::png

@@ -150,16 +150,25 @@ Reading readWithLibpng(const std::string& path) {
 // Every layout, at widths of one pixel up to more than one vector of bytes, each filter type
 // on every row and all five in turn, decodes as the samples were and as libpng decodes them,
 // pixel by pixel and byte by byte (as the x86 build does).
-// One layout, width and filter choice, read by both.
-void expectDecodedAsLibpngDoes(int depth, int colourType, int width, int filter, bool byteByByte) {
-  SCOPED_TRACE(std::to_string(depth) + "-bit type " + std::to_string(colourType) + " width " +
-               std::to_string(width) + " filter " + std::to_string(filter) + (byteByByte ? " byte by byte" : ""));
+// One layout, width and filter choice, read by both; ours byte by byte or pixel by pixel, on
+// threads of its own, which take rows of more than 1024 pixels in stretches, or on one.
+struct OurWay {
+  bool byteByByte;
+  unsigned threads;
+};
+
+void expectDecodedAsLibpngDoes(int depth, int colourType, int width, int filter, OurWay way) {
+  SCOPED_TRACE(std::to_string(depth) + "-bit type " + std::to_string(colourType) + " width " + std::to_string(width) +
+               " filter " + std::to_string(filter) + (way.byteByByte ? " byte by byte" : "") + " threads " +
+               std::to_string(way.threads));
   const std::string path = tempPath("crafted.png");
   const Crafted made = craft(width, 7, depth, colourType, unsigned(width + filter));
   writeBytes(path, pngFile(made, depth, colourType, [&](std::size_t y) { return filter < 5 ? filter : int((y + 1) % 5); }));
-  cli::png::setUnfilterByteByByteForTesting(byteByByte);
+  cli::png::setUnfilterByteByByteForTesting(way.byteByByte);
+  cli::png::setUnfilterThreadsForTesting(way.threads);
   const Reading ours = readDirectly(path), libpng = readWithLibpng(path);
   cli::png::setUnfilterByteByByteForTesting(false);
+  cli::png::setUnfilterThreadsForTesting(0);
   ASSERT_TRUE(ours.ok);
   ASSERT_TRUE(libpng.ok) << libpng.error;
   EXPECT_TRUE(sameImage(made.image, ours.image));
@@ -167,11 +176,11 @@ void expectDecodedAsLibpngDoes(int depth, int colourType, int width, int filter,
 }
 
 TEST(PngReader, EveryLayoutAndFilterDecodesAsLibpngDoes) {
-  for (bool byteByByte : {false, true})
+  for (OurWay way : {OurWay{false, 1}, OurWay{true, 1}, OurWay{false, 3}})
     for (int depth : {8, 16})
       for (int colourType : {0, 2, 4, 6})
-        for (int width : {1, 2, 5, 33})
-          for (int filter = 0; filter <= 5; ++filter) expectDecodedAsLibpngDoes(depth, colourType, width, filter, byteByByte);
+        for (int width : {1, 2, 5, 33, 2100})
+          for (int filter = 0; filter <= 5; ++filter) expectDecodedAsLibpngDoes(depth, colourType, width, filter, way);
 }
 
 // ImageMagick's files read as libpng reads them; ours takes those it should and leaves the
@@ -258,6 +267,9 @@ TEST(PngReader, DamagedFilesFailAsTheyDidThroughLibpng) {
     const std::string path = tempPath("damaged.png");
     writeBytes(path, bytes);
     EXPECT_FALSE(readDirectly(path).ok);
+    cli::png::setUnfilterThreadsForTesting(3);  // the threads waiting for a bad row give up too
+    EXPECT_FALSE(readDirectly(path).ok);
+    cli::png::setUnfilterThreadsForTesting(0);
     EXPECT_TRUE(loadsAsLibpngDid(path));
     RasterImage image;
     std::string error;
