@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// Reading PNG files: detail::loadPng as the command reads (our reader, libpng for the files
+// it leaves), the same with our reader's unfiltering held to one thread, and libpng's
+// reading alone, which read every file before. The pictures are
+// real files named in QUILLMARK_BENCH_PNG (paths separated by ':'), as for the write
+// benchmark; each is read whole into a fresh picture in every iteration, from the system's
+// file cache after the first.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/png_reader.h"
+#include "cli/png_unfilter.h"
+#include "cli/raster_image.h"
+
+namespace qm {
+namespace {
+
+std::vector<std::string> picturePaths() {
+  std::vector<std::string> paths;
+  const char* list = std::getenv("QUILLMARK_BENCH_PNG");
+  for (std::string rest = list ? list : ""; !rest.empty();) {
+    const std::size_t colon = rest.find(':');
+    paths.push_back(rest.substr(0, colon));
+    rest = colon == std::string::npos ? "" : rest.substr(colon + 1);
+  }
+  return paths;
+}
+
+enum class Reader { Libpng, OursOneThread, Ours };
+
+bool readOnce(const std::string& path, std::uint64_t size, Reader reader, std::string& error) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) {
+    error = "cannot open";
+    return false;
+  }
+  cli::RasterImage image;
+  const bool ok = reader == Reader::Libpng ? cli::png::readPngWithLibpng(file, size, image, error)
+                                           : cli::detail::loadPng(file, size, image, error);
+  benchmark::DoNotOptimize(image.pixels.data());
+  std::fclose(file);
+  return ok;
+}
+
+void readPicture(benchmark::State& state, const std::string& path, Reader reader) {
+  std::error_code failed;
+  const std::uint64_t size = std::filesystem::file_size(path, failed);
+  std::string error;
+  cli::png::setUnfilterThreadsForTesting(reader == Reader::OursOneThread ? 1 : 0);
+  for (auto _ : state) {
+    if (failed || !readOnce(path, size, reader, error)) {
+      state.SkipWithError(("cannot read: " + error).c_str());
+      break;
+    }
+  }
+  cli::png::setUnfilterThreadsForTesting(0);
+  state.counters["MB"] = double(size) / 1e6;
+}
+
+// The fastest repetition beside the median: on a shared machine it is the one least
+// disturbed by other work.
+double fastest(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
+
+void addReader(const std::string& name, const std::string& path, Reader reader) {
+  benchmark::RegisterBenchmark(name.c_str(), readPicture, path, reader)
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime()
+      ->ComputeStatistics("min", fastest);
+}
+
+// One benchmark per picture and reader, named after the file.
+[[maybe_unused]] const bool registered = [] {
+  for (const std::string& path : picturePaths()) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    addReader("BM_ReadPngLibpng/" + name, path, Reader::Libpng);
+    addReader("BM_ReadPngOneThread/" + name, path, Reader::OursOneThread);
+    addReader("BM_ReadPng/" + name, path, Reader::Ours);
+  }
+  return true;
+}();
+
+}  // namespace
+}  // namespace qm
