@@ -27,6 +27,11 @@ namespace qm::blur {
 
 constexpr int kChannels = 4;
 
+// The vector helpers below are inline and never cross a library's edge; a 32-bit build
+// without SSE would only warn that their calling convention differs from one with it.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 // Sixteen bytes as vectors of bytes, 16-bit and 32-bit lanes. A pixel's samples are widened
 // to its sums' lanes by interleaving with zeros, which the processor does in one step per
 // width; the row passes keep a pixel's four sums in the low lanes.
@@ -335,5 +340,7 @@ inline std::int32_t reachAlong(const BlurPlan& plan) {
     for (const Window& window : stage.rows) reach += std::max(window.before, window.after);
   return reach;
 }
+
+#pragma GCC diagnostic pop
 
 }  // namespace qm::blur
