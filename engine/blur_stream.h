@@ -11,7 +11,7 @@
 // on whole rows, every sample a lane: add the row entering the window, take away the one
 // leaving it, divide. Both loops are plain enough for the compiler to turn into vector code.
 //
-// Included by engine/box_blur.cpp and engine/blur_feed.cpp only.
+// Included by engine/box_blur.cpp and engine/blur_feed.cpp only (see the exemption below).
 #pragma once
 
 #include <algorithm>
@@ -28,8 +28,9 @@ namespace qm::blur {
 constexpr int kChannels = 4;
 
 // The vector helpers below are inline and never cross a library's edge; a 32-bit build
-// without SSE would only warn that their calling convention differs from one with it.
-#pragma GCC diagnostic push
+// without SSE would only warn that their calling convention differs from one with it. The
+// compiler gives that warning where the templates are made, at the end of the file that
+// includes this one, so the exemption stays on to the end of it.
 #pragma GCC diagnostic ignored "-Wpsabi"
 
 // Sixteen bytes as vectors of bytes, 16-bit and 32-bit lanes. A pixel's samples are widened
@@ -340,7 +341,5 @@ inline std::int32_t reachAlong(const BlurPlan& plan) {
     for (const Window& window : stage.rows) reach += std::max(window.before, window.after);
   return reach;
 }
-
-#pragma GCC diagnostic pop
 
 }  // namespace qm::blur
