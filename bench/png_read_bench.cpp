@@ -16,21 +16,11 @@
 
 #include "cli/png_reader.h"
 #include "cli/png_unfilter.h"
+#include "bench/png_pictures.h"
 #include "cli/raster_image.h"
 
 namespace qm {
 namespace {
-
-std::vector<std::string> picturePaths() {
-  std::vector<std::string> paths;
-  const char* list = std::getenv("QUILLMARK_BENCH_PNG");
-  for (std::string rest = list ? list : ""; !rest.empty();) {
-    const std::size_t colon = rest.find(':');
-    paths.push_back(rest.substr(0, colon));
-    rest = colon == std::string::npos ? "" : rest.substr(colon + 1);
-  }
-  return paths;
-}
 
 enum class Reader { Libpng, OursOneThread, Ours };
 
@@ -63,20 +53,16 @@ void readPicture(benchmark::State& state, const std::string& path, Reader reader
   state.counters["MB"] = double(size) / 1e6;
 }
 
-// The fastest repetition beside the median: on a shared machine it is the one least
-// disturbed by other work.
-double fastest(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
-
 void addReader(const std::string& name, const std::string& path, Reader reader) {
   benchmark::RegisterBenchmark(name.c_str(), readPicture, path, reader)
       ->Unit(benchmark::kMillisecond)
       ->UseRealTime()
-      ->ComputeStatistics("min", fastest);
+      ->ComputeStatistics("min", bench::fastest);
 }
 
 // One benchmark per picture and reader, named after the file.
 [[maybe_unused]] const bool registered = [] {
-  for (const std::string& path : picturePaths()) {
+  for (const std::string& path : bench::pngPicturePaths()) {
     const std::string name = std::filesystem::path(path).filename().string();
     addReader("BM_ReadPngLibpng/" + name, path, Reader::Libpng);
     addReader("BM_ReadPngOneThread/" + name, path, Reader::OursOneThread);

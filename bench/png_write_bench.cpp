@@ -19,21 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/png_pictures.h"
 #include "cli/raster_image.h"
 
 namespace qm {
 namespace {
-
-std::vector<std::string> picturePaths() {
-  std::vector<std::string> paths;
-  const char* list = std::getenv("QUILLMARK_BENCH_PNG");
-  for (std::string rest = list ? list : ""; !rest.empty();) {
-    const std::size_t colon = rest.find(':');
-    paths.push_back(rest.substr(0, colon));
-    rest = colon == std::string::npos ? "" : rest.substr(colon + 1);
-  }
-  return paths;
-}
 
 // Loaded at first use and kept: every benchmark of a picture writes the same samples.
 const cli::RasterImage& picture(const std::string& path) {
@@ -118,20 +108,16 @@ void writePicture(benchmark::State& state, const std::string& path, bool withLib
   std::filesystem::remove(out);
 }
 
-// The fastest repetition beside the median: on a shared machine it is the one least
-// disturbed by other work.
-double fastest(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
-
 void addWriter(const std::string& name, const std::string& path, bool withLibpng) {
   benchmark::RegisterBenchmark(name.c_str(), writePicture, path, withLibpng)
       ->Unit(benchmark::kMillisecond)
       ->UseRealTime()
-      ->ComputeStatistics("min", fastest);
+      ->ComputeStatistics("min", bench::fastest);
 }
 
 // One benchmark per picture and writer, named after the file.
 [[maybe_unused]] const bool registered = [] {
-  for (const std::string& path : picturePaths()) {
+  for (const std::string& path : bench::pngPicturePaths()) {
     const std::string name = std::filesystem::path(path).filename().string();
     addWriter("BM_WritePngLibpng/" + name, path, true);
     addWriter("BM_WritePng/" + name, path, false);

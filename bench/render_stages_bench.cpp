@@ -71,10 +71,37 @@ void storeRow(void* context, std::int32_t x, std::int32_t y, std::int32_t count,
                sink.samples->data() + (std::ptrdiff_t(y) * kWidth + x) * pixelBytes, pixelBytes);
 }
 
+// The document in memory a render of a style delivers into, and the look's settings.
+struct RenderTarget {
+  std::vector<std::uint8_t> document;
+  InkSettings settings{};
+  DocumentSink sink;
+  RenderOutput output;
+
+  RenderTarget(std::int32_t style, std::int32_t sampleBytes, std::size_t bytes)
+      : document(bytes), sink{{sampleBytes, 3, 0}, &document},
+        output{&sink, sink.layout, beginRows, nullptr, storeRow, nullptr, nullptr} {
+    resetForRun(settings);
+    settings.look.style = style;
+  }
+  RenderTarget(const RenderTarget&) = delete;
+  RenderTarget& operator=(const RenderTarget&) = delete;
+};
+
 double medianOf(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   const std::size_t n = values.size();
   return n == 0 ? 0.0 : (n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0);
+}
+
+// The render's own stage times, one more of each.
+void recordStages(const RenderStageTimes& t, std::map<std::string, std::vector<double>>& stages) {
+  stages["tone images ms"].push_back(t.toneImages);
+  stages["tone rows ms"].push_back(t.toneRows);
+  stages["style ms"].push_back(t.style);
+  stages["blend ms"].push_back(t.blend);
+  stages["delivery ms"].push_back(t.delivery);
+  stages["render ms"].push_back(t.total);
 }
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
@@ -87,14 +114,10 @@ void BM_RenderStages(benchmark::State& state) {
   const std::int32_t sampleBytes = std::int32_t(state.range(1));
   setProcessorCountForTesting(2);
   std::vector<std::uint8_t> source = photographSamples(sampleBytes);
-  std::vector<std::uint8_t> document(source.size());
+  RenderTarget target(style, sampleBytes, source.size());
+  InkSettings& settings = target.settings;
+  const RenderOutput& output = target.output;
   RenderWorkingSet* working = createWorkingSet();
-  InkSettings settings{};
-  resetForRun(settings);
-  settings.look.style = style;
-  const DocumentLayout layout{sampleBytes, 3, 0};
-  DocumentSink sink{layout, &document};
-  const RenderOutput output{&sink, layout, beginRows, nullptr, storeRow, nullptr, nullptr};
   const InterleavedPixels pixels{source.data(), std::ptrdiff_t(kWidth) * 3 * sampleBytes, 3 * sampleBytes,
                                  {0, 1, 2}, -1};
   std::map<std::string, std::vector<double>> stages;
@@ -110,13 +133,7 @@ void BM_RenderStages(benchmark::State& state) {
     buildPyramid(working->source);
     stages["pyramid ms"].push_back(secondsSince(pyramid));
     if (renderDocument(settings, *working, output) != kRenderDone) state.SkipWithError("the render failed");
-    const RenderStageTimes& t = working->times;
-    stages["tone images ms"].push_back(t.toneImages);
-    stages["tone rows ms"].push_back(t.toneRows);
-    stages["style ms"].push_back(t.style);
-    stages["blend ms"].push_back(t.blend);
-    stages["delivery ms"].push_back(t.delivery);
-    stages["render ms"].push_back(t.total);
+    recordStages(working->times, stages);
   }
   for (const auto& [name, values] : stages) state.counters[name] = medianOf(values) * 1e3;
   releaseWorkingSet(working);
@@ -146,13 +163,9 @@ void BM_DocumentRender(benchmark::State& state) {
   const bool toneOnly = state.range(2) == 1;
   setProcessorCountForTesting(2);
   const std::vector<std::uint8_t> source = photographSamples(sampleBytes);
-  std::vector<std::uint8_t> document(source.size());
-  InkSettings settings{};
-  resetForRun(settings);
-  settings.look.style = style;
-  const DocumentLayout layout{sampleBytes, 3, 0};
-  DocumentSink sink{layout, &document};
-  const RenderOutput output{&sink, layout, beginRows, nullptr, storeRow, nullptr, nullptr};
+  RenderTarget target(style, sampleBytes, source.size());
+  InkSettings& settings = target.settings;
+  const RenderOutput& output = target.output;
   MemoryHost host{&source, sampleBytes};
   DocumentSource from{&host, kWidth, kHeight, sampleBytes, MemoryHost::fetch, nullptr};
   from.opaque = true;
@@ -166,13 +179,7 @@ void BM_DocumentRender(benchmark::State& state) {
     if (load != SourceLoad::Loaded || renderDocument(settings, *working, output) != kRenderDone)
       state.SkipWithError("the render failed");
     stages["whole ms"].push_back(secondsSince(start));
-    const RenderStageTimes& t = working->times;
-    stages["tone images ms"].push_back(t.toneImages);
-    stages["tone rows ms"].push_back(t.toneRows);
-    stages["style ms"].push_back(t.style);
-    stages["blend ms"].push_back(t.blend);
-    stages["delivery ms"].push_back(t.delivery);
-    stages["render ms"].push_back(t.total);
+    recordStages(working->times, stages);
     releaseWorkingSet(working);
   }
   for (const auto& [name, values] : stages) state.counters[name] = medianOf(values) * 1e3;
