@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/host_document.h"
+#include "cli/pixel_allocator.h"
 #include "host/plugin_interface.h"
 
 namespace qm::cli {
@@ -27,7 +28,7 @@ struct PixelRequest {
 // Growing a vector through it leaves the new bytes as they come: a pixel buffer is written
 // whole right after it is sized, so clearing it first would only cost a pass over memory.
 template <class T>
-struct UnclearedAllocator : std::allocator<T> {
+struct UnclearedAllocator : std::allocator<T>, ConstructsWithoutValue {
   template <class U>
   struct rebind {
     using other = UnclearedAllocator<U>;
@@ -35,14 +36,6 @@ struct UnclearedAllocator : std::allocator<T> {
   UnclearedAllocator() = default;
   template <class U>
   UnclearedAllocator(const UnclearedAllocator<U>&) noexcept {}
-  template <class U>
-  void construct(U* at) noexcept {
-    ::new (static_cast<void*>(at)) U;
-  }
-  template <class U, class... Args>
-  void construct(U* at, Args&&... args) {
-    ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
-  }
 };
 
 struct PixelBuffer {

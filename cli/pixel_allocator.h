@@ -18,8 +18,21 @@
 
 namespace qm::cli {
 
+// Makes an element without a value, leaving its bytes as they are: for memory that comes
+// cleared already, or that its owner writes whole before reading.
+struct ConstructsWithoutValue {
+  template <class U>
+  void construct(U* at) noexcept {
+    ::new (static_cast<void*>(at)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* at, Args&&... args) {
+    ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+  }
+};
+
 template <class T>
-struct PixelAllocator {
+struct PixelAllocator : ConstructsWithoutValue {
   using value_type = T;
   static constexpr std::size_t kPagedBytes = std::size_t(8) << 20;
 
@@ -40,14 +53,6 @@ struct PixelAllocator {
       ::operator delete(data);
     else
       platform::freePixelMemory(data, bytes);
-  }
-  template <class U>
-  void construct(U* at) noexcept {
-    ::new (static_cast<void*>(at)) U;
-  }
-  template <class U, class... Args>
-  void construct(U* at, Args&&... args) {
-    ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
   }
   template <class U>
   bool operator==(const PixelAllocator<U>&) const {
