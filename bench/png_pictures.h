@@ -3,6 +3,8 @@
 // beside the median.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <string>
@@ -25,5 +27,14 @@ inline std::vector<std::string> pngPicturePaths() {
 // The fastest repetition beside the median: on a shared machine it is the one least
 // disturbed by other work.
 inline double fastest(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
+
+// One benchmark of `run` per call, in milliseconds of wall time, with the fastest repetition.
+template <class Run, class... Args>
+void registerPngBenchmark(const std::string& name, Run run, const Args&... args) {
+  benchmark::RegisterBenchmark(name.c_str(), run, args...)
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime()
+      ->ComputeStatistics("min", fastest);
+}
 
 }  // namespace qm::bench

@@ -54,10 +54,7 @@ void readPicture(benchmark::State& state, const std::string& path, Reader reader
 }
 
 void addReader(const std::string& name, const std::string& path, Reader reader) {
-  benchmark::RegisterBenchmark(name.c_str(), readPicture, path, reader)
-      ->Unit(benchmark::kMillisecond)
-      ->UseRealTime()
-      ->ComputeStatistics("min", bench::fastest);
+  bench::registerPngBenchmark(name, readPicture, path, reader);
 }
 
 // One benchmark per picture and reader, named after the file.

@@ -109,10 +109,7 @@ void writePicture(benchmark::State& state, const std::string& path, bool withLib
 }
 
 void addWriter(const std::string& name, const std::string& path, bool withLibpng) {
-  benchmark::RegisterBenchmark(name.c_str(), writePicture, path, withLibpng)
-      ->Unit(benchmark::kMillisecond)
-      ->UseRealTime()
-      ->ComputeStatistics("min", bench::fastest);
+  bench::registerPngBenchmark(name, writePicture, path, withLibpng);
 }
 
 // One benchmark per picture and writer, named after the file.

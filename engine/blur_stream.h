@@ -24,7 +24,6 @@
 
 namespace qm::blur {
 
-
 constexpr int kChannels = 4;
 
 // The vector helpers below are inline and never cross a library's edge; a 32-bit build

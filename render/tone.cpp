@@ -174,6 +174,19 @@ void storeGreys(ImageBuffer& greys, std::int32_t y, std::int32_t left, std::int3
   }
 }
 
+namespace {
+
+template <bool kSixteenBit>
+void keepGreys(void* context, std::int32_t y, std::int32_t left, std::int32_t count, const void* pixels) {
+  storeGreys(*static_cast<ImageBuffer*>(context), y, left, count, pixels, kSixteenBit);
+}
+
+}  // namespace
+
+BlurredRowSink greySink(ImageBuffer& greys, bool sixteenBit) {
+  return {&greys, sixteenBit ? keepGreys<true> : keepGreys<false>};
+}
+
 std::int32_t sampleTone(const ToneSource& source, std::int32_t x, std::int32_t y, std::int32_t* blurred) {
   const std::int32_t sx = sourceX(source, x);
   const std::int32_t sy = sourceY(source, y);

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "engine/box_blur.h"
 #include "render/render_state.h"
 #include "render/style_row.h"
 
@@ -41,6 +42,9 @@ void greysOfPixels(const void* pixels, std::int32_t count, bool sixteenBit, std:
 // The same into row y of level 0 of a Gray8 image, columns left .. left + count - 1.
 void storeGreys(ImageBuffer& greys, std::int32_t y, std::int32_t left, std::int32_t count, const void* pixels,
                 bool sixteenBit);
+// A blur's sink that keeps the grey of each blurred pixel in `greys` (storeGreys), the one
+// number the tone reads of it.
+BlurredRowSink greySink(ImageBuffer& greys, bool sixteenBit);
 
 // S at render column x and row y, with B through `blurred` (may be null).
 std::int32_t sampleTone(const ToneSource& source, std::int32_t x, std::int32_t y, std::int32_t* blurred);

@@ -55,16 +55,10 @@ void copyFloatArea(const ImageBuffer& from, std::int32_t level, const ImageRect&
   if (outcome.cancelled) copyRows(copy, 0, area.bottom - area.top);  // a band failed: all of it here
 }
 
-// Keeps the grey of each blurred pixel, the one number the tone reads of it.
-template <bool kSixteenBit>
-void keepGreys(void* context, std::int32_t y, std::int32_t left, std::int32_t count, const void* pixels) {
-  storeGreys(*static_cast<ImageBuffer*>(context), y, left, count, pixels, kSixteenBit);
-}
-
 bool blurGreyInto(const ImageBuffer& from, std::int32_t level, const ImageRect& area, float size,
                   ImageBuffer& blurred) {
   const bool sixteenBit = from.format == kRgba16;
-  return blurAreaRows(from, level, area, size, {&blurred, sixteenBit ? keepGreys<true> : keepGreys<false>});
+  return blurAreaRows(from, level, area, size, greySink(blurred, sixteenBit));
 }
 
 }  // namespace

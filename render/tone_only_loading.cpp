@@ -24,7 +24,6 @@ struct ToneLoad {
   ImageBuffer ring;  // `ringRows` rows; document row y lives in ring row y % ringRows
   std::int32_t ringRows = 0;
   ImageBuffer* grey = nullptr;
-  ImageBuffer* blurred = nullptr;
 };
 
 // Columns left .. right - 1 of ring row `slot`, one run per tile.
@@ -45,11 +44,6 @@ void readRing(const void* context, std::int32_t y, std::int32_t left, std::int32
     std::memcpy(out, at, std::size_t(run) * pixelBytes);
     out += std::size_t(run) * pixelBytes;
   });
-}
-
-template <bool kSixteenBit>
-void takeBlurred(void* context, std::int32_t y, std::int32_t left, std::int32_t count, const void* pixels) {
-  storeGreys(*static_cast<ToneLoad*>(context)->blurred, y, left, count, pixels, kSixteenBit);
 }
 
 // A strip the host handed over, stored by the feed's parts, each its own columns.
@@ -138,7 +132,6 @@ SourceLoad loadTone(RenderWorkingSet& set, const DocumentSource& source, float b
   // The strip being stored, the strip before it (being blurred) and what the blur reads behind.
   load.ringRows = BlurFeed::rowsBehind(blurSize) + 2 * stripRows;
   load.grey = &set.source;
-  load.blurred = &set.blurred;
   if (!configureImageBuffer(&set.source, source.width, source.height, kGray8, -1, false))
     return SourceLoad::NoMemory;
   // The blurred grey takes its random phase when the render takes it, as a blur made then would.
@@ -148,8 +141,7 @@ SourceLoad loadTone(RenderWorkingSet& set, const DocumentSource& source, float b
   seedRandom(generator);
   SourceLoad outcome = SourceLoad::NoMemory;
   if (made) {
-    const BlurredRowSink sink{&load, sixteen ? takeBlurred<true> : takeBlurred<false>};
-    BlurFeed feed(sixteen, source.width, source.height, blurSize, {&load, readRing}, sink);
+    BlurFeed feed(sixteen, source.width, source.height, blurSize, {&load, readRing}, greySink(set.blurred, sixteen));
     if (feed.ready()) outcome = feedStrips(load, source, feed, stripRows);
   }
   releasePixels(load.ring);
