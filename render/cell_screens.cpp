@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "render/jittered_cells.h"
+#include "render/period_wrap.h"
 #include "render/style_families.h"
 #include "render/style_setup.h"
 
@@ -65,12 +66,6 @@ std::int32_t shapeSpot(std::int32_t v, SpotShape shape) {
   return v;
 }
 
-// Into 0..period - 1, negative values wrapping to the other end.
-std::int32_t wrapInto(std::int64_t value, std::int32_t period) {
-  const std::int64_t r = value % period;
-  return std::int32_t(r < 0 ? r + period : r);
-}
-
 // Band mode: a pure function of the position, the two greys and the tables. Without a tile
 // (the set-up could not make one) the pixel is a plain threshold at half density.
 void renderSpotTileRow(StyleRowContext& context, SpotShape shape) {
@@ -80,14 +75,15 @@ void renderSpotTileRow(StyleRowContext& context, SpotShape shape) {
   const std::int32_t width = hasTile ? tile.width[0] : 1;
   const std::int32_t height = hasTile ? tile.height[0] : 1;
   const std::int64_t py = patternY(context);
+  const PeriodWrap wrapX(width), wrapY(height);
   for (std::int32_t x = context.first; x <= context.last; ++x) {
     if (!hasTile) {
       storeDecision(context, x, 127);
       continue;
     }
     const std::int32_t blurred = std::clamp<std::int32_t>(blurredToneAt(context, x), 0, kToneLevels - 1);
-    const std::int32_t tx = wrapInto(std::int64_t(tables.displaceX[blurred]) + width + patternX(context, x), width);
-    const std::int32_t ty = wrapInto(std::int64_t(tables.displaceY[blurred]) + height + py, height);
+    const std::int32_t tx = wrapX(std::int64_t(tables.displaceX[blurred]) + width + patternX(context, x));
+    const std::int32_t ty = wrapY(std::int64_t(tables.displaceY[blurred]) + height + py);
     storeDecision(context, x, shapeSpot(*pixelAddress(tile, tx, ty, 0), shape));
   }
 }

@@ -11,6 +11,7 @@
 // table W[2048 + d] of bubbles is never read past its end.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 namespace qm {
@@ -59,17 +60,18 @@ inline CellJitter cellJitter(const std::int16_t* w, std::int64_t cx, std::int64_
                     jitterAt(w, 17 * x + 27 * y + 44)};
 }
 
-// Ties keep the earlier candidate in the order (0,0), (1,0), (0,1), (1,1).
+// Ties keep the earlier candidate in the order (0,0), (1,0), (0,1), (1,1): each distance
+// carries its candidate's number in its two low bits, so the least key is the nearest
+// centre and, among equal distances, the earlier one. Taken without branches, since the
+// nearest centre changes every few pixels and a branch would guess wrong each time.
 inline NearestCell nearestCell(const CellJitter& j, std::int32_t lx, std::int32_t ly) {
   const auto squared = [](std::int32_t v) { return v * v; };
-  NearestCell best{squared(ly - j.y00) + squared(lx - j.x00), 0, 0};
+  const std::int32_t d00 = squared(ly - j.y00) + squared(lx - j.x00);
   const std::int32_t d10 = squared(ly - j.y10) + squared(lx - j.x10 - 32);
-  if (d10 < best.distance) best = NearestCell{d10, 1, 0};
   const std::int32_t d01 = squared(ly - j.y01 - 32) + squared(lx - j.x01);
-  if (d01 < best.distance) best = NearestCell{d01, 0, 1};
   const std::int32_t d11 = squared(ly - j.corner - 32) + squared(lx - j.corner - 32);
-  if (d11 < best.distance) best = NearestCell{d11, 1, 1};
-  return best;
+  const std::int32_t key = std::min(std::min(d00 * 4, d10 * 4 + 1), std::min(d01 * 4 + 2, d11 * 4 + 3));
+  return NearestCell{key >> 2, key & 1, (key >> 1) & 1};
 }
 
 }  // namespace qm

@@ -222,5 +222,32 @@ TEST(JitteredCells, CoordinatesStayInsideTheirCellAndDistancesInsideTheRingTable
   EXPECT_EQ(far.cell * 32 + far.local, std::int64_t(INT32_MIN) * 16);
 }
 
+// The nearest centre is the first of (0,0), (1,0), (0,1), (1,1) at the least distance; jitters
+// that place centres at equal distances show whether ties keep the earlier one.
+TEST(JitteredCells, TheNearestCentreIsTheFirstAtTheLeastDistance) {
+  const std::array<std::int32_t, 4> jitters = {0, 15, 16, 31};
+  std::int32_t ties = 0;
+  for (std::int32_t combination = 0; combination < 4 * 4 * 4 * 4 * 4 * 4 * 4; ++combination) {
+    std::array<std::int32_t, 7> j{};
+    for (std::size_t i = 0, rest = std::size_t(combination); i < 7; ++i, rest /= 4) j[i] = jitters[rest % 4];
+    const CellJitter jitter{j[0], j[1], j[2], j[3], j[4], j[5], j[6]};
+    for (std::int32_t ly = 16; ly <= 47; ly += 3)
+      for (std::int32_t lx = 16; lx <= 47; lx += 3) {
+        const std::array<std::array<std::int32_t, 2>, 4> centres = {
+            {{j[0], j[1]}, {j[2] + 32, j[3]}, {j[4], j[5] + 32}, {j[6] + 32, j[6] + 32}}};
+        std::array<std::int32_t, 4> distance{};
+        for (std::size_t c = 0; c < 4; ++c)
+          distance[c] = (lx - centres[c][0]) * (lx - centres[c][0]) + (ly - centres[c][1]) * (ly - centres[c][1]);
+        const std::size_t first = std::size_t(std::min_element(distance.begin(), distance.end()) - distance.begin());
+        ties += std::count(distance.begin(), distance.end(), distance[first]) > 1;
+        const NearestCell nearest = nearestCell(jitter, lx, ly);
+        ASSERT_EQ(nearest.distance, distance[first]);
+        ASSERT_EQ(nearest.dx, std::int32_t(first & 1)) << lx << "," << ly << " combination " << combination;
+        ASSERT_EQ(nearest.dy, std::int32_t(first >> 1)) << lx << "," << ly << " combination " << combination;
+      }
+  }
+  EXPECT_GT(ties, 1000);  // the ties were really tried
+}
+
 }  // namespace
 }  // namespace qm::test
