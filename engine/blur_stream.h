@@ -61,6 +61,7 @@ struct Rgba8Narrow {
   using Sum = std::uint16_t;
   using Lanes = Halves16;
   static constexpr std::int32_t kMostWindow = 256;
+  static constexpr bool kDividesRowsApart = false;
   static Sample divide(const BoxDivision& division, Sum sum) { return Sample(division.eightBitNarrow(sum)); }
   static Lanes widen(Bytes16 pixel) { return sameBits<Lanes>(zeroInterleaved(pixel)); }
 };
@@ -69,6 +70,7 @@ struct Rgba8Wide {
   using Sample = std::uint8_t;
   using Sum = std::int32_t;
   using Lanes = Words16;
+  static constexpr bool kDividesRowsApart = false;
   static Sample divide(const BoxDivision& division, Sum sum) { return Sample(division.eightBit(sum)); }
   static Lanes widen(Bytes16 pixel) {
     return sameBits<Lanes>(halfZeroInterleaved(sameBits<Halves16>(zeroInterleaved(pixel))));
@@ -79,7 +81,12 @@ struct Rgba16Wide {
   using Sample = std::uint16_t;
   using Sum = std::int32_t;
   using Lanes = Words16;
+  // Its rows of sums are divided apart from making them, by the row division's vector code.
+  static constexpr bool kDividesRowsApart = true;
   static Sample divide(const BoxDivision& division, Sum sum) { return Sample(division.sixteenBit(sum)); }
+  static void divideRow(const BoxDivision& division, const Sum* sums, Sample* out, std::size_t count) {
+    division.sixteenBitRow(sums, out, count);
+  }
   static Lanes widen(Bytes16 pixel) { return sameBits<Lanes>(halfZeroInterleaved(sameBits<Halves16>(pixel))); }
 };
 
@@ -249,17 +256,22 @@ class BlurStream {
         const Sample* __restrict row = before.ringRow(clampRow(y + k), n);
         for (std::size_t i = 0; i < n; ++i) sums[i] = Sum(sums[i] + row[i]);
       }
-      for (std::size_t i = 0; i < n; ++i) out[i] = Format::divide(stage.columnDivision, sums[i]);
+      divideAll(stage.columnDivision, sums, out, n);
       return;
     }
     const Sample* __restrict entering = before.ringRow(clampRow(y + window.after), n);
     const Sample* __restrict leaving = before.ringRow(clampRow(y - 1 - window.before), n);
     const BoxDivision division = stage.columnDivision;
     // Every window sum fits the Sum type, so narrowing each new sum to it loses nothing.
-    for (std::size_t i = 0; i < n; ++i) {
-      const Sum sum = Sum(sums[i] + entering[i] - leaving[i]);
-      sums[i] = sum;
-      out[i] = Format::divide(division, sum);
+    if constexpr (Format::kDividesRowsApart) {
+      for (std::size_t i = 0; i < n; ++i) sums[i] = Sum(sums[i] + entering[i] - leaving[i]);
+      Format::divideRow(division, sums, out, n);
+    } else {
+      for (std::size_t i = 0; i < n; ++i) {
+        const Sum sum = Sum(sums[i] + entering[i] - leaving[i]);
+        sums[i] = sum;
+        out[i] = Format::divide(division, sum);
+      }
     }
   }
 
@@ -285,8 +297,15 @@ class BlurStream {
     }
     for (; x < width_; ++x)
       keepSums(sums + std::size_t(x) * kChannels, sum += pixel(x + window.after) - pixel(x - window.before - 1));
-    const BoxDivision division = pass.division;
-    for (std::size_t i = 0; i < rowSamples_; ++i) out[i] = Format::divide(division, sums[i]);
+    divideAll(pass.division, sums, out, rowSamples_);
+  }
+
+  static void divideAll(const BoxDivision& division, const Sum* __restrict sums, Sample* __restrict out, std::size_t n) {
+    if constexpr (Format::kDividesRowsApart) {
+      Format::divideRow(division, sums, out, n);
+    } else {
+      for (std::size_t i = 0; i < n; ++i) out[i] = Format::divide(division, sums[i]);
+    }
   }
 
   // A pixel's four samples as four sums in a vector's low lanes; 16-bit sums wrap while

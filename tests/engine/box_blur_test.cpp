@@ -65,14 +65,26 @@ TEST(BoxDivision, EightBitSumsDivideExactlyForEveryWindowABlurMakes) {
   }
 }
 
+// Both ways of dividing 16-bit sums, one at a time and a row at once (whose vector code
+// takes eight at a time and the rest one by one), against the plain mean.
+std::int32_t wrongSixteenBitMeans(const BoxDivision& division, const std::vector<std::int32_t>& sums) {
+  std::vector<std::uint16_t> row(sums.size());
+  division.sixteenBitRow(sums.data(), row.data(), sums.size());
+  std::int32_t wrong = 0;
+  for (std::size_t i = 0; i < sums.size(); ++i) {
+    const std::int32_t mean = nearest(sums[i], division.n());
+    wrong += (division.sixteenBit(sums[i]) != mean) + (row[i] != mean);
+  }
+  return wrong;
+}
+
 TEST(BoxDivision, SixteenBitSumsDivideExactlyForEveryWindowABlurMakes) {
   // Every sum for some windows; for all others the sums at both sides of every step of the
   // result, up to the largest window (where 8-bit sums are checked the same way).
   for (std::int32_t n : {1, 2, 3, 7, 15, 130, 261}) {
-    const BoxDivision division(n);
-    std::int32_t wrong = 0;
-    for (std::int32_t sum = 0; sum <= 32768 * n; ++sum) wrong += division.sixteenBit(sum) != nearest(sum, n);
-    ASSERT_EQ(wrong, 0) << "n = " << n;
+    std::vector<std::int32_t> sums(std::size_t(32768 * n + 1));
+    std::iota(sums.begin(), sums.end(), 0);
+    ASSERT_EQ(wrongSixteenBitMeans(BoxDivision(n), sums), 0) << "n = " << n;
   }
   std::vector<std::int32_t> windows(261);
   std::iota(windows.begin(), windows.end(), 1);
@@ -80,17 +92,19 @@ TEST(BoxDivision, SixteenBitSumsDivideExactlyForEveryWindowABlurMakes) {
   for (std::int32_t n : windows) {
     const BoxDivision division(n);
     std::int32_t wrong = 0;
+    std::vector<std::int32_t> sums;
     // The mean steps where sum + floor(n / 2) passes a multiple of n; a rounded reciprocal
     // would slip to the neighbouring result next to a step.
     for (std::int32_t mean = 0; mean <= 65535; ++mean)
       for (std::int32_t sum = mean * n - n / 2 - 2; sum <= mean * n - n / 2 + 1; ++sum) {
-        if (sum >= 0 && sum <= 65535 * n) wrong += division.sixteenBit(sum) != nearest(sum, n);
+        if (sum >= 0 && sum <= 65535 * n) sums.push_back(sum);
         if (sum >= 0 && sum <= 255 * n) wrong += division.eightBit(sum) != nearest(sum, n);
       }
+    sums.push_back(65535 * n);  // the largest mean, 65535, once more at the row's end
+    wrong += wrongSixteenBitMeans(division, sums);
     ASSERT_EQ(wrong, 0) << "n = " << n;
   }
 }
-
 
 // The blur as plain arithmetic: the area copied, then the six passes of its extents.
 Picture referenceBlur(const ImageBuffer& source, int level, const ImageRect& area, float size) {
