@@ -342,8 +342,8 @@ bool parseCommandLine(const std::vector<std::string>& arguments, Command& comman
     error = verb + " takes no arguments";
     return false;
   }
-  if (verb == "plugin-info" || verb == "about") {
-    command.kind = verb == "about" ? CommandKind::About : CommandKind::PluginInfo;
+  if (verb == "plugin-info" || verb == "about" || verb == "--version") {
+    command.kind = verb == "about" ? CommandKind::About : verb == "--version" ? CommandKind::Version : CommandKind::PluginInfo;
     while (reader.more()) {
       const std::string& option = reader.take();
       if (option != "--plugin") return error = verb + " takes only --plugin PATH", false;
@@ -421,6 +421,8 @@ Usage:
   quillmark blends                    list the blend modes
   quillmark plugin-info [--plugin P]  what the plug-in's property list says about it
   quillmark about [--plugin P]        ask the plug-in to show its about box
+  quillmark --version [--plugin P]    the command's version, the plug-in's path and the
+                                      version it names, the libraries' versions
   quillmark --help                    show this text
 
 IN may be a PNG (8 or 16-bit grey, grey+alpha, RGB or RGBA), a TIFF (8, 16 or
@@ -479,7 +481,10 @@ Contact sheet (quillmark sheet IN OUT.png):
 
 Ctrl-C stops a render or a sheet cleanly; OUT is then not written.
 Exit status: 0 done, 1 failed (the reason is printed), 2 bad command line (an option,
-a --settings value or OUT's name), 130 stopped.
+a --settings value or OUT's name), 130 stopped. --version ends with 0 only when the
+plug-in loads and names the command's own version; it prints everything it can either
+way, and ends with 1 and the reason when the plug-in is missing, cannot be loaded, or
+names no version or another one.
 )",
                   {{"styles", kStyleCount}, {"blends", kBlendModeCount}, {"columns", kSheetColumns}, {"rows", rows},
                    {"crop", kMaxCropSide}, {"jpegQuality", kJpegFileQuality}});

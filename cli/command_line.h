@@ -14,7 +14,7 @@
 namespace qm::cli {
 
 enum class CommandKind {
-  Help, Styles, Blends, PluginInfo, About, Render, Sheet, Random, PresetShow, PresetSave, PresetConvert, Catalogue
+  Help, Version, Styles, Blends, PluginInfo, About, Render, Sheet, Random, PresetShow, PresetSave, PresetConvert, Catalogue
 };
 
 struct Command {

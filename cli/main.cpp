@@ -20,6 +20,7 @@
 #include "cli/progress_bar.h"
 #include "cli/raster_image.h"
 #include "cli/substitute_host.h"
+#include "cli/version_report.h"
 #include "platform/file_system.h"
 #include "platform/signals.h"
 #include "settings/name_tables.h"
@@ -72,6 +73,14 @@ int pluginInfo(const Command& command) {
   if (!loadPlugin(path, plugin, error)) return failWith(error);
   std::cout << describePlugin(path, plugin.properties);
   return 0;
+}
+
+// Everything is printed even when the plug-in cannot be loaded; the status tells a script
+// whether the plug-in beside the command is the one built with it.
+int version(const Command& command) {
+  const VersionReport report = versionReport(pluginPathFor(command));
+  std::cout << report.text << std::flush;
+  return report.problem.empty() ? 0 : failWith(report.problem);
 }
 
 // The plug-in shows its about box where it has windows; the line tells which plug-in it was.
@@ -240,6 +249,8 @@ int main(int argc, char** argv) {
     case CommandKind::Help:
       std::cout << helpText();
       return 0;
+    case CommandKind::Version:
+      return version(command);
     case CommandKind::Styles:
       std::cout << styleList();
       return 0;

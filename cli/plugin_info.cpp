@@ -35,6 +35,9 @@ std::string describePlugin(const std::string& path, const std::optional<PluginPr
   line(out, "category", p.category);
   line(out, "kind", fourCharCodeText(p.kind));
   line(out, "version", std::to_string(p.version >> 16) + "." + std::to_string(p.version & 0xFFFF));
+  line(out, "product", p.component ? p.component->text + " (component version " +
+                                         componentVersionNumbers(p.component->number) + ")"
+                                   : "(no component version)");
   line(out, "entry x86", p.entryX86.empty() ? "(none)" : p.entryX86);
   line(out, "entry x64", p.entryX64.empty() ? "(none)" : p.entryX64);
   std::string modes;

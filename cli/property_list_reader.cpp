@@ -61,6 +61,13 @@ void takeTerminology(const std::uint8_t* data, std::uint32_t length, PluginPrope
   properties.scope = cText(data + 14, length - 14);
 }
 
+// An int32 and a C string: at least five bytes, the text ending inside them.
+bool takeComponentVersion(const std::uint8_t* data, std::uint32_t length, PluginProperties& properties) {
+  if (length < 5 || !std::memchr(data + 4, 0, length - 4)) return false;
+  properties.component = ComponentVersion{u32At(data), cText(data + 4, length - 4)};
+  return true;
+}
+
 void takeProperty(std::uint32_t key, const std::uint8_t* data, std::uint32_t length, PluginProperties& properties) {
   if (key == fourCharCode("kind") && length >= 4) properties.kind = u32At(data);
   if (key == fourCharCode("vers") && length >= 4) properties.version = u32At(data);
@@ -93,10 +100,17 @@ bool readPropertyList(const std::uint8_t* bytes, std::size_t size, PluginPropert
     const std::uint32_t length = reader.u32();
     const std::size_t padded = (std::size_t(length) + 3) & ~std::size_t(3);
     if (!reader.has(length)) return error = "property " + std::to_string(i + 1) + " runs past the list", false;
+    if (vendor == fourCharCode("8BIM") && key == fourCharCode("cmpt") &&
+        !takeComponentVersion(reader.here(), length, properties))
+      return error = "the plug-in's version (property " + std::to_string(i + 1) + ", 'cmpt') is cut short", false;
     if (vendor == fourCharCode("8BIM")) takeProperty(key, reader.here(), length, properties);
     reader.skip(reader.has(padded) ? padded : length);
   }
   return true;
+}
+
+std::string componentVersionNumbers(std::uint32_t number) {
+  return std::to_string(number >> 16) + "." + std::to_string((number >> 8) & 0xFF) + "." + std::to_string(number & 0xFF);
 }
 
 const std::string& entryPointFor(const PluginProperties& properties) {

@@ -18,8 +18,9 @@ class DynamicLibrary {
   bool open(const std::string& path, std::string& error);
   // Null when the library has no such export.
   void* symbol(const char* name) const;
-  // The bytes of a resource of the library (Windows resources by type name and number);
-  // false where the library has none.
+  // The bytes of a resource of the library (Windows resources by type name and number; in
+  // an ELF shared library, a note of the loaded library named by the type and typed by the
+  // number); false where the library has none.
   bool resource(const char* type, int id, const void*& data, std::size_t& size) const;
   void close();
 

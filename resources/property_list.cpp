@@ -4,6 +4,7 @@
 #include <array>
 #include <functional>
 
+#include "quillmark_version.h"
 #include "resources/little_endian_writer.h"
 
 namespace qm::resources {
@@ -20,6 +21,9 @@ constexpr const char* kMenuName = "Quillmark...";
 constexpr const char* kCategory = "Tallowbridge";
 constexpr const char* kEntryPoint = "PluginMain";
 constexpr std::uint32_t kInterfaceVersion = 0x00040000;  // major 4 in the high half, minor 0
+static_assert(QUILLMARK_VERSION_MINOR < 256 && QUILLMARK_VERSION_PATCH < 256, "'cmpt' holds them in a byte each");
+constexpr std::uint32_t kComponentVersion =
+    (std::uint32_t(QUILLMARK_VERSION_MAJOR) << 16) | (QUILLMARK_VERSION_MINOR << 8) | QUILLMARK_VERSION_PATCH;
 
 // Mode flags: one bit per image mode, mode 0 in the top bit of the first byte.
 constexpr std::array<std::uint8_t, 2> kModeFlags = {0x50, 0x00};  // grayscale (1) and RGB (3)
@@ -69,6 +73,10 @@ std::vector<std::uint8_t> propertyListBytes() {
   list.add("name", 0, [](LittleEndianWriter& w) { w.pascal(kMenuName); });
   list.add("catg", 0, [](LittleEndianWriter& w) { w.pascal(kCategory); });
   list.add("vers", 0, [](LittleEndianWriter& w) { w.u32(kInterfaceVersion); });
+  list.add("cmpt", 0, [](LittleEndianWriter& w) {
+    w.u32(kComponentVersion);
+    w.cString(QUILLMARK_VERSION);
+  });
   // Both entries in every build: a host looks only at the one of its own architecture.
   list.add("wx86", 0, [](LittleEndianWriter& w) { w.cString(kEntryPoint); });
   list.add("8664", 0, [](LittleEndianWriter& w) { w.cString(kEntryPoint); });

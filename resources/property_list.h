@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 // The plug-in property list ("PIPL" 16000): what a host reads from the library before it
-// calls anything: kind, menu name and category, interface version, the entry point of each
+// calls anything: kind, menu name and category, interface version ('vers', the version of the
+// plug-in interface, 4.0), the product's own version ('cmpt', see below), the entry point of each
 // Windows architecture, the scripting terminology, the image modes it may be used on, and
 // how each filter case hands over its pixels.
 //
@@ -8,6 +9,11 @@
 // properties {'8BIM', key, int32 index, int32 length, data}. Every length is written
 // already rounded up to a multiple of 4 and the data zero-padded to it, because some hosts
 // step from one property to the next by 16 + length without rounding.
+//
+// 'cmpt' (component version) carries the build's version from quillmark_version.h: an int32
+// (major << 16) | (minor << 8) | patch, so 4.0.0 is 0x00040000 and 4.1.2 is 0x00040102 (minor
+// and patch stay below 256), then the full version as a C string, "4.0.0" for a tagged
+// release and "4.0.0+g1a2b3c4" (".dirty" after it) otherwise, as tools/version prints it.
 #pragma once
 
 #include <cstdint>

@@ -19,6 +19,7 @@
 #include "cli/host_memory.h"
 #include "cli/host_pixels.h"
 #include "cli/property_list_reader.h"
+#include "quillmark_version.h"
 #include "resources/property_list.h"
 #include "settings/four_char_code.h"
 #include "tests/test_images.h"
@@ -553,7 +554,7 @@ TEST(HostPixels, DeepOutputKeepsUntouchedSamplesAndTakesChangedOnes) {
 // The plug-in's main properties as a list whose lengths are exact rather than rounded up to
 // 4 (the data is still padded): header, then {vendor, key, index, length, data}.
 std::vector<std::uint8_t> exactLengthList() {
-  std::vector<std::uint8_t> bytes = {1, 0, 0, 0, 0, 0, 6, 0, 0, 0};
+  std::vector<std::uint8_t> bytes = {1, 0, 0, 0, 0, 0, 7, 0, 0, 0};
   const auto add = [&](const char* key, const std::string& data) {
     for (std::uint32_t word : {fourCharCode("8BIM"), fourCharCode(key), 0u, std::uint32_t(data.size())})
       for (int shift = 0; shift < 32; shift += 8) bytes.push_back(std::uint8_t(word >> shift));
@@ -564,6 +565,7 @@ std::vector<std::uint8_t> exactLengthList() {
   add("kind", "MFB8");
   add("name", pascal("Quillmark..."));  // 13 bytes: odd
   add("catg", pascal("Tallowbridge"));
+  add("cmpt", std::string("\x02\x01\x04\0" "4.1.2+gabcdef0", 19));  // 19 bytes, its terminator included
   add("wx86", std::string("PluginMain", 11));
   add("8664", std::string("PluginMain", 11));
   add("mode", std::string("\x50\0", 2));
@@ -581,7 +583,58 @@ TEST(PropertyListReader, ReadsThePluginsListAndOneOfExactLengthsAlike) {
                                         properties.entryX64, entryPointFor(properties)}),
               (std::vector<std::string>{"Quillmark...", "Tallowbridge", "PluginMain", "PluginMain", "PluginMain"}));
     EXPECT_EQ(properties.modes, (std::vector<int>{1, 3}));
+    ASSERT_TRUE(properties.component);
   }
+}
+
+// 'cmpt', the plug-in's own version: the build's in the plug-in's list, read alike from a
+// list of exact lengths, where the next property follows its odd length.
+TEST(PropertyListReader, ReadsThePluginsVersion) {
+  PluginProperties properties;
+  std::string error;
+  const std::vector<std::uint8_t> list = resources::propertyListBytes();
+  ASSERT_TRUE(readPropertyList(list.data(), list.size(), properties, error)) << error;
+  ASSERT_TRUE(properties.component);
+  EXPECT_EQ(properties.component->text, QUILLMARK_VERSION);
+  EXPECT_EQ(componentVersionNumbers(properties.component->number), QUILLMARK_VERSION_NUMBERS);
+  EXPECT_EQ(properties.version, 0x00040000u) << "the interface's version stays 4.0";
+  const std::vector<std::uint8_t> exact = exactLengthList();
+  ASSERT_TRUE(readPropertyList(exact.data(), exact.size(), properties, error)) << error;
+  ASSERT_TRUE(properties.component);
+  EXPECT_EQ(properties.component->number, 0x00040102u);
+  EXPECT_EQ(componentVersionNumbers(properties.component->number), "4.1.2");
+  EXPECT_EQ(properties.component->text, "4.1.2+gabcdef0");
+  EXPECT_EQ(properties.entryX86, "PluginMain");
+}
+
+// A 'cmpt' too short for its number and a terminated text is refused with a line naming it,
+// as is a list that ends inside it; a list without one reads, with no version.
+TEST(PropertyListReader, CutComponentVersionsAreRefused) {
+  const auto listWithComponent = [](const std::string& data) {
+    std::vector<std::uint8_t> bytes = {1, 0, 0, 0, 0, 0, 1, 0, 0, 0};
+    for (std::uint32_t word : {fourCharCode("8BIM"), fourCharCode("cmpt"), 0u, std::uint32_t(data.size())})
+      for (int shift = 0; shift < 32; shift += 8) bytes.push_back(std::uint8_t(word >> shift));
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    return bytes;
+  };
+  PluginProperties properties;
+  std::string error;
+  for (const std::string& data : {std::string(), std::string("\0\0\4", 3), std::string("\0\0\4\0", 4),
+                                  std::string("\0\0\4\0" "4.0.0", 9)}) {
+    const std::vector<std::uint8_t> list = listWithComponent(data);
+    EXPECT_FALSE(readPropertyList(list.data(), list.size(), properties, error)) << data.size();
+    EXPECT_NE(error.find("'cmpt'"), std::string::npos) << error;
+    EXPECT_FALSE(properties.component);
+  }
+  const std::vector<std::uint8_t> whole = listWithComponent(std::string("\0\0\4\0" "4.0.0\0\0", 11));
+  ASSERT_TRUE(readPropertyList(whole.data(), whole.size(), properties, error)) << error;
+  EXPECT_EQ(properties.component->text, "4.0.0");
+  // The list itself cut inside the version's text.
+  EXPECT_FALSE(readPropertyList(whole.data(), whole.size() - 4, properties, error));
+  EXPECT_NE(error.find("runs past"), std::string::npos) << error;
+  const std::vector<std::uint8_t> none = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  ASSERT_TRUE(readPropertyList(none.data(), none.size(), properties, error)) << error;
+  EXPECT_FALSE(properties.component);
 }
 
 TEST(PropertyListReader, DamagedListsAreRefused) {

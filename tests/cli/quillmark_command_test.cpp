@@ -2,20 +2,27 @@
 // The quillmark command as a user meets it: a separate process with real files (PNG, TIFF
 // and JPEG), its exit status, what it prints, what it leaves on disk, and how it ends when
 // stopped.
+#include <png.h>
 #include <tiffio.h>
+#include <zlib.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
+#include <map>
 #include <optional>
+#include <regex>
 #include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
+#include "cli/plugin_loader.h"
 #include "cli/raster_image.h"
+#include "quillmark_version.h"
 #include "tests/cli/command_checks.h"
 #include "tests/test_images.h"
 
@@ -166,6 +173,8 @@ TEST(QuillmarkCommandArguments, HelpAndListsExitZero) {
                              "--sharpen", "--blend", "--mask", "--seed", "--repeat", "--print-settings", "--settings",
                              "--no-progress", "--plugin", "--lean-host", "--crop"})
     EXPECT_NE(help.find(std::string("  ") + option + " "), std::string::npos) << option;
+  EXPECT_NE(help.find("  quillmark --version [--plugin P]"), std::string::npos);
+  EXPECT_NE(help.find("--version ends with 0 only when"), std::string::npos);
 }
 
 // --- refused input ---
@@ -374,6 +383,111 @@ TEST(QuillmarkCommandExports, LayeredFileAndPresetsPage) {
   expectCleanFailure({"catalogue", tempPath("no-such-folder"), tempPath("none.html")}, tempPath("none.html"), 1,
                      {"none.html", "cannot be read"});
   expectCleanFailure({"catalogue", folder}, tempPath("x"), 2, {"catalogue needs a folder"});
+}
+
+// --- versions ---
+
+// The text's lines, without their ends.
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  for (std::size_t at = 0, end; at < text.size(); at = end + 1) {
+    end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(at, end - at));
+  }
+  return lines;
+}
+
+// --version: the command's version from the build's header, the plug-in it loads (the one
+// beside it) with the version that plug-in's property list names, and every library with the
+// version its headers gave and the one it reports running.
+TEST(QuillmarkCommandVersion, NamesTheBuildsVersionThePluginAndTheLibraries) {
+  const ChildResult result = quillmark({"--version"});
+  ASSERT_TRUE(succeeded(result));
+  const std::vector<std::string> lines = linesOf(result.out);
+  ASSERT_GE(lines.size(), 9u) << result.out;
+  EXPECT_EQ(lines[0], std::string("quillmark   ") + QUILLMARK_VERSION);
+  ASSERT_EQ(lines[1].substr(0, 12), "plug-in     ");
+  EXPECT_TRUE(fs::equivalent(lines[1].substr(12), QUILLMARK_PLUGIN_PATH)) << lines[1];
+  EXPECT_EQ(lines[2], std::string("            version ") + QUILLMARK_VERSION);
+  EXPECT_EQ(lines[3], "libraries   built with, running with");
+  const std::string png = PNG_LIBPNG_VER_STRING, zlib = ZLIB_VERSION;
+  const std::string tiff = std::to_string(TIFFLIB_MAJOR_VERSION) + "." + std::to_string(TIFFLIB_MINOR_VERSION) + "." +
+                           std::to_string(TIFFLIB_MICRO_VERSION);
+  const std::regex library(R"(  (\S+) +(\d+\.\d+[.\d]*)( \(libjpeg \d+\))? +(\S.*))");
+  std::map<std::string, std::pair<std::string, std::string>> libraries;
+  for (std::size_t i = 4; i < lines.size(); ++i) {
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(lines[i], match, library)) << lines[i];
+    libraries[match[1]] = {match[2], match[4]};
+  }
+  EXPECT_EQ(libraries["libpng"], std::pair(png, std::string(png_get_libpng_ver(nullptr))));
+  EXPECT_EQ(libraries["zlib"], std::pair(zlib, std::string(zlibVersion())));
+  EXPECT_EQ(libraries["libtiff"], std::pair(tiff, tiff));
+  EXPECT_EQ(libraries["libjpeg-turbo"].second, "(no run-time version call)");
+  EXPECT_EQ(libraries["libdeflate"].second, "(no run-time version call)");
+  EXPECT_EQ(libraries.size(), 5u) << result.out;
+}
+
+// The plug-in the command loads is the build's: its property list, read as the command reads
+// it from the library, names the version the command was built with, and plugin-info shows it.
+TEST(QuillmarkCommandVersion, TheBuiltPluginCarriesTheCommandsVersion) {
+  cli::LoadedPlugin plugin;
+  std::string error;
+  ASSERT_TRUE(cli::loadPlugin(QUILLMARK_PLUGIN_PATH, plugin, error)) << error;
+  ASSERT_TRUE(plugin.properties && plugin.properties->component) << "the shared library carries no version";
+  EXPECT_EQ(plugin.properties->component->text, QUILLMARK_VERSION);
+  EXPECT_EQ(cli::componentVersionNumbers(plugin.properties->component->number), QUILLMARK_VERSION_NUMBERS);
+  EXPECT_EQ(cli::entryPointFor(*plugin.properties), "PluginMain");
+  const ChildResult info = quillmark({"plugin-info"});
+  ASSERT_TRUE(succeeded(info));
+  EXPECT_NE(info.out.find(std::string("\nproduct     ") + QUILLMARK_VERSION + " (component version " +
+                          QUILLMARK_VERSION_NUMBERS + ")\n"),
+            std::string::npos)
+      << info.out;
+}
+
+// Everything else is still printed, and the status is 1 with one line saying why, when the
+// plug-in is missing (by --plugin or by the environment), is no library, or names another
+// version than the command's (a copy of the plug-in whose 'cmpt' text says 9.x).
+TEST(QuillmarkCommandVersion, AMissingOrMismatchedPluginIsNamedAndEndsWithOne) {
+  const std::string missing = tempPath("nowhere/Quillmark.so");
+  const std::string notALibrary = tempPath("text.so");
+  writeBytes(notALibrary, "not a library\n");
+  std::string library = readBytes(QUILLMARK_PLUGIN_PATH);
+  const std::size_t key = library.find("MIB8tpmc");  // vendor and key, as the list stores them
+  ASSERT_NE(key, std::string::npos);
+  ASSERT_EQ(library.compare(key + 20, std::strlen(QUILLMARK_VERSION), QUILLMARK_VERSION), 0);
+  library[key + 20] = '9';
+  const std::string other = tempPath("Other.so");
+  writeBytes(other, library);
+  const std::string otherVersion = "9" + std::string(QUILLMARK_VERSION).substr(1);
+  const struct {
+    std::vector<std::string> arguments;
+    ChildOptions options;
+    std::string plugin, shown, why;
+  } cases[] = {
+      {{"--version", "--plugin", missing}, {}, missing, "cannot be loaded: ", "No such file"},
+      {{"--version"}, {.set = {{"QUILLMARK_PLUGIN", missing}}}, missing, "cannot be loaded: ", "No such file"},
+      {{"--version", "--plugin", notALibrary}, {}, notALibrary, "cannot be loaded: ", notALibrary},
+      {{"--version", "--plugin", other}, {}, other, "version " + otherVersion + " (not the command's version)",
+       "is version " + otherVersion + ", not the command's " + QUILLMARK_VERSION},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(joined(c.arguments));
+    const ChildResult result = quillmark(c.arguments, c.options);
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.err.rfind("quillmark: ", 0), 0u) << result.err;
+    EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;
+    EXPECT_NE(result.err.find(c.why), std::string::npos) << result.err;
+    const std::vector<std::string> lines = linesOf(result.out);
+    ASSERT_GE(lines.size(), 9u) << result.out;
+    EXPECT_EQ(lines[0], std::string("quillmark   ") + QUILLMARK_VERSION);
+    EXPECT_EQ(lines[1], "plug-in     " + c.plugin);
+    EXPECT_EQ(lines[2].rfind("            " + c.shown, 0), 0u) << lines[2];
+    EXPECT_NE(result.out.find("\n  libpng "), std::string::npos) << result.out;
+  }
+  EXPECT_TRUE(failedWith(quillmark({"--version", "--seed", "1"}), 2, {"takes only --plugin PATH"}));
 }
 
 }  // namespace

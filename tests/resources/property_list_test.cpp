@@ -8,6 +8,7 @@
 #include <set>
 #include <tuple>
 
+#include "quillmark_version.h"
 #include "resources/property_list.h"
 #include "resources/terminology.h"
 #include "settings/four_char_code.h"
@@ -53,10 +54,27 @@ class PropertyListBytes : public ::testing::Test {
 };
 
 TEST_F(PropertyListBytes, HeaderAndEveryPropertyInOrderForAStrictReader) {
-  EXPECT_EQ(list.header, (std::vector<std::uint32_t>{1, 0, 11}));
+  EXPECT_EQ(list.header, (std::vector<std::uint32_t>{1, 0, 12}));
   EXPECT_TRUE(list.readToEnd) << "stepping 16 + length must land exactly on the end";
-  EXPECT_EQ(list.keys, (std::vector<std::string>{"kind", "name", "catg", "vers", "wx86", "8664", "hstm", "mode",
-                                                 "enbl", "enbl 1", "fici"}));
+  EXPECT_EQ(list.keys, (std::vector<std::string>{"kind", "name", "catg", "vers", "cmpt", "wx86", "8664", "hstm",
+                                                 "mode", "enbl", "enbl 1", "fici"}));
+}
+
+// 'cmpt': the build's version as (major << 16) | (minor << 8) | patch and as the full text
+// tools/version printed, its terminator and zeros to the next multiple of 4.
+TEST_F(PropertyListBytes, ComponentVersionIsTheBuildsVersion) {
+  const std::string text = QUILLMARK_VERSION;
+  ASSERT_EQ(data("cmpt").size(), (4 + text.size() + 1 + 3) / 4 * 4);
+  ResourceReader reader(data("cmpt"));
+  EXPECT_EQ(reader.u32(), std::uint32_t(QUILLMARK_VERSION_MAJOR << 16 | QUILLMARK_VERSION_MINOR << 8 |
+                                        QUILLMARK_VERSION_PATCH));
+  EXPECT_EQ(reader.cString(), text);
+  for (std::size_t i = 4 + text.size(); i < data("cmpt").size(); ++i) EXPECT_EQ(data("cmpt")[i], 0) << i;
+  // The text begins with the numbers, as project() in CMakeLists.txt gives them.
+  EXPECT_EQ(text.rfind(QUILLMARK_VERSION_NUMBERS, 0), 0u) << text;
+  EXPECT_EQ(std::string(QUILLMARK_VERSION_NUMBERS), std::to_string(QUILLMARK_VERSION_MAJOR) + "." +
+                                                       std::to_string(QUILLMARK_VERSION_MINOR) + "." +
+                                                       std::to_string(QUILLMARK_VERSION_PATCH));
 }
 
 TEST_F(PropertyListBytes, KindVersionModesAndFilterCases) {
