@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "render/tone.h"
+
+namespace qm::test {
+namespace {
+
+// A row of pixels' greys equals the grey of each pixel on its own, whatever the row's length
+// (rows are done several pixels at once and the rest one by one) and for every sample from
+// 0 to the largest 16-bit one, both ends of each channel included.
+TEST(ToneGreys, ARowsGreysAreEachPixelsGrey) {
+  std::mt19937 random(11);
+  const std::vector<std::uint16_t> ends = {0, 1, 127, 128, 255, 256, 16383, 32767, 32768, 32769, 65534, 65535};
+  std::vector<std::uint16_t> samples;
+  for (const std::uint16_t r : ends)
+    for (const std::uint16_t g : ends)
+      for (const std::uint16_t b : ends) samples.insert(samples.end(), {r, g, b, std::uint16_t(random())});
+  for (int i = 0; i < 4000; ++i)
+    samples.insert(samples.end(), {std::uint16_t(random() % 32769), std::uint16_t(random() % 32769),
+                                   std::uint16_t(random() % 32769), 32768});
+  const std::int32_t pixels = std::int32_t(samples.size() / 4);
+  for (std::int32_t count : {0, 1, 3, 4, 5, 7, 9, pixels}) {
+    std::vector<std::uint8_t> greys(std::size_t(count) + 1, 0xA5);
+    greysOfPixels(samples.data(), count, true, greys.data());
+    for (std::int32_t k = 0; k < count; ++k) {
+      const std::uint16_t* c = &samples[4 * std::size_t(k)];
+      ASSERT_EQ(greys[std::size_t(k)], grey16(c[0], c[1], c[2])) << "pixel " << k << " of " << count;
+    }
+    EXPECT_EQ(greys[std::size_t(count)], 0xA5) << "a row of " << count << " wrote past its end";
+  }
+  std::vector<std::uint8_t> eight(samples.size());
+  for (std::size_t i = 0; i < samples.size(); ++i) eight[i] = std::uint8_t(samples[i] >> 8);
+  std::vector<std::uint8_t> greys(static_cast<std::size_t>(pixels));
+  greysOfPixels(eight.data(), pixels, false, greys.data());
+  for (std::int32_t k = 0; k < pixels; ++k) {
+    std::uint32_t word;
+    std::memcpy(&word, &eight[4 * std::size_t(k)], sizeof word);
+    ASSERT_EQ(greys[std::size_t(k)], grey8(std::int32_t(word >> 24), std::int32_t((word >> 16) & 255u),
+                                           std::int32_t((word >> 8) & 255u)))
+        << "8-bit pixel " << k;
+  }
+}
+
+}  // namespace
+}  // namespace qm::test
