@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "cli/raster_image.h"
+#include "quillmark_version.h"
 #include "tests/test_images.h"
 #include "tests/wine/wine_session.h"
 
@@ -35,6 +36,36 @@ TEST(WineBuild, ReadsThePluginsPropertyListAsAHostDoes) {
                                "version     4.0", "entry x86   PluginMain", "entry x64   PluginMain",
                                "modes       grayscale, RGB", "scope \"Tallowbridge Quillmark\""})
     EXPECT_NE(info.out.find(expected), std::string::npos) << expected << " missing from:\n" << info.out;
+}
+
+// quillmark.exe --version: its own version, the .8bf beside it with the version its property
+// list names (the build's, as tools/version printed it for this tree), and the libraries linked
+// into it with their versions built and running; a plug-in that is not there is named as such,
+// the rest printed all the same, and the status is 1.
+TEST(WineBuild, VersionNamesTheCommandThePluginBesideItAndTheLibraries) {
+  const ChildResult result = runWindowsCommand({"--version"});
+  ASSERT_EQ(result.exitStatus, 0) << result.err << result.out;
+  EXPECT_EQ(result.err, "");
+  for (const std::string expected :
+       {std::string("quillmark   ") + QUILLMARK_VERSION, std::string("\\bin\\Quillmark.8bf"),
+        std::string("            version ") + QUILLMARK_VERSION, std::string("  libpng         1."),
+        std::string("  zlib           1."), std::string("  libtiff        4."), std::string("  libjpeg-turbo  "),
+        std::string("  libdeflate     1.")})
+    EXPECT_NE(result.out.find(expected), std::string::npos) << expected << " missing from:\n" << result.out;
+  for (const char* library : {"  libpng ", "  zlib ", "  libtiff "}) {
+    const std::size_t at = result.out.find(library);
+    const std::string line = result.out.substr(at, result.out.find('\n', at) - at);
+    EXPECT_EQ(line.find("(no run-time version call)"), std::string::npos) << line;
+  }
+
+  const ChildResult missing = runWindowsCommand({"--version", "--plugin", "C:\\nowhere\\Quillmark.8bf"});
+  EXPECT_EQ(missing.exitStatus, 1);
+  EXPECT_EQ(missing.err.rfind("quillmark: ", 0), 0u) << missing.err;
+  EXPECT_NE(missing.err.find("C:\\nowhere\\Quillmark.8bf"), std::string::npos) << missing.err;
+  for (const std::string expected : {std::string("quillmark   ") + QUILLMARK_VERSION,
+                                     std::string("plug-in     C:\\nowhere\\Quillmark.8bf"),
+                                     std::string("cannot be loaded: "), std::string("  libpng ")})
+    EXPECT_NE(missing.out.find(expected), std::string::npos) << expected << " missing from:\n" << missing.out;
 }
 
 TEST(WineBuild, RendersTheSameImagesAsTheLinuxBuild) {
