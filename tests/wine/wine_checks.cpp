@@ -46,7 +46,7 @@ TEST(WineBuild, VersionNamesTheCommandThePluginBesideItAndTheLibraries) {
   const ChildResult result = runWindowsCommand({"--version"});
   ASSERT_EQ(result.exitStatus, 0) << result.err << result.out;
   EXPECT_EQ(result.err, "");
-  for (const std::string expected :
+  for (const std::string& expected :
        {std::string("quillmark   ") + QUILLMARK_VERSION, std::string("\\bin\\Quillmark.8bf"),
         std::string("            version ") + QUILLMARK_VERSION, std::string("  libpng         1."),
         std::string("  zlib           1."), std::string("  libtiff        4."), std::string("  libjpeg-turbo  "),
@@ -62,7 +62,7 @@ TEST(WineBuild, VersionNamesTheCommandThePluginBesideItAndTheLibraries) {
   EXPECT_EQ(missing.exitStatus, 1);
   EXPECT_EQ(missing.err.rfind("quillmark: ", 0), 0u) << missing.err;
   EXPECT_NE(missing.err.find("C:\\nowhere\\Quillmark.8bf"), std::string::npos) << missing.err;
-  for (const std::string expected : {std::string("quillmark   ") + QUILLMARK_VERSION,
+  for (const std::string& expected : {std::string("quillmark   ") + QUILLMARK_VERSION,
                                      std::string("plug-in     C:\\nowhere\\Quillmark.8bf"),
                                      std::string("cannot be loaded: "), std::string("  libpng ")})
     EXPECT_NE(missing.out.find(expected), std::string::npos) << expected << " missing from:\n" << missing.out;
