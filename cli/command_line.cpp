@@ -421,8 +421,8 @@ Usage:
   quillmark blends                    list the blend modes
   quillmark plugin-info [--plugin P]  what the plug-in's property list says about it
   quillmark about [--plugin P]        ask the plug-in to show its about box
-  quillmark --version [--plugin P]    the command's version, the plug-in's path and the
-                                      version it names, the libraries' versions
+  quillmark --version [--plugin P]    the versions of the command, of the plug-in it
+                                      loads (and its path) and of the libraries
   quillmark --help                    show this text
 
 IN may be a PNG (8 or 16-bit grey, grey+alpha, RGB or RGBA), a TIFF (8, 16 or
