@@ -300,7 +300,9 @@ class BlurStream {
     divideAll(pass.division, sums, out, rowSamples_);
   }
 
-  static void divideAll(const BoxDivision& division, const Sum* __restrict sums, Sample* __restrict out, std::size_t n) {
+  // The division by value: byte stores may alias anything, so one read through a reference
+  // would be read again after every store.
+  static void divideAll(const BoxDivision division, const Sum* __restrict sums, Sample* __restrict out, std::size_t n) {
     if constexpr (Format::kDividesRowsApart) {
       Format::divideRow(division, sums, out, n);
     } else {
