@@ -20,6 +20,7 @@
 #include "bench/engine_picture.h"
 #include "engine/jobs.h"
 #include "engine/pyramid.h"
+#include "render/ink_samples.h"
 #include "render/render_image.h"
 #include "render/source_loading.h"
 #include "render/style_registry.h"
@@ -70,6 +71,13 @@ void storeRow(void* context, std::int32_t x, std::int32_t y, std::int32_t count,
   storeSamples(sink.layout, colours, stride, count,
                sink.samples->data() + (std::ptrdiff_t(y) * kWidth + x) * pixelBytes, pixelBytes);
 }
+void storeInkRow(void* context, std::int32_t x, std::int32_t y, std::int32_t count, const BandCell* cells,
+                 const InkSamples& samples) {
+  const DocumentSink& sink = *static_cast<const DocumentSink*>(context);
+  const std::ptrdiff_t pixelBytes = 3 * sink.layout.sampleBytes;
+  storeInkSamples(samples, cells, count, sink.samples->data() + (std::ptrdiff_t(y) * kWidth + x) * pixelBytes,
+                  pixelBytes);
+}
 
 // The document in memory a render of a style delivers into, and the look's settings.
 struct RenderTarget {
@@ -80,7 +88,7 @@ struct RenderTarget {
 
   RenderTarget(std::int32_t style, std::int32_t sampleBytes, std::size_t bytes)
       : document(bytes), sink{{sampleBytes, 3, 0}, &document},
-        output{&sink, sink.layout, beginRows, nullptr, storeRow, nullptr, nullptr} {
+        output{&sink, sink.layout, beginRows, nullptr, storeRow, nullptr, nullptr, storeInkRow} {
     resetForRun(settings);
     settings.look.style = style;
   }

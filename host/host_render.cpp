@@ -9,6 +9,7 @@
 #include "host/host_image.h"
 #include "host/module_state.h"
 #include "host/source_loader.h"
+#include "render/ink_samples.h"
 #include "render/render_image.h"
 #include "settings/ink_settings.h"
 
@@ -76,17 +77,32 @@ bool clipToRect(const pi::VRect& rect, const pi::VRect& filter, std::int32_t x, 
   return true;
 }
 
+// Where columns x .. x + count - 1 of row y go in the delivered output, clipped to it: the
+// first pixel's address, and the first column and count that lie inside; null outside.
+std::uint8_t* outputRun(const HostOutput& out, std::int32_t x, std::int32_t y, std::int32_t count,
+                        std::int32_t& from, std::int32_t& length) {
+  if (!out.open || !clipToRect(out.area.outRect, out.filter, x, y, count, from, length)) return nullptr;
+  return out.area.outData + std::ptrdiff_t(out.filter.top + y - out.area.outRect.top) * out.area.outRowBytes +
+         std::ptrdiff_t(out.filter.left + from - out.area.outRect.left) * out.pixelBytes;
+}
+
 void storeRow(void* context, std::int32_t x, std::int32_t y, std::int32_t count, const void* colours,
               std::ptrdiff_t stride) {
-  HostOutput& out = outputOf(context);
+  const HostOutput& out = outputOf(context);
   std::int32_t from = 0;
   std::int32_t length = 0;
-  if (!out.open || !clipToRect(out.area.outRect, out.filter, x, y, count, from, length)) return;
-  std::uint8_t* at = out.area.outData +
-                     std::ptrdiff_t(out.filter.top + y - out.area.outRect.top) * out.area.outRowBytes +
-                     std::ptrdiff_t(out.filter.left + from - out.area.outRect.left) * out.pixelBytes;
-  storeSamples(out.layout, static_cast<const std::uint8_t*>(colours) + (from - x) * stride, stride, length, at,
-               out.pixelBytes);
+  if (std::uint8_t* at = outputRun(out, x, y, count, from, length))
+    storeSamples(out.layout, static_cast<const std::uint8_t*>(colours) + (from - x) * stride, stride, length, at,
+                 out.pixelBytes);
+}
+
+void storeInkRow(void* context, std::int32_t x, std::int32_t y, std::int32_t count, const BandCell* cells,
+                 const InkSamples& samples) {
+  const HostOutput& out = outputOf(context);
+  std::int32_t from = 0;
+  std::int32_t length = 0;
+  if (std::uint8_t* at = outputRun(out, x, y, count, from, length))
+    storeInkSamples(samples, cells + (from - x), length, at, out.pixelBytes);
 }
 
 // 0 outside the host's mask rectangle, the mask byte inside it.
@@ -166,7 +182,7 @@ bool renderHostImage() {
   settings.previewZoom = 1;
   settings.viewOffsetX = settings.viewOffsetY = 0;
   HostOutput out = hostOutput(record);
-  RenderOutput output{&out, out.layout, beginRows, maskRow, storeRow, shouldAbort, progress};
+  RenderOutput output{&out, out.layout, beginRows, maskRow, storeRow, shouldAbort, progress, storeInkRow};
   const RenderFailure failure = renderDocument(settings, working, output);
   reportFailure(failure);
   return failure == kRenderDone;

@@ -134,6 +134,8 @@ Colour inkColour(const BlendStage& stage, const BandCell& cell) {
   return {level, level, level, 1.0f};
 }
 
+bool inkAloneDecides(const BlendStage& stage) { return plainInk(stage); }
+
 bool rowNeedsSource(const BlendStage& stage, bool partlySelected) { return partlySelected || !sourceFree(stage); }
 
 void blendRow(const BlendStage& stage, const BandCell* ink, const Colour* source, const std::uint8_t* selection,

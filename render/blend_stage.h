@@ -52,6 +52,10 @@ Colour applySelection(const BlendStage& stage, const Colour& colour, const Colou
 Colour blendInk(const BlendStage& stage, const Colour& ink, const Colour& source, float selection, std::int32_t x,
                 std::int32_t y);
 
+// Whether a fully selected row's colours follow from its ink alone, each ink value giving
+// one colour wherever it lies: "normal" outside the preview, on 8- and 16-bit documents.
+bool inkAloneDecides(const BlendStage& stage);
+
 // Whether the blend of a row reads its source colours. Every ink sample is an opaque grey
 // within 0..1, which under "normal" is its own result, and float documents take the ink as
 // it is under every mode; so fully selected rows of those, outside the preview, need none.

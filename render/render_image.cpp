@@ -10,6 +10,7 @@
 #include "engine/jobs.h"
 #include "platform/random_generator.h"
 #include "render/blend_stage.h"
+#include "render/ink_samples.h"
 #include "render/ink_levels.h"
 #include "render/source_pixels.h"
 #include "render/spot_tile.h"
@@ -36,6 +37,9 @@ struct RenderRun {
   // and every row that needs no source, blends on the calling thread, where it overlaps
   // the next row's rendering instead.
   bool blendOnWorker = false;
+  // Rows that follow from their ink alone go to the output straight from it.
+  bool storesInk = false;
+  InkSamples inkSamples;
   bool outputFailed = false;
   StageClock toneRowsTime, styleTime, blendTime, deliveryTime;
 };
@@ -116,6 +120,11 @@ void blendAndStoreRow(RenderRun& run, const BandCell* cells, std::int32_t x, std
   const RenderOutput& output = *run.output;
   const bool partial = output.maskRow && output.maskRow(output.context, x, y, count, run.selectionRow.data());
   const auto start = StageClock::now();
+  if (run.storesInk && !partial) {
+    output.storeInkRow(output.context, x, y, count, cells, run.inkSamples);
+    run.deliveryTime.add(start, StageClock::now());
+    return;
+  }
   const bool withSource = rowNeedsSource(run.stage, partial);
   if (withSource) readSourceRow(run.mapping, x, y, count, run.sourceRow.data());
   blendRow(run.stage, cells, withSource ? run.sourceRow.data() : nullptr, partial ? run.selectionRow.data() : nullptr,
@@ -295,6 +304,7 @@ RenderFailure renderWithTables(const UserValues& look, RenderWorkingSet& working
   run.mapping = {&working.source, level, zoom, placed.offsetX, placed.offsetY};
   run.style = &styleEntry(working.state.style);
   run.blendOnWorker = run.style->layout == bandMode && rowNeedsSource(run.stage, false);
+  run.storesInk = output.storeInkRow && makeInkSamples(run.stage, output.layout, run.inkSamples);
   // A tone-only source has no colours to blend with.
   if (working.toneOnly && rowNeedsSource(run.stage, false)) return kRenderImageMemory;
   try {

@@ -12,6 +12,9 @@
 
 namespace qm {
 
+struct BandCell;
+struct InkSamples;
+
 // What the blend stage needs to know of the document.
 struct DocumentLayout {
   std::int32_t sampleBytes;    // 1, 2 (0..32768) or 4 (float)
@@ -35,6 +38,11 @@ struct RenderOutput {
   // The user's stop and progress in thousandths; may be null.
   bool (*shouldAbort)(void* context);
   void (*progress)(void* context, std::int32_t done, std::int32_t total);
+  // May be null. Stores `count` pixels from (x, y) whose colours follow from their ink alone:
+  // cell i stores what `samples` holds for its ink (storeInkSamples), the same bytes
+  // storeRow would store for the colour blended from it, without a colour in between.
+  void (*storeInkRow)(void* context, std::int32_t x, std::int32_t y, std::int32_t count, const BandCell* cells,
+                      const InkSamples& samples) = nullptr;
 };
 
 // Colours into interleaved samples of the layout: 8-bit and 16-bit samples are
