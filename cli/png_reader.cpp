@@ -17,10 +17,10 @@
 
 #include <bit>
 #include <cstring>
-#include <memory>
 #include <new>
 
 #include "cli/png_chunk_reader.h"
+#include "cli/pixel_allocator.h"
 #include "cli/png_picture_shape.h"
 #include "cli/png_unfilter.h"
 
@@ -43,25 +43,28 @@ bool readHeader(PngChunkReader& chunks, PngShape& shape) {
   return bytes[10] == 0 && bytes[11] == 0 && bytes[12] == 0;
 }
 
-// The contents of the IDAT chunks, end to end.
+// The contents of the IDAT chunks, end to end, in memory taken as a picture's is: the image
+// data is most of a file, and a 16-bit photograph's runs to tens of megabytes.
 struct CompressedData {
-  std::unique_ptr<std::uint8_t[]> bytes;
+  PixelBytes bytes;  // as many as the file holds
   std::size_t size = 0;
-  std::size_t capacity = 0;
 };
 
-// Room for the largest image data the file could hold; pages never written cost nothing.
+// Room for the largest image data the file could hold.
 bool makeRoom(CompressedData& data, std::uint64_t fileSize) {
-  if (data.bytes) return true;
+  if (!data.bytes.empty()) return true;
   if (fileSize > SIZE_MAX) return false;
-  data.capacity = std::size_t(fileSize);
-  data.bytes.reset(new (std::nothrow) std::uint8_t[data.capacity]);
-  return data.bytes != nullptr;
+  try {
+    data.bytes.resize(std::size_t(fileSize));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
 }
 
 bool appendImageData(PngChunkReader& chunks, const ChunkHead& head, CompressedData& data) {
-  if (head.length > data.capacity - data.size) return false;  // the file grew since its size was taken
-  if (!chunks.readData(data.bytes.get() + data.size, head.length) || !chunks.checkCrc()) return false;
+  if (head.length > data.bytes.size() - data.size) return false;  // the file grew since its size was taken
+  if (!chunks.readData(data.bytes.data() + data.size, head.length) || !chunks.checkCrc()) return false;
   data.size += head.length;
   return true;
 }
@@ -99,7 +102,7 @@ class Decompressor {
     if (!decompressor_) return false;
     std::size_t used = 0;
     const libdeflate_result result =
-        libdeflate_zlib_decompress_ex(decompressor_, data.bytes.get(), data.size, out, outSize, &used, nullptr);
+        libdeflate_zlib_decompress_ex(decompressor_, data.bytes.data(), data.size, out, outSize, &used, nullptr);
     return result == LIBDEFLATE_SUCCESS && used == data.size;
   }
 
