@@ -46,6 +46,10 @@ void storeGreys(ImageBuffer& greys, std::int32_t y, std::int32_t left, std::int3
 // number the tone reads of it.
 BlurredRowSink greySink(ImageBuffer& greys, bool sixteenBit);
 
+// The cells of `count` pixels from their greys and blurred greys: S, B and no ink yet.
+void fillToneCells(const std::uint8_t* grey, const std::uint8_t* mean, std::int32_t count, std::int32_t amount,
+                   BandCell* cells);
+
 // S at render column x and row y, with B through `blurred` (may be null).
 std::int32_t sampleTone(const ToneSource& source, std::int32_t x, std::int32_t y, std::int32_t* blurred);
 

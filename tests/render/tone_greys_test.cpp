@@ -47,5 +47,33 @@ TEST(ToneGreys, ARowsGreysAreEachPixelsGrey) {
   }
 }
 
+// Every pair of grey and blurred grey, for amounts from none to past what 16-bit lanes hold
+// (those take the one-by-one way) and rows of every length around the sixteen done at once:
+// each cell holds S as the formula gives it, B, and no ink; nothing past the row is touched.
+TEST(ToneGreys, CellsHoldTheSharpenedGreyOfEveryPairOfGreys) {
+  std::vector<std::uint8_t> greys, means;
+  for (std::int32_t g = 0; g < 256; ++g)
+    for (std::int32_t m = 0; m < 256; ++m) {
+      greys.push_back(std::uint8_t(g));
+      means.push_back(std::uint8_t(m));
+    }
+  const auto pairs = std::int32_t(greys.size());
+  for (const std::int32_t amount : {0, 1, 7, 255, 256, 1024, 32767, -300, 40000}) {
+    for (const std::int32_t count : {0, 1, 15, 16, 17, 33, pairs}) {
+      std::vector<BandCell> cells(std::size_t(count) + 1, BandCell{1, 2, 3});
+      fillToneCells(greys.data(), means.data(), count, amount, cells.data());
+      for (std::int32_t k = 0; k < count; ++k) {
+        const BandCell& cell = cells[std::size_t(k)];
+        const std::int32_t g = greys[std::size_t(k)], m = means[std::size_t(k)];
+        ASSERT_EQ(cell.tone, sharpenedTone(g, m, amount)) << "g " << g << ", B " << m << ", amount " << amount;
+        ASSERT_EQ(cell.blurred, m);
+        ASSERT_EQ(cell.ink, kNoInk);
+      }
+      const BandCell& past = cells.back();
+      EXPECT_TRUE(past.tone == 1 && past.blurred == 2 && past.ink == 3) << "a row of " << count << " wrote past its end";
+    }
+  }
+}
+
 }  // namespace
 }  // namespace qm::test
