@@ -21,6 +21,7 @@
 
 #include "engine/box_blur.h"
 #include "engine/box_division.h"
+#include "engine/column_sums.h"
 
 namespace qm::blur {
 
@@ -61,8 +62,14 @@ struct Rgba8Narrow {
   using Sum = std::uint16_t;
   using Lanes = Halves16;
   static constexpr std::int32_t kMostWindow = 256;
-  static constexpr bool kDividesRowsApart = false;
+  static constexpr bool kDividesRowsApart = true;
   static Sample divide(const BoxDivision& division, Sum sum) { return Sample(division.eightBitNarrow(sum)); }
+  static void divideRow(const BoxDivision& division, const Sum* sums, Sample* out, std::size_t count) {
+    division.eightBitNarrowRow(sums, out, count);
+  }
+  static void slideSums(Sum* sums, const Sample* entering, const Sample* leaving, std::size_t count) {
+    slideColumnSums(sums, entering, leaving, count);
+  }
   static Lanes widen(Bytes16 pixel) { return sameBits<Lanes>(zeroInterleaved(pixel)); }
 };
 
@@ -86,6 +93,10 @@ struct Rgba16Wide {
   static Sample divide(const BoxDivision& division, Sum sum) { return Sample(division.sixteenBit(sum)); }
   static void divideRow(const BoxDivision& division, const Sum* sums, Sample* out, std::size_t count) {
     division.sixteenBitRow(sums, out, count);
+  }
+  static void slideSums(Sum* __restrict sums, const Sample* __restrict entering, const Sample* __restrict leaving,
+                        std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) sums[i] = Sum(sums[i] + entering[i] - leaving[i]);
   }
   static Lanes widen(Bytes16 pixel) { return sameBits<Lanes>(halfZeroInterleaved(sameBits<Halves16>(pixel))); }
 };
@@ -264,7 +275,7 @@ class BlurStream {
     const BoxDivision division = stage.columnDivision;
     // Every window sum fits the Sum type, so narrowing each new sum to it loses nothing.
     if constexpr (Format::kDividesRowsApart) {
-      for (std::size_t i = 0; i < n; ++i) sums[i] = Sum(sums[i] + entering[i] - leaving[i]);
+      Format::slideSums(sums, entering, leaving, n);
       Format::divideRow(division, sums, out, n);
     } else {
       for (std::size_t i = 0; i < n; ++i) {

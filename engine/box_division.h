@@ -57,6 +57,11 @@ class BoxDivision {
     return guess + std::int32_t(remainder >= n_) - std::int32_t(remainder < 0);
   }
 
+  // eightBitNarrow of sums[0 .. count - 1] into out (n from 2 to 256). Built twice where the
+  // system can choose at run time, for the baseline processor and for one with 256-bit
+  // integer vectors, which divide twice the samples an instruction (box_division.cpp).
+  void eightBitNarrowRow(const std::uint16_t* sums, std::uint8_t* out, std::size_t count) const;
+
   // sixteenBit of sums[0 .. count - 1] into out, eight at a time where the vector
   // instructions allow.
   void sixteenBitRow(const std::int32_t* sums, std::uint16_t* out, std::size_t count) const {

@@ -56,12 +56,22 @@ TEST(BoxDivision, EightBitSumsDivideExactlyForEveryWindowABlurMakes) {
     const BoxDivision division(n);
     const bool narrow = n >= 2 && n <= 256;
     std::int32_t wrong = 0, wrongNarrow = 0;
+    std::vector<std::uint16_t> sums;
     for (std::int32_t sum = 0; sum <= 255 * n; ++sum) {
       wrong += division.eightBit(sum) != nearest(sum, n);
       if (narrow) wrongNarrow += division.eightBitNarrow(std::uint16_t(sum)) != nearest(sum, n);
+      sums.push_back(std::uint16_t(sum));
     }
     ASSERT_EQ(wrong, 0) << "n = " << n;
     ASSERT_EQ(wrongNarrow, 0) << "16-bit arithmetic, n = " << n;
+    if (!narrow) continue;
+    // The row at once, in whichever build the processor runs (many at a time, the rest one
+    // by one), and not a byte past its end.
+    std::vector<std::uint8_t> row(sums.size() + 1, 0xA5);
+    division.eightBitNarrowRow(sums.data(), row.data(), sums.size());
+    for (std::size_t i = 0; i < sums.size(); ++i) wrongNarrow += row[i] != nearest(std::int32_t(i), n);
+    ASSERT_EQ(wrongNarrow, 0) << "a row of 16-bit sums, n = " << n;
+    ASSERT_EQ(row.back(), 0xA5) << "n = " << n;
   }
 }
 

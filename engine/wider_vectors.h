@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: LicenseRef-Quillmark
+// A function marked with this is built twice where the system can choose at run time: for
+// the baseline processor and for one with 256-bit integer vectors (twice the samples an
+// instruction), the loader picking the one the processor runs. GCC's function clones on
+// x86-64 ELF systems; elsewhere the baseline build alone. Only the marked function's own
+// body is built twice, never an inline function it calls, so nothing the baseline build
+// runs can come from the wider one. For loops of plain integer arithmetic, whose results do
+// not depend on how many samples an instruction takes.
+#pragma once
+
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__ELF__)
+#define QUILLMARK_WIDER_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define QUILLMARK_WIDER_VECTOR_CLONES
+#endif
