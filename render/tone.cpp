@@ -74,16 +74,16 @@ struct ThreeBytes {};
 // common case (zoom 1), walked tile by tile without a lookup per pixel.
 template <typename Sample>
 void greyRun(const ImageBuffer& image, int level, std::int32_t from, std::int32_t y, std::int32_t count,
-             std::int32_t* out) {
+             std::uint8_t* out) {
   y = std::clamp(y, 0, image.maxY[level]);
   const std::int32_t last = image.maxX[level];
   std::int32_t i = 0;
-  for (; i < count && from + i < 0; ++i) out[i] = greyAt(image, from + i, y, level);
+  for (; i < count && from + i < 0; ++i) out[i] = std::uint8_t(greyAt(image, from + i, y, level));
   while (i < count && from + i <= last) {
     const std::int32_t x = from + i;
     const std::int32_t run = std::min({count - i, last - x + 1, kTileSize - (x & kTileMask)});
     const std::uint8_t* at = pixelAddress(image, x, y, level);
-    std::int32_t* to = out + i;
+    std::uint8_t* to = out + i;
     // Indexed rather than stepped, so that the compiler can do many pixels at once. The
     // 8-bit weighted sum stays below 2^15 (64 x 255), so it is taken in 16-bit lanes.
     if constexpr (std::is_same_v<Sample, GreyByte>) {
@@ -91,7 +91,7 @@ void greyRun(const ImageBuffer& image, int level, std::int32_t from, std::int32_
     } else if constexpr (std::is_same_v<Sample, ThreeBytes>) {
       for (std::int32_t k = 0; k < run; ++k) {
         const auto r = std::uint16_t(at[3 * k]), g = std::uint16_t(at[3 * k + 1]), b = std::uint16_t(at[3 * k + 2]);
-        to[k] = std::uint16_t(19 * (r + 2 * g) + 7 * b) >> 6;
+        to[k] = std::uint8_t(std::uint16_t(19 * (r + 2 * g) + 7 * b) >> 6);
       }
     } else if constexpr (sizeof(Sample) == 1) {
       for (std::int32_t k = 0; k < run; ++k) {
@@ -99,24 +99,24 @@ void greyRun(const ImageBuffer& image, int level, std::int32_t from, std::int32_
         std::memcpy(&word, at + 4 * k, sizeof word);
         const auto r = std::uint16_t(word >> 24), g = std::uint16_t((word >> 16) & 255u),
                    b = std::uint16_t((word >> 8) & 255u);
-        to[k] = std::uint16_t(19 * (r + 2 * g) + 7 * b) >> 6;
+        to[k] = std::uint8_t(std::uint16_t(19 * (r + 2 * g) + 7 * b) >> 6);
       }
     } else {
       for (std::int32_t k = 0; k < run; ++k) {
         std::uint16_t c[4];
         std::memcpy(c, at + 8 * k, sizeof c);
-        to[k] = grey16(c[0], c[1], c[2]);
+        to[k] = std::uint8_t(grey16(c[0], c[1], c[2]));
       }
     }
     i += run;
   }
-  for (; i < count; ++i) out[i] = greyAt(image, from + i, y, level);
+  for (; i < count; ++i) out[i] = std::uint8_t(greyAt(image, from + i, y, level));
 }
 
 void greyRow(const ImageBuffer& image, int level, std::int32_t from, std::int32_t y, std::int32_t count,
-             std::int32_t* out) {
+             std::uint8_t* out) {
   if (!hasPixels(image) || level < 0 || level > image.lastLevel) {
-    std::fill(out, out + count, 0);
+    std::fill(out, out + count, std::uint8_t(0));
   } else if (image.format == kGray8) {
     greyRun<GreyByte>(image, level, from, y, count, out);
   } else if (image.format == kRgb8) {
@@ -126,7 +126,7 @@ void greyRow(const ImageBuffer& image, int level, std::int32_t from, std::int32_
   } else if (image.format == kRgba16) {
     greyRun<std::uint16_t>(image, level, from, y, count, out);
   } else {
-    std::fill(out, out + count, 0);
+    std::fill(out, out + count, std::uint8_t(0));
   }
 }
 
@@ -300,20 +300,15 @@ void fillToneRow(StyleRowContext& context) {
     return;
   }
   if (fillFromGreyPlanes(context)) return;
-  std::int32_t grey[kChunk];
-  std::int32_t mean[kChunk];
+  std::uint8_t grey[kChunk];
+  std::uint8_t mean[kChunk];
   for (std::int32_t from = context.first; from <= context.last; from += kChunk) {
     const std::int32_t count = std::min(kChunk, context.last - from + 1);
     greyRow(*source.image, source.imageLevel, from + source.offsetX - source.imageLeft,
             y + source.offsetY - source.imageTop, count, grey);
     greyRow(*source.blurred, 0, from + source.offsetX - source.blurredLeft, y + source.offsetY - source.blurredTop,
             count, mean);
-    BandCell* cell = bandCell(context, from);
-    if (!cell) continue;
-    // Whole cells, one word each; the style's ink goes in after.
-    const std::int32_t amount = source.sharpenAmount;
-    for (std::int32_t i = 0; i < count; ++i)
-      cell[i] = BandCell{std::uint8_t(sharpenedTone(grey[i], mean[i], amount)), std::uint8_t(mean[i]), kNoInk};
+    if (BandCell* cells = bandCell(context, from)) fillToneCells(grey, mean, count, source.sharpenAmount, cells);
   }
 }
 
