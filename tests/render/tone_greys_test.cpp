@@ -36,14 +36,17 @@ TEST(ToneGreys, ARowsGreysAreEachPixelsGrey) {
   }
   std::vector<std::uint8_t> eight(samples.size());
   for (std::size_t i = 0; i < samples.size(); ++i) eight[i] = std::uint8_t(samples[i] >> 8);
-  std::vector<std::uint8_t> greys(static_cast<std::size_t>(pixels));
-  greysOfPixels(eight.data(), pixels, false, greys.data());
-  for (std::int32_t k = 0; k < pixels; ++k) {
-    std::uint32_t word;
-    std::memcpy(&word, &eight[4 * std::size_t(k)], sizeof word);
-    ASSERT_EQ(greys[std::size_t(k)], grey8(std::int32_t(word >> 24), std::int32_t((word >> 16) & 255u),
-                                           std::int32_t((word >> 8) & 255u)))
-        << "8-bit pixel " << k;
+  for (std::int32_t count : {0, 1, 15, 16, 17, 31, pixels - 1, pixels}) {
+    std::vector<std::uint8_t> greys(std::size_t(count) + 1, 0xA5);
+    greysOfPixels(eight.data(), count, false, greys.data());
+    for (std::int32_t k = 0; k < count; ++k) {
+      std::uint32_t word;
+      std::memcpy(&word, &eight[4 * std::size_t(k)], sizeof word);
+      ASSERT_EQ(greys[std::size_t(k)], grey8(std::int32_t(word >> 24), std::int32_t((word >> 16) & 255u),
+                                             std::int32_t((word >> 8) & 255u)))
+          << "8-bit pixel " << k << " of " << count;
+    }
+    EXPECT_EQ(greys[std::size_t(count)], 0xA5) << "an 8-bit row of " << count << " wrote past its end";
   }
 }
 
