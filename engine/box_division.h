@@ -37,6 +37,8 @@ class BoxDivision {
         narrowHalf_(std::uint16_t(n / 2)), narrowMultiplier_(std::uint16_t(n > 1 ? 65536 / n : 0)) {}
 
   std::int32_t n() const { return n_; }
+  // What sixteenBitRow adds to a sum before it multiplies by 1 / n.
+  double sixteenBitBias() const { return double(half_) + 0.5; }
 
   // sum within 0 .. 255 x n, n from 2 to 256
   std::uint16_t eightBitNarrow(std::uint16_t sum) const {
@@ -63,12 +65,14 @@ class BoxDivision {
   void eightBitNarrowRow(const std::uint16_t* sums, std::uint8_t* out, std::size_t count) const;
 
   // sixteenBit of sums[0 .. count - 1] into out, eight at a time where the vector
-  // instructions allow.
-  void sixteenBitRow(const std::int32_t* sums, std::uint16_t* out, std::size_t count) const {
+  // instructions allow; with 256-bit vectors where the processor has them
+  // (box_division.cpp), else with the baseline ones below.
+  void sixteenBitRow(const std::int32_t* sums, std::uint16_t* out, std::size_t count) const;
+  void sixteenBitRowBaseline(const std::int32_t* sums, std::uint16_t* out, std::size_t count) const {
     std::size_t i = 0;
 #if defined(__SSE2__)
     const __m128d inverse = _mm_set1_pd(1.0 / double(n_));
-    const __m128d bias = _mm_set1_pd(double(half_) + 0.5);
+    const __m128d bias = _mm_set1_pd(sixteenBitBias());
     const auto means = [&](const std::int32_t* from) {
       const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
       const __m128d low = _mm_mul_pd(_mm_add_pd(_mm_cvtepi32_pd(four), bias), inverse);

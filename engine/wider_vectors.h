@@ -9,7 +9,9 @@
 #pragma once
 
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__ELF__)
+#define QUILLMARK_HAS_WIDER_VECTOR_CLONES 1
 #define QUILLMARK_WIDER_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
+#define QUILLMARK_HAS_WIDER_VECTOR_CLONES 0
 #define QUILLMARK_WIDER_VECTOR_CLONES
 #endif
