@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
-// The row division of 8-bit sums, which is most of a blur's work, also built for wider
-// vectors (engine/wider_vectors.h).
+// The row divisions, most of a blur's work, also for processors with 256-bit vectors: the
+// 8-bit one as a function clone (engine/wider_vectors.h), the 16-bit one, whose baseline is
+// hand-written SSE2, as a second body in plain arithmetic that the row calls when the
+// processor reports the wider vectors.
 #include "engine/box_division.h"
 
 #include "engine/wider_vectors.h"

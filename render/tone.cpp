@@ -193,7 +193,7 @@ std::int32_t fillToneCellsSixteenAtOnce(const std::uint8_t* grey, const std::uin
       const __m128i high = _mm_mulhi_epi16(difference, factor);
       const __m128i first = sharpenedHalf(_mm_unpacklo_epi16(g16, zero), _mm_unpacklo_epi16(low, high));
       const __m128i second = sharpenedHalf(_mm_unpackhi_epi16(g16, zero), _mm_unpackhi_epi16(low, high));
-      tones[half] = _mm_packs_epi32(first, second);  // within -765 .. 1275, held to 0..255 below
+      tones[half] = _mm_packs_epi32(first, second);  // saturated to 16 bits, held to 0..255 below
     }
     const __m128i tone = _mm_packus_epi16(tones[0], tones[1]);
     const __m128i pairs[2] = {_mm_unpacklo_epi8(tone, m), _mm_unpackhi_epi8(tone, m)};
