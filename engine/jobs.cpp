@@ -30,6 +30,11 @@ std::atomic<bool> tasksFail{false};
 constexpr std::int64_t kMostPasses = std::int64_t(1) << 20;
 constexpr std::int32_t kProgressTotal = 1000;
 constexpr int kTasksPerWorker = 2;
+// Row mode hands out this many rows ahead of the one being written back, so the worker
+// goes from row to row without waiting for this thread to wake up.
+constexpr int kRowsAhead = 8;
+// The report of the row runner when it ends, in the inbox beside the slots' reports.
+constexpr int kRunnerSlot = -1;
 
 // One task slot: the record of the task it runs now and its scratch memory, both reused
 // for the next task.
@@ -63,7 +68,7 @@ class JobRun {
  public:
   JobRun(const JobEnvironment& environment, const JobLayout& layout, int workers, int slots)
       : environment_(environment), layout_(layout), workers_(workers), slots_(std::size_t(slots)),
-        inbox_(std::size_t(slots)), pipelined_(layout.layout == rowMode && slots == 2),
+        inbox_(std::size_t(slots) + 1), inOrder_(layout.layout == rowMode),
         interval_(std::chrono::milliseconds(std::max(environment.progressIntervalMs, 0))),
         lastProgress_(Clock::now() - interval_) {
     for (Slot& slot : slots_) slot.environment = &environment_;
@@ -84,10 +89,13 @@ class JobRun {
     // A job of few tasks leaves the workers it does not need idle rather than stopping
     // them; only a lower processor count (which tests pretend) makes the pool smaller.
     useWorkers_ = !workers::onWorkerThread() && workers::useWorkers(workers_, workerThreadLimit()) > 0;
-    for (int index = 0; index < startingSlots(); ++index) {
+    for (int index = 0; index < int(slots_.size()); ++index) {
       if (!startTask(index)) break;
     }
     while (collected_ < started_) collect(inbox_.waitForAny());
+    // The row runner may still be waiting for rows; it uses this object until it reports.
+    handedOut_.close();
+    while (runnerOut_) collect(inbox_.waitForAny());
     if (callerRandom_) seedRandom(*callerRandom_);
     return {workers_, cancelled_, reason_};
   }
@@ -111,7 +119,8 @@ class JobRun {
 
   void handOut(int index) {
     Slot& slot = slots_[std::size_t(index)];
-    if (useWorkers_ && workers::post({runSlot, &slot, &inbox_, index})) return;
+    if (inOrder_ && useWorkers_ && handToRunner()) return;
+    if (!inOrder_ && useWorkers_ && workers::post({runSlot, &slot, &inbox_, index})) return;
     // No worker to be had: the task runs here, and the caller's generator is put back at the end.
     useWorkers_ = false;
     if (!callerRandom_) callerRandom_ = randomState();
@@ -119,7 +128,31 @@ class JobRun {
     inbox_.deliver(index);
   }
 
+  // Row mode: one worker runs the rows, in order, as they are handed out; it is posted
+  // with the first. Only rows handed out before the runner could not be had run here.
+  bool handToRunner() {
+    if (!runnerOut_) {
+      if (!workers::post({runRows, this, &inbox_, kRunnerSlot})) return false;
+      runnerOut_ = true;
+    }
+    handedOut_.raise(started_);
+    return true;
+  }
+
+  static void runRows(void* argument) noexcept {
+    JobRun& job = *static_cast<JobRun*>(argument);
+    const std::int32_t slots = std::int32_t(job.slots_.size());
+    for (std::int32_t row = 0; job.handedOut_.waitAbove(row); ++row) {
+      runSlot(&job.slots_[std::size_t(row % slots)]);
+      job.inbox_.deliver(int(row % slots));
+    }
+  }
+
   void collect(int index) {
+    if (index == kRunnerSlot) {
+      runnerOut_ = false;
+      return;
+    }
     Slot& slot = slots_[std::size_t(index)];
     if (!cancelled_) {
       if (slot.failure != kJobNotStopped) {
@@ -129,17 +162,11 @@ class JobRun {
         if (guarded([&] { stop = environment_.shouldAbort(environment_.context); }) && stop) cancel(kJobStoppedByUser);
       }
     }
-    // A row is started before the row above is written back, so that the write-back on
-    // this thread overlaps the rendering of the next row; the other slot is free by now.
-    if (pipelined_) startTask(1 - index);
     if (!cancelled_ && environment_.writeBack) guarded([&] { environment_.writeBack(slot.task); });
     ++collected_;
-    if (!pipelined_) startTask(index);
+    startTask(index);
     reportProgress();
   }
-
-  // Row mode keeps a second slot, never running at the same time as the first.
-  int startingSlots() const { return pipelined_ ? 1 : int(slots_.size()); }
 
   void reportProgress() {
     if (!environment_.progress || environment_.currentPass < 1) return;
@@ -178,7 +205,9 @@ class JobRun {
   const int workers_;
   std::vector<Slot> slots_;
   workers::Inbox inbox_;
-  const bool pipelined_;
+  const bool inOrder_;
+  workers::Tally handedOut_;  // row mode: the rows handed out to the runner
+  bool runnerOut_ = false;
   const Clock::duration interval_;
   Clock::time_point lastProgress_;
   bool useWorkers_ = false;
@@ -195,11 +224,12 @@ JobOutcome runJob(std::int32_t layout, const JobEnvironment& environment) {
   const JobLayout cut = makeJobLayout(layout, environment.rect);
   if (cut.taskCount < 0) return {0, true, kJobBadLayout};
   if (cut.taskCount == 0) return {};
-  // Row mode: one task at a time, in two slots that take turns (see collect). Otherwise
-  // every worker has a second task waiting behind the one it runs, so that it goes straight
-  // on when it finishes instead of waiting for this thread to wake up and hand one out.
+  // Row mode: one task at a time, on one worker, with rows handed out ahead (see
+  // handToRunner). Otherwise every worker has a second task waiting behind the one it runs,
+  // so that it goes straight on when it finishes instead of waiting for this thread to wake
+  // up and hand one out.
   const int workers = layout == rowMode ? 1 : std::min(workerThreadLimit(), int(cut.taskCount));
-  const int slots = layout == rowMode ? std::min(2, int(cut.taskCount))
+  const int slots = layout == rowMode ? std::min(kRowsAhead, int(cut.taskCount))
                                       : std::min(workers * kTasksPerWorker, int(cut.taskCount));
   try {
     JobRun job(environment, cut, workers, slots);

@@ -96,9 +96,9 @@ struct JobOutcome {
 //
 // Per collected task, on the calling thread: shouldAbort (until it first answers true),
 // then the write-back unless the job is cancelled by now, then the next task is started
-// and progress considered. Row mode starts the next row (its load hook included) before
-// the write-back instead, so that the write-back of one row overlaps the work on the
-// next; still only one row is worked on at a time, in order. Progress is
+// and progress considered. Row mode hands out up to eight rows (their load hooks
+// included) ahead of the one written back, so that the worker goes from row to row while
+// this thread writes back; still only one row is worked on at a time, in order. Progress is
 // ((currentPass - 1) x taskCount + collected) / (passCount x taskCount) in thousandths of
 // 1000, reported with the first collected task and then at most once per
 // progressIntervalMs.

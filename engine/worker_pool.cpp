@@ -158,6 +158,29 @@ int Inbox::waitForAny() {
   return slot;
 }
 
+void Tally::raise(std::int32_t to) {
+  std::lock_guard lock(mutex_);
+  count_.store(to, std::memory_order_release);
+  if (sleeping_) raised_.notify_one();
+}
+
+void Tally::close() {
+  std::lock_guard lock(mutex_);
+  closed_.store(true, std::memory_order_release);
+  if (sleeping_) raised_.notify_one();
+}
+
+bool Tally::waitAbove(std::int32_t value) {
+  lookFor([&] { return passes(value); });
+  std::unique_lock lock(mutex_);
+  while (!passes(value)) {
+    sleeping_ = true;
+    raised_.wait(lock);
+    sleeping_ = false;
+  }
+  return count_.load(std::memory_order_acquire) > value;
+}
+
 int useWorkers(int wanted, int most) { return pool().use(wanted, most); }
 
 bool post(const WorkItem& item) noexcept { return pool().post(item); }

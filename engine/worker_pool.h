@@ -9,6 +9,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <vector>
 
@@ -29,6 +30,27 @@ class Inbox {
   std::size_t head_ = 0;
   std::size_t count_ = 0;
   std::atomic<std::size_t> unread_{0};  // count_, for looking without the lock
+  bool sleeping_ = false;
+};
+
+// A count one thread raises and another waits on, with an end: row mode's calling thread
+// counts the rows it has handed out, and the worker that runs them waits for the next.
+class Tally {
+ public:
+  void raise(std::int32_t to);
+  void close();  // no more raises: every wait returns
+  // Waits until the count is above `value`; false when it never will be (closed first).
+  bool waitAbove(std::int32_t value);
+
+ private:
+  bool passes(std::int32_t value) const {
+    return count_.load(std::memory_order_acquire) > value || closed_.load(std::memory_order_acquire);
+  }
+
+  std::mutex mutex_;
+  std::condition_variable raised_;
+  std::atomic<std::int32_t> count_{0};
+  std::atomic<bool> closed_{false};
   bool sleeping_ = false;
 };
 

@@ -242,15 +242,14 @@ TEST(JobThreads, AsManyTasksAtOnceAsProcessorsOneInRowModeAndNoMoreThanTasksOrTh
     EXPECT_EQ(trace.mostRunning, most);
     EXPECT_TRUE(most > 1 || (trace.rendered == upTo(tasks) && trace.written == upTo(tasks))) << "one after another";
     // The second task was handed out before the first came back: behind the first on a
-    // worker, or, in row mode, so that the first row's write-back overlaps the work on the
-    // second.
+    // worker, or, in row mode, so that the worker goes on to it while the first is written
+    // back.
     const auto at = [&](int event) { return std::find(trace.sequence.begin(), trace.sequence.end(), event); };
     EXPECT_LT(at(1001), at(3000));
     for (const int task : {0, 1}) {
       EXPECT_LT(at(1000 + task), at(2000 + task));
       EXPECT_LT(at(2000 + task), at(3000 + task));
     }
-    EXPECT_TRUE(layout != rowMode || at(2000) < at(1001)) << "the next row starts after the one before";
   }
   const Processors processors(500);
   Trace trace;
@@ -304,6 +303,47 @@ TEST(JobRandom, AJobInsideATaskRunsOnThatThreadAndKeepsItsSequence) {
   EXPECT_EQ(outer.draws, std::vector(8, freshThreadDraws()));
 }
 
+// Row mode's worker goes on from row to row while the calling thread is still busy with
+// a row that came back: here the first write-back waits until the next seven rows are
+// done, which they can only be if they were handed out before it. A row's slot is reused
+// only after its write-back.
+TEST(JobRowMode, RowsRunOnWhileTheCallingThreadWritesBackAndInOrder) {
+  const Processors processors(2);
+  struct Record {
+    std::mutex mutex;
+    std::condition_variable rendered;
+    std::vector<int> order;  // 2000 + i rendered, 3000 + i written back
+    bool waited = false;
+  } record;
+  JobEnvironment environment;
+  environment.context = &record;
+  environment.rect = {0, 0, 20, 5};
+  environment.scratchBytes = 4;
+  environment.work = [](JobTask& task) {
+    Record& r = *static_cast<Record*>(task.context);
+    std::lock_guard lock(r.mutex);
+    r.order.push_back(2000 + task.layout.taskIndex);
+    r.rendered.notify_all();
+  };
+  environment.writeBack = [](JobTask& task) {
+    Record& r = *static_cast<Record*>(task.context);
+    std::unique_lock lock(r.mutex);
+    if (task.layout.taskIndex == 0)
+      r.waited = r.rendered.wait_for(lock, std::chrono::seconds(10), [&] { return r.order.size() >= 8; });
+    r.order.push_back(3000 + task.layout.taskIndex);
+  };
+  const JobOutcome outcome = runJob(rowMode, environment);
+  EXPECT_FALSE(outcome.cancelled);
+  EXPECT_EQ(outcome.threads, 1);
+  EXPECT_TRUE(record.waited) << "the rows after the first waited for its write-back";
+  std::vector<int> renders, writes;
+  for (const int event : record.order) (event < 3000 ? renders : writes).push_back(event % 1000);
+  EXPECT_EQ(renders, upTo(20));
+  EXPECT_EQ(writes, upTo(20));
+  const auto at = [&](int event) { return std::find(record.order.begin(), record.order.end(), event); };
+  EXPECT_LT(at(3000), at(2008)) << "row 8 reused row 0's slot before its write-back";
+}
+
 // Scratch memory: each task sees its slot's block, zero-filled when the job starts and
 // handed on from task to task as the task before left it.
 TEST(JobScratch, EachSlotKeepsOneBlockFromTaskToTaskZeroFilledAtTheStart) {
@@ -313,8 +353,9 @@ TEST(JobScratch, EachSlotKeepsOneBlockFromTaskToTaskZeroFilledAtTheStart) {
   EXPECT_EQ(bands.blocks.size(), 2u);
   EXPECT_EQ(bands.firstWords, (std::vector<int>{0, 0, 1, 2, 3})) << "the block is handed on, not cleared";
   Trace rows;
-  runJob(rowMode, tracedRender(rows, {0, 0, 4, 9}, -1, 16));
-  EXPECT_EQ(rows.blocks.size(), 2u) << "row mode keeps two rows out";
+  runJob(rowMode, tracedRender(rows, {0, 0, 12, 9}, -1, 16));
+  EXPECT_EQ(rows.blocks.size(), 8u) << "row mode keeps eight rows out";
+  EXPECT_EQ(rows.firstWords, (std::vector<int>{0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4}));
   Trace none;
   runJob(bandMode, tracedRender(none, {0, 0, 64, 3}));
   EXPECT_EQ(none.blocks, std::set<void*>{nullptr}) << "no scratch asked for, none given";
