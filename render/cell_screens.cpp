@@ -16,7 +16,6 @@ namespace qm {
 namespace {
 
 constexpr std::int32_t kRingTable = 2048;  // bubbles' rings: W[2048 + squared distance]
-constexpr std::int64_t kNoCachedColumn = -9999;
 
 std::int32_t paperOrInk(bool paper) { return paper ? 255 : 0; }
 
@@ -24,31 +23,32 @@ void storeDecision(StyleRowContext& context, std::int32_t x, std::int32_t value)
   putInk(context, x, value, paperOrInk(densityAt(context, x) <= value), toneAt(context, x));
 }
 
-// The jitters depend on the cell column only, the row being fixed, so they are redrawn
-// when the column changes: once every 32 >> shift pixels.
+// The grey of shard cell (cx + dx, cy + dy) is W[47 (cy + dy) + 33 (cx + dx)], the base
+// being 47 cy + 33 cx and the candidate's number dx + 2 dy.
+std::uint32_t shardGreyIndex(std::uint32_t base, std::int32_t candidate) {
+  static constexpr std::uint32_t kCandidateOffsets[4] = {0, 33, 47, 80};
+  return (base + kCandidateOffsets[candidate]) & std::uint32_t(kCellJitterMask);
+}
+
+// The jitters depend on the cell column only, the row being fixed, so the row goes in runs
+// of one cell column, 32 >> shift pixels each: the local x starts at 16..47 and steps by
+// 1 << shift up to 47. Shards take one of four greys in a run, one per candidate cell.
 void renderJitteredCellRow(StyleRowContext& context, bool bubbles) {
   const RenderState& state = *context.state;
   const std::int16_t* w = state.tables->waveTable;
   const std::int32_t shift = state.constants.shift;
   const CellCoordinate row = cellCoordinate(patternY(context), shift);
-  std::int64_t cachedColumn = kNoCachedColumn;
-  CellJitter jitter{};
-  for (std::int32_t x = context.first; x <= context.last; ++x) {
+  for (std::int32_t x = context.first; x <= context.last;) {
     const CellCoordinate column = cellCoordinate(patternX(context, x), shift);
-    if (column.cell != cachedColumn) {
-      jitter = cellJitter(w, column.cell, row.cell);
-      cachedColumn = column.cell;
+    const std::int32_t runEnd = std::min(context.last, x + ((47 - column.local) >> shift));
+    const NearestAlongRun nearest(cellJitter(w, column.cell, row.cell), row.local);
+    const std::uint32_t greyBase = 47 * std::uint32_t(row.cell) + 33 * std::uint32_t(column.cell);
+    for (std::int32_t lx = column.local; x <= runEnd; ++x, lx += 1 << shift) {
+      const std::int32_t key = nearest.key(lx);
+      // distance <= 1922, see jittered_cells.h
+      const std::int32_t value = bubbles ? w[kRingTable + (key >> 2)] : w[shardGreyIndex(greyBase, key & 3)];
+      storeDecision(context, x, value);
     }
-    const NearestCell nearest = nearestCell(jitter, column.local, row.local);
-    std::int32_t value;
-    if (bubbles) {
-      value = w[kRingTable + nearest.distance];  // distance <= 1922, see jittered_cells.h
-    } else {
-      const std::uint32_t ix = std::uint32_t(column.cell + nearest.dx);
-      const std::uint32_t iy = std::uint32_t(row.cell + nearest.dy);
-      value = w[(47 * iy + 33 * ix) & std::uint32_t(kCellJitterMask)];
-    }
-    storeDecision(context, x, value);
   }
 }
 

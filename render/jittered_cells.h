@@ -64,13 +64,33 @@ inline CellJitter cellJitter(const std::int16_t* w, std::int64_t cx, std::int64_
 // carries its candidate's number in its two low bits, so the least key is the nearest
 // centre and, among equal distances, the earlier one. Taken without branches, since the
 // nearest centre changes every few pixels and a branch would guess wrong each time.
+//
+// Along a row the cell column stays the same for 32 >> shift pixels, and only the local x
+// changes: the row's parts of the four distances are worked out once for such a run.
+class NearestAlongRun {
+ public:
+  NearestAlongRun(const CellJitter& j, std::int32_t ly)
+      : j_(j), d00_(squared(ly - j.y00)), d10_(squared(ly - j.y10)), d01_(squared(ly - j.y01 - 32)),
+        d11_(squared(ly - j.corner - 32)) {}
+
+  // The nearest centre's squared distance times four plus its candidate's number.
+  std::int32_t key(std::int32_t lx) const {
+    const std::int32_t k00 = (d00_ + squared(lx - j_.x00)) * 4;
+    const std::int32_t k10 = (d10_ + squared(lx - j_.x10 - 32)) * 4 + 1;
+    const std::int32_t k01 = (d01_ + squared(lx - j_.x01)) * 4 + 2;
+    const std::int32_t k11 = (d11_ + squared(lx - j_.corner - 32)) * 4 + 3;
+    return std::min(std::min(k00, k10), std::min(k01, k11));
+  }
+
+ private:
+  static std::int32_t squared(std::int32_t v) { return v * v; }
+
+  CellJitter j_;
+  std::int32_t d00_, d10_, d01_, d11_;
+};
+
 inline NearestCell nearestCell(const CellJitter& j, std::int32_t lx, std::int32_t ly) {
-  const auto squared = [](std::int32_t v) { return v * v; };
-  const std::int32_t d00 = squared(ly - j.y00) + squared(lx - j.x00);
-  const std::int32_t d10 = squared(ly - j.y10) + squared(lx - j.x10 - 32);
-  const std::int32_t d01 = squared(ly - j.y01 - 32) + squared(lx - j.x01);
-  const std::int32_t d11 = squared(ly - j.corner - 32) + squared(lx - j.corner - 32);
-  const std::int32_t key = std::min(std::min(d00 * 4, d10 * 4 + 1), std::min(d01 * 4 + 2, d11 * 4 + 3));
+  const std::int32_t key = NearestAlongRun(j, ly).key(lx);
   return NearestCell{key >> 2, key & 1, (key >> 1) & 1};
 }
 

@@ -255,23 +255,27 @@ HatchCell hatchCell(std::int32_t cx, std::int32_t cy) {
   const std::int32_t q = cx / kHatchBrick;
   const std::int32_t rx = cx - kHatchBrick * q;
   const std::int32_t yh = (cy & 31) >> 1;
-  std::int32_t sel = 0;
-  std::int32_t flag = 0;
+  // Comparisons as numbers rather than branches, since the part changes every few pixels.
+  // In the lower half the two cut-off corners never meet (one needs rx > 31, the other
+  // rx < 16); in the upper half rx - yh > 31 implies yh + rx >= 16.
   if ((cy & 31) > 15) {
-    sel = 1;
-    if (yh + rx > 47) {
-      sel = 2;
-      flag = 1;
-    }
-    if (rx - yh < 0) {
-      sel = 0;
-      flag = 1;
-    }
-  } else {
-    sel = yh + rx >= 16 ? 1 : 0;
-    if (rx - yh > 31) sel = 2;
+    const std::int32_t nextBrick = yh + rx > 47;
+    const std::int32_t lastBrick = rx - yh < 0;
+    return {1 + nextBrick - lastBrick + 2 * q, nextBrick | lastBrick};
   }
-  return {sel + 2 * q, flag};
+  return {std::int32_t(yh + rx >= 16) + std::int32_t(rx - yh > 31) + 2 * q, 0};
+}
+
+// A cell part's random byte rk sets its strokes along the row: the column ramp ±rk px,
+// the row ramp (255 - rk) py and which way the wobble bends them.
+struct HatchStrokes {
+  std::int64_t columnSlope;  // rk, negative when rk is odd
+  std::int64_t rowRamp;
+  std::int64_t wobbleSign;   // +1 when bit 1 of rk is set
+};
+
+HatchStrokes hatchStrokes(std::int32_t rk, std::int32_t py) {
+  return {(rk & 1) ? -std::int64_t(rk) : std::int64_t(rk), std::int64_t(255 - rk) * py, (rk & 2) ? 1 : -1};
 }
 
 }  // namespace
@@ -295,16 +299,22 @@ void renderHatchingRow(StyleRowContext& context) {
   const std::int32_t py = patternY(context);
   const std::int32_t cy = shifted(py, k.shift);
   const std::int64_t factor = k.strokeFactor;
+  // The random byte is drawn again only when the part changes, every few pixels.
+  std::int32_t drawn = -1;
+  HatchStrokes strokes{};
   for (std::int32_t x = context.first; x <= context.last; ++x) {
     const std::int32_t px = patternX(context, x);
     const HatchCell part = hatchCell(shifted(px, k.shift), cy);
-    const std::int32_t rk =
-        w[kHatchRandomBase + ((33 * part.cell + 47 * (part.flag + (cy >> 5))) & kHatchRandomMask)];
-    const std::int64_t a = (rk & 1) ? -std::int64_t(rk) * px : std::int64_t(rk) * px;
-    const std::int64_t b = std::int64_t(255 - rk) * py;
+    const std::int32_t index = (33 * part.cell + 47 * (part.flag + (cy >> 5))) & kHatchRandomMask;
+    if (index != drawn) {
+      drawn = index;
+      strokes = hatchStrokes(w[kHatchRandomBase + index], py);
+    }
+    const std::int64_t a = strokes.columnSlope * px;
+    const std::int64_t b = strokes.rowRamp;
     const std::int64_t mid = (a + b) >> 1;
-    const std::int64_t wobble = w[((a > b ? a - b : b - a) >> 5) & kHatchWobbleMask];
-    const std::int64_t stroke = factor * ((rk & 2) ? mid + wobble : mid - wobble);
+    const std::int64_t apart = a > b ? a - b : b - a;
+    const std::int64_t stroke = factor * (mid + strokes.wobbleSign * w[(apart >> 5) & kHatchWobbleMask]);
     const std::int32_t value = std::int32_t((stroke >> k.strokeShift) & 255);
     putInk(context, x, value, paperOrInk(value >= densityAt(context, x)), toneAt(context, x));
   }
