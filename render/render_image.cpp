@@ -37,6 +37,9 @@ struct RenderRun {
   // and every row that needs no source, blends on the calling thread, where it overlaps
   // the next row's rendering instead.
   bool blendOnWorker = false;
+  // Row mode fills a row's tone on the calling thread as it hands the row out, rows ahead
+  // of the one worker, which then has only the style to run.
+  bool toneOnCaller = false;
   // Rows that follow from their ink alone go to the output straight from it.
   bool storesInk = false;
   InkSamples inkSamples;
@@ -71,11 +74,8 @@ void blendRowOnWorker(const RenderRun& run, StyleRowContext& context, std::vecto
            bandColours(*context.band, context.row));
 }
 
-// Worker thread: the tone, then the style, row after row of the band.
-void renderBand(JobTask& task) {
-  RenderRun& run = runOf(task);
-  const ImageRect& rect = task.layout.taskRect;
-  const Band band = bandOf(task);
+// A context for the rows of the task's band, all its columns.
+StyleRowContext rowContext(const RenderRun& run, const ImageRect& rect, const Band& band) {
   StyleRowContext context{};
   context.state = run.state;
   context.band = &band;
@@ -83,12 +83,36 @@ void renderBand(JobTask& task) {
   context.last = rect.right - 1;
   context.direction = 1;
   context.previousError = run.style->has(kCarriesPhase) ? run.state->arabesqueCarry : 0;
+  return context;
+}
+
+// Calling thread, row mode: the tone of a row about to be handed out.
+void loadToneRows(JobTask& task) {
+  RenderRun& run = runOf(task);
+  const ImageRect& rect = task.layout.taskRect;
+  const Band band = bandOf(task);
+  StyleRowContext context = rowContext(run, rect, band);
+  const auto start = StageClock::now();
+  for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
+    enterRow(context, y);
+    fillToneRow(context);
+  }
+  run.toneRowsTime.add(start, StageClock::now());
+}
+
+// Worker thread: the tone (unless the calling thread filled it), then the style, row after
+// row of the band.
+void renderBand(JobTask& task) {
+  RenderRun& run = runOf(task);
+  const ImageRect& rect = task.layout.taskRect;
+  const Band band = bandOf(task);
+  StyleRowContext context = rowContext(run, rect, band);
   std::vector<Colour> source;
   StageClock::Clock::duration tone{}, style{}, blend{};
   for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
     const auto start = StageClock::now();
     enterRow(context, y);
-    fillToneRow(context);
+    if (!run.toneOnCaller) fillToneRow(context);
     const auto toned = StageClock::now();
     run.style->row(context);
     const auto styled = StageClock::now();
@@ -273,6 +297,7 @@ RenderFailure runBands(RenderRun& run, const RenderView& view) {
   environment.rect = {0, 0, view.height, view.width};
   const std::size_t cellBytes = sizeof(BandCell) + (run.blendOnWorker ? sizeof(Colour) : 0);
   environment.scratchBytes = std::size_t(view.width) * std::size_t(rows) * cellBytes;
+  environment.load = run.toneOnCaller ? loadToneRows : nullptr;
   environment.work = renderBand;
   environment.writeBack = writeBand;
   environment.shouldAbort = shouldStop;
@@ -304,6 +329,7 @@ RenderFailure renderWithTables(const UserValues& look, RenderWorkingSet& working
   run.mapping = {&working.source, level, zoom, placed.offsetX, placed.offsetY};
   run.style = &styleEntry(working.state.style);
   run.blendOnWorker = run.style->layout == bandMode && rowNeedsSource(run.stage, false);
+  run.toneOnCaller = run.style->layout == rowMode;
   run.storesInk = output.storeInkRow && makeInkSamples(run.stage, output.layout, run.inkSamples);
   // A tone-only source has no colours to blend with.
   if (working.toneOnly && rowNeedsSource(run.stage, false)) return kRenderImageMemory;
