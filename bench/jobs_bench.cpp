@@ -36,6 +36,35 @@ void runEmptyJob(benchmark::State& state, std::int32_t layout, const ImageRect& 
 void BM_RowModeEmptyTasks(benchmark::State& state) { runEmptyJob(state, rowMode, {0, 0, kTasks, 1}); }
 BENCHMARK(BM_RowModeEmptyTasks)->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// Rows that take as long as a style's row of a 6000-pixel picture (about 50 microseconds),
+// longer than the threads look for work before they sleep: what each row costs beyond its
+// own work (counter us_over_task) is the hand-over between the worker and the calling
+// thread, on the critical path unless rows are handed out ahead.
+constexpr auto kRowTime = std::chrono::microseconds(50);
+
+void BM_RowModeRowLongTasks(benchmark::State& state) {
+  constexpr int kRows = 2000;
+  JobEnvironment environment;
+  environment.rect = {0, 0, kRows, 1};
+  environment.scratchBytes = 64;
+  environment.work = [](JobTask&) {
+    const auto until = std::chrono::steady_clock::now() + kRowTime;
+    while (std::chrono::steady_clock::now() < until) {
+    }
+  };
+  environment.writeBack = [](JobTask&) {};
+  runJob(rowMode, environment);
+  double seconds = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    if (runJob(rowMode, environment).cancelled) state.SkipWithError("the job was cancelled");
+    seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }
+  const double perRow = seconds * 1e6 / (double(state.iterations()) * kRows);
+  state.counters["us_over_task"] = perRow - double(kRowTime.count());
+}
+BENCHMARK(BM_RowModeRowLongTasks)->UseRealTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
 // 64 x 256000: 4000 bands of 64 x 64.
 void BM_BandModeEmptyTasks(benchmark::State& state) {
   runEmptyJob(state, bandMode, {0, 0, kTasks * kJobBandSize, kJobBandSize});
