@@ -32,23 +32,28 @@ std::uint32_t shardGreyIndex(std::uint32_t base, std::int32_t candidate) {
 
 // The jitters depend on the cell column only, the row being fixed, so the row goes in runs
 // of one cell column, 32 >> shift pixels each: the local x starts at 16..47 and steps by
-// 1 << shift up to 47. Shards take one of four greys in a run, one per candidate cell.
+// 1 << shift up to 47, then the next column starts 32 lower.
 void renderJitteredCellRow(StyleRowContext& context, bool bubbles) {
   const RenderState& state = *context.state;
   const std::int16_t* w = state.tables->waveTable;
   const std::int32_t shift = state.constants.shift;
+  const std::int32_t step = 1 << shift;
   const CellCoordinate row = cellCoordinate(patternY(context), shift);
-  for (std::int32_t x = context.first; x <= context.last;) {
-    const CellCoordinate column = cellCoordinate(patternX(context, x), shift);
-    const std::int32_t runEnd = std::min(context.last, x + ((47 - column.local) >> shift));
-    const NearestAlongRun nearest(cellJitter(w, column.cell, row.cell), row.local);
-    const std::uint32_t greyBase = 47 * std::uint32_t(row.cell) + 33 * std::uint32_t(column.cell);
-    for (std::int32_t lx = column.local; x <= runEnd; ++x, lx += 1 << shift) {
+  const CellCoordinate column = cellCoordinate(patternX(context, context.first), shift);
+  CellColumnWalk walk(w, column.cell, row.cell);
+  std::uint32_t greyBase = 47 * std::uint32_t(row.cell) + 33 * std::uint32_t(column.cell);
+  std::int32_t lx = column.local;
+  for (std::int32_t x = context.first; x <= context.last; lx -= 32, greyBase += 33) {
+    const CellJitter jitter = walk.jitter();
+    const NearestAlongRun nearest(jitter, row.local);
+    const std::int32_t runEnd = std::min(context.last, x + ((47 - lx) >> shift));
+    for (; x <= runEnd; ++x, lx += step) {
       const std::int32_t key = nearest.key(lx);
       // distance <= 1922, see jittered_cells.h
       const std::int32_t value = bubbles ? w[kRingTable + (key >> 2)] : w[shardGreyIndex(greyBase, key & 3)];
       storeDecision(context, x, value);
     }
+    walk.advance(jitter);
   }
 }
 

@@ -51,6 +51,41 @@ inline std::int32_t jitterAt(const std::int16_t* w, std::uint32_t index) {
   return w[index & std::uint32_t(kCellJitterMask)] & 31;
 }
 
+// The jitters of the cell columns of one row, left to right: the next column's jitters
+// for its own centre are this column's for the centre to its right, so each column reads
+// five new ones.
+class CellColumnWalk {
+ public:
+  CellColumnWalk(const std::int16_t* w, std::int64_t cx, std::int64_t cy)
+      : w_(w), along_(17 * std::uint32_t(cx) + 27 * std::uint32_t(cy)),
+        down_(19 * std::uint32_t(cx) + 37 * std::uint32_t(cy)), x00_(jitterAt(w, along_)), y00_(jitterAt(w, down_)) {}
+
+  // The same as cellJitter for the current column.
+  CellJitter jitter() const {
+    return CellJitter{x00_,
+                      y00_,
+                      jitterAt(w_, along_ + 17),
+                      jitterAt(w_, down_ + 19),
+                      jitterAt(w_, along_ + 27),
+                      jitterAt(w_, down_ + 37),
+                      jitterAt(w_, along_ + 44)};
+  }
+  // On to the next column; `current` is what jitter() gave for this one.
+  void advance(const CellJitter& current) {
+    x00_ = current.x10;
+    y00_ = current.y10;
+    along_ += 17;
+    down_ += 19;
+  }
+
+ private:
+  const std::int16_t* w_;
+  std::uint32_t along_;  // 17 cx + 27 cy
+  std::uint32_t down_;   // 19 cx + 37 cy
+  std::int32_t x00_;
+  std::int32_t y00_;
+};
+
 inline CellJitter cellJitter(const std::int16_t* w, std::int64_t cx, std::int64_t cy) {
   const std::uint32_t x = std::uint32_t(cx);
   const std::uint32_t y = std::uint32_t(cy);

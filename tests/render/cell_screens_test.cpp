@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -247,6 +248,26 @@ TEST(JitteredCells, TheNearestCentreIsTheFirstAtTheLeastDistance) {
       }
   }
   EXPECT_GT(ties, 1000);  // the ties were really tried
+}
+
+// A row's walk over its cell columns reads the same jitters as each column read on its
+// own, also where the indices wrap (negative and far-out cells).
+TEST(JitteredCells, TheWalkAlongARowGivesEachColumnsOwnJitters) {
+  std::array<std::int16_t, 1024> w{};
+  for (std::size_t i = 0; i < w.size(); ++i) w[i] = std::int16_t((i * 2654435761u) >> 11);
+  const auto same = [](const CellJitter& a, const CellJitter& b) {
+    return std::tie(a.x00, a.y00, a.x10, a.y10, a.x01, a.y01, a.corner) ==
+           std::tie(b.x00, b.y00, b.x10, b.y10, b.x01, b.y01, b.corner);
+  };
+  for (const std::int64_t cy : {std::int64_t(-3), std::int64_t(0), std::int64_t(7), std::int64_t(1) << 33})
+    for (const std::int64_t start : {std::int64_t(-70), std::int64_t(5), (std::int64_t(1) << 32) - 40}) {
+      CellColumnWalk walk(w.data(), start, cy);
+      for (std::int64_t cx = start; cx < start + 80; ++cx) {
+        const CellJitter jitter = walk.jitter();
+        ASSERT_TRUE(same(jitter, cellJitter(w.data(), cx, cy))) << "cell " << cx << ", " << cy;
+        walk.advance(jitter);
+      }
+    }
 }
 
 }  // namespace
