@@ -251,9 +251,8 @@ struct HatchCell {
   std::int32_t flag;
 };
 
-HatchCell hatchCell(std::int32_t cx, std::int32_t cy) {
-  const std::int32_t q = cx / kHatchBrick;
-  const std::int32_t rx = cx - kHatchBrick * q;
+// The part at place rx of brick q along a row.
+HatchCell hatchPart(std::int32_t q, std::int32_t rx, std::int32_t cy) {
   const std::int32_t yh = (cy & 31) >> 1;
   // Comparisons as numbers rather than branches, since the part changes every few pixels.
   // In the lower half the two cut-off corners never meet (one needs rx > 31, the other
@@ -266,16 +265,44 @@ HatchCell hatchCell(std::int32_t cx, std::int32_t cy) {
   return {std::int32_t(yh + rx >= 16) + std::int32_t(rx - yh > 31) + 2 * q, 0};
 }
 
+HatchCell hatchCell(std::int32_t cx, std::int32_t cy) {
+  const std::int32_t q = cx / kHatchBrick;
+  return hatchPart(q, cx - kHatchBrick * q, cy);
+}
+
+// The brick and the place in it of each column along a row, one step of 1 << shift
+// units a pixel, without a division; rows that start left of 0, where the division
+// truncates toward zero, take the division every pixel.
+class HatchBrickWalk {
+ public:
+  HatchBrickWalk(std::int32_t cx, std::int32_t step)
+      : step_(step), walks_(cx >= 0), q_(cx / kHatchBrick), rx_(cx - kHatchBrick * q_) {}
+
+  HatchCell part(std::int32_t cx, std::int32_t cy) const { return walks_ ? hatchPart(q_, rx_, cy) : hatchCell(cx, cy); }
+  void advance() {
+    rx_ += step_;
+    const std::int32_t nextBrick = rx_ >= kHatchBrick;
+    rx_ -= kHatchBrick * nextBrick;
+    q_ += nextBrick;
+  }
+
+ private:
+  std::int32_t step_;
+  bool walks_;
+  std::int32_t q_;
+  std::int32_t rx_;
+};
+
 // A cell part's random byte rk sets its strokes along the row: the column ramp ±rk px,
 // the row ramp (255 - rk) py and which way the wobble bends them.
 struct HatchStrokes {
   std::int64_t columnSlope;  // rk, negative when rk is odd
   std::int64_t rowRamp;
-  std::int64_t wobbleSign;   // +1 when bit 1 of rk is set
+  std::int64_t wobbleMask;   // 0 when bit 1 of rk is set (the wobble adds), else -1
 };
 
 HatchStrokes hatchStrokes(std::int32_t rk, std::int32_t py) {
-  return {(rk & 1) ? -std::int64_t(rk) : std::int64_t(rk), std::int64_t(255 - rk) * py, (rk & 2) ? 1 : -1};
+  return {(rk & 1) ? -std::int64_t(rk) : std::int64_t(rk), std::int64_t(255 - rk) * py, (rk & 2) ? 0 : -1};
 }
 
 }  // namespace
@@ -299,12 +326,14 @@ void renderHatchingRow(StyleRowContext& context) {
   const std::int32_t py = patternY(context);
   const std::int32_t cy = shifted(py, k.shift);
   const std::int64_t factor = k.strokeFactor;
+  const std::int32_t pxFirst = patternX(context, context.first);
+  HatchBrickWalk bricks(shifted(pxFirst, k.shift), 1 << k.shift);
   // The random byte is drawn again only when the part changes, every few pixels.
   std::int32_t drawn = -1;
   HatchStrokes strokes{};
-  for (std::int32_t x = context.first; x <= context.last; ++x) {
-    const std::int32_t px = patternX(context, x);
-    const HatchCell part = hatchCell(shifted(px, k.shift), cy);
+  for (std::int32_t x = context.first; x <= context.last; ++x, bricks.advance()) {
+    const std::int32_t px = pxFirst + (x - context.first);
+    const HatchCell part = bricks.part(shifted(px, k.shift), cy);
     const std::int32_t index = (33 * part.cell + 47 * (part.flag + (cy >> 5))) & kHatchRandomMask;
     if (index != drawn) {
       drawn = index;
@@ -314,7 +343,9 @@ void renderHatchingRow(StyleRowContext& context) {
     const std::int64_t b = strokes.rowRamp;
     const std::int64_t mid = (a + b) >> 1;
     const std::int64_t apart = a > b ? a - b : b - a;
-    const std::int64_t stroke = factor * (mid + strokes.wobbleSign * w[(apart >> 5) & kHatchWobbleMask]);
+    const std::int64_t wobble = w[(apart >> 5) & kHatchWobbleMask];
+    // Plus or minus the wobble: (v ^ m) - m is v for m = 0 and -v for m = -1.
+    const std::int64_t stroke = factor * (mid + ((wobble ^ strokes.wobbleMask) - strokes.wobbleMask));
     const std::int32_t value = std::int32_t((stroke >> k.strokeShift) & 255);
     putInk(context, x, value, paperOrInk(value >= densityAt(context, x)), toneAt(context, x));
   }
