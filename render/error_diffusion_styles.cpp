@@ -60,6 +60,16 @@ bool insideBand(const StyleRowContext& context, const ScanSpan& span) {
   return context.rowCells && low >= context.cellLeft && high < context.cellLeft + context.cellCount;
 }
 
+// Runs the whole span with the plain steps when it has too few columns for the carried
+// ones (each needs `reach` columns of the row after it, and one before) or does not lie in
+// the band; false when the carried steps are to run.
+template <class Step>
+bool ranPlainly(const StyleRowContext& context, const ScanSpan& span, std::int32_t reach, Step plainStep) {
+  if (span.length() > reach && insideBand(context, span)) return false;
+  for (std::int32_t x = span.start; x != span.end + span.step; x += span.step) plainStep(x);
+  return true;
+}
+
 // What putInk stores for a decision of these styles, worked out once a row: they pass it
 // grey 0, so only the dark region's invert flag could apply.
 class DecisionInk {
@@ -157,13 +167,8 @@ void renderHyperRow(StyleRowContext& context, bool serpentine) {
     addTo(twoBelow[x], shares.twoBelow);
   };
   const ScanSpan span = scanSpan(context, serpentine);
-  if (span.empty) return;
+  if (span.empty || ranPlainly(context, span, 2, plainStep)) return;
   const std::int32_t d = span.step;
-  // Carried steps need a pixel behind and two ahead inside the row.
-  if (span.length() < 3 || !insideBand(context, span)) {
-    for (std::int32_t x = span.start; x != span.end + d; x += d) plainStep(x);
-    return;
-  }
   plainStep(span.start);
   const DecisionInk ink(*context.state);
   std::int32_t next = here[span.start + d];
@@ -259,13 +264,8 @@ void renderOstromoukhovRow(StyleRowContext& context) {
     addTo(errors[xb], decision.error - right - down);
   };
   const ScanSpan span = scanSpan(context, true);
-  if (span.empty) return;
+  if (span.empty || ranPlainly(context, span, 1, plainStep)) return;
   const std::int32_t d = span.step;
-  // Carried steps need a pixel on either side inside the row.
-  if (span.length() < 2 || !insideBand(context, span)) {
-    for (std::int32_t x = span.start; x != span.end + d; x += d) plainStep(x);
-    return;
-  }
   plainStep(span.start);
   const DecisionInk ink(*context.state);
   std::int32_t here = errors[span.start + d];
