@@ -74,7 +74,9 @@ void blendRowOnWorker(const RenderRun& run, StyleRowContext& context, std::vecto
            bandColours(*context.band, context.row));
 }
 
-// A context for the rows of the task's band, all its columns.
+// A context for the rows of the task's band, all its columns. The arabesque carry is the
+// worker's to read: the row before may still be writing it while the calling thread fills
+// this row's tone.
 StyleRowContext rowContext(const RenderRun& run, const ImageRect& rect, const Band& band) {
   StyleRowContext context{};
   context.state = run.state;
@@ -82,7 +84,6 @@ StyleRowContext rowContext(const RenderRun& run, const ImageRect& rect, const Ba
   context.first = rect.left;
   context.last = rect.right - 1;
   context.direction = 1;
-  context.previousError = run.style->has(kCarriesPhase) ? run.state->arabesqueCarry : 0;
   return context;
 }
 
@@ -107,6 +108,7 @@ void renderBand(JobTask& task) {
   const ImageRect& rect = task.layout.taskRect;
   const Band band = bandOf(task);
   StyleRowContext context = rowContext(run, rect, band);
+  context.previousError = run.style->has(kCarriesPhase) ? run.state->arabesqueCarry : 0;
   std::vector<Colour> source;
   StageClock::Clock::duration tone{}, style{}, blend{};
   for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
