@@ -6,9 +6,13 @@
 // body is built twice, never an inline function it calls, so nothing the baseline build
 // runs can come from the wider one. For loops of plain integer arithmetic, whose results do
 // not depend on how many samples an instruction takes.
+//
+// Not under the thread sanitizer: the loader runs the clones' chooser before the sanitizer
+// has set itself up, and the chooser, built with the sanitizer's checks, then crashes.
 #pragma once
 
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__ELF__)
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__ELF__) && \
+    !defined(__SANITIZE_THREAD__)
 #define QUILLMARK_HAS_WIDER_VECTOR_CLONES 1
 #define QUILLMARK_WIDER_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -265,13 +266,15 @@ struct StripRing {
   const ImageBuffer* image;
   std::int32_t capacity;
   std::vector<std::uint8_t> rows;  // capacity rows of 4-sample pixels
-  std::vector<std::int32_t> held;  // the row in each slot
+  // The row in each slot; the parts of a job store it side by side (the same value).
+  std::vector<std::atomic<std::int32_t>> held;
   std::size_t rowBytes;
 
   StripRing(const ImageBuffer& image_, std::int32_t capacity_)
-      : image(&image_), capacity(capacity_), held(std::size_t(capacity_), -1),
+      : image(&image_), capacity(capacity_), held(std::size_t(capacity_)),
         rowBytes(std::size_t(image_.width[0]) * std::size_t(image_.bytesPerPixel)) {
     rows.resize(rowBytes * std::size_t(capacity));
+    for (auto& row : held) row.store(-1, std::memory_order_relaxed);
   }
 
   void add(std::int32_t y) { addColumns(y, 0, image->width[0]); }
@@ -280,7 +283,7 @@ struct StripRing {
   // it is stored (the parts store all of a row in the same job).
   void addColumns(std::int32_t y, std::int32_t left, std::int32_t right) {
     const std::size_t slot = std::size_t(y % capacity);
-    held[slot] = y;
+    held[slot].store(y, std::memory_order_relaxed);
     for (std::int32_t x = left; x < right; ++x)
       std::memcpy(rows.data() + slot * rowBytes + std::size_t(x) * std::size_t(image->bytesPerPixel),
                   pixelAddress(*image, x, y, 0), std::size_t(image->bytesPerPixel));
@@ -290,7 +293,7 @@ struct StripRing {
     const auto& ring = *static_cast<const StripRing*>(context);
     const std::size_t slot = std::size_t(y % ring.capacity);
     const std::size_t pixel = std::size_t(ring.image->bytesPerPixel);
-    if (ring.held[slot] != y) {
+    if (ring.held[slot].load(std::memory_order_relaxed) != y) {
       std::memset(pixels, 0x5A, std::size_t(right - left) * pixel);  // a row no longer (or not yet) held
       return;
     }
