@@ -19,7 +19,8 @@ constexpr std::int32_t kRingTable = 2048;  // bubbles' rings: W[2048 + squared d
 
 std::int32_t paperOrInk(bool paper) { return paper ? 255 : 0; }
 
-void storeDecision(StyleRowContext& context, std::int32_t x, std::int32_t value) {
+// Always inline: the compiler would otherwise keep it a call in the spot rows, one a pixel.
+[[gnu::always_inline]] inline void storeDecision(StyleRowContext& context, std::int32_t x, std::int32_t value) {
   putInk(context, x, value, paperOrInk(densityAt(context, x) <= value), toneAt(context, x));
 }
 
@@ -71,26 +72,43 @@ std::int32_t shapeSpot(std::int32_t v, SpotShape shape) {
   return v;
 }
 
+// The tile's value at (tx, ty) of the tile: a tile that fits one block of the image is
+// read straight from it, its rows kTileSize apart.
+template <class Visit>
+void withTileReader(const ImageBuffer& tile, Visit visit) {
+  if (tile.width[0] <= kTileSize && tile.height[0] <= kTileSize) {
+    const std::uint8_t* block = pixelAddress(tile, 0, 0, 0);
+    visit([block](std::int32_t tx, std::int32_t ty) {
+      return block[(std::size_t(ty) << kTileShift) + std::size_t(tx)];
+    });
+  } else {
+    visit([&tile](std::int32_t tx, std::int32_t ty) { return *pixelAddress(tile, tx, ty, 0); });
+  }
+}
+
 // Band mode: a pure function of the position, the two greys and the tables. Without a tile
 // (the set-up could not make one) the pixel is a plain threshold at half density.
-void renderSpotTileRow(StyleRowContext& context, SpotShape shape) {
+template <SpotShape shape>
+void renderSpotTileRow(StyleRowContext& context) {
   const RenderTables& tables = *context.state->tables;
   const ImageBuffer& tile = tables.spotTile;
-  const bool hasTile = hasPixels(tile) && tile.format == kGray8;
-  const std::int32_t width = hasTile ? tile.width[0] : 1;
-  const std::int32_t height = hasTile ? tile.height[0] : 1;
-  const std::int64_t py = patternY(context);
-  const PeriodWrap wrapX(width), wrapY(height);
-  for (std::int32_t x = context.first; x <= context.last; ++x) {
-    if (!hasTile) {
-      storeDecision(context, x, 127);
-      continue;
-    }
-    const std::int32_t blurred = std::clamp<std::int32_t>(blurredToneAt(context, x), 0, kToneLevels - 1);
-    const std::int32_t tx = wrapX(std::int64_t(tables.displaceX[blurred]) + width + patternX(context, x));
-    const std::int32_t ty = wrapY(std::int64_t(tables.displaceY[blurred]) + height + py);
-    storeDecision(context, x, shapeSpot(*pixelAddress(tile, tx, ty, 0), shape));
+  if (!hasPixels(tile) || tile.format != kGray8) {
+    for (std::int32_t x = context.first; x <= context.last; ++x) storeDecision(context, x, 127);
+    return;
   }
+  const std::int32_t width = tile.width[0];
+  const std::int32_t height = tile.height[0];
+  const std::int64_t py = patternY(context);
+  const std::int64_t columnOffset = std::int64_t(patternX(context, context.first)) - context.first;
+  const PeriodWrap wrapX(width), wrapY(height);
+  withTileReader(tile, [&](auto tileValue) {
+    for (std::int32_t x = context.first; x <= context.last; ++x) {
+      const std::int32_t blurred = std::clamp<std::int32_t>(blurredToneAt(context, x), 0, kToneLevels - 1);
+      const std::int32_t tx = wrapX(std::int64_t(tables.displaceX[blurred]) + width + columnOffset + x);
+      const std::int32_t ty = wrapY(std::int64_t(tables.displaceY[blurred]) + height + py);
+      storeDecision(context, x, shapeSpot(tileValue(tx, ty), shape));
+    }
+  });
 }
 
 }  // namespace
@@ -131,8 +149,8 @@ void dotTextureSetUp(RenderState& s) {
   }
 }
 
-void renderSpotsRow(StyleRowContext& context) { renderSpotTileRow(context, SpotShape::dots); }
-void renderNettingRow(StyleRowContext& context) { renderSpotTileRow(context, SpotShape::net); }
-void renderSpidersRow(StyleRowContext& context) { renderSpotTileRow(context, SpotShape::teeth); }
+void renderSpotsRow(StyleRowContext& context) { renderSpotTileRow<SpotShape::dots>(context); }
+void renderNettingRow(StyleRowContext& context) { renderSpotTileRow<SpotShape::net>(context); }
+void renderSpidersRow(StyleRowContext& context) { renderSpotTileRow<SpotShape::teeth>(context); }
 
 }  // namespace qm

@@ -9,6 +9,7 @@
 // used, which are the same as those of the 32-bit wrap, and no overflow can occur. Every
 // table index is masked or clamped into its table; see the notes at maze and tableIndex.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 
@@ -124,41 +125,98 @@ void roundChaosSetUp(RenderState& s) {
     s.tables->waveTable[i] = std::int16_t(std::sin(i * 2 * setup::kPi / 4096) * (s.warping + 50) * 20);
 }
 
+namespace {
+
+std::int32_t chaosValue(const std::int16_t* w, std::int32_t cx, std::int32_t y, std::int32_t m) {
+  const std::int32_t a0 = (w[cx] + y) & kWaveMask;
+  const std::int32_t a1 = (w[a0] + cx) & kWaveMask;
+  const std::int32_t a2 = (w[a1] + a0) & kWaveMask;
+  const std::int32_t a3 = (w[a2] + a1) & kWaveMask;
+  const std::int32_t a4 = w[(w[a3] + a2) & kWaveMask];
+  return ((a4 + a3) * m) & 255;
+}
+
+}  // namespace
+
+// Along a row the value depends on the column only through cx, which repeats every
+// 4096 >> h columns (at most 4096): the chain of lookups runs for one such period, and a
+// wider row reads it again.
 void renderChaosRow(StyleRowContext& context) {
   const RenderState& state = *context.state;
   const std::int16_t* w = state.tables->waveTable;
   const std::int32_t h = state.constants.shift;
   const std::int32_t m = state.constants.multiplier;
   const std::int32_t y = shifted(patternY(context), h);
+  const std::int32_t columns = context.last - context.first + 1;
+  if (columns <= 0) return;
+  const std::int32_t period = std::max(1, kWaveTableSize >> h);
+  const std::int32_t known = std::min(period, columns);
+  const std::int32_t px = patternX(context, context.first);
+  std::array<std::uint8_t, kWaveTableSize> values;
+  for (std::int32_t i = 0; i < known; ++i)
+    values[std::size_t(i)] = std::uint8_t(chaosValue(w, shifted(px + i, h) & kWaveMask, y, m));
+  std::int32_t i = 0;
   for (std::int32_t x = context.first; x <= context.last; ++x) {
-    const std::int32_t cx = shifted(patternX(context, x), h) & kWaveMask;
-    const std::int32_t a0 = (w[cx] + y) & kWaveMask;
-    const std::int32_t a1 = (w[a0] + cx) & kWaveMask;
-    const std::int32_t a2 = (w[a1] + a0) & kWaveMask;
-    const std::int32_t a3 = (w[a2] + a1) & kWaveMask;
-    const std::int32_t a4 = w[(w[a3] + a2) & kWaveMask];
-    const std::int32_t value = ((a4 + a3) * m) & 255;
+    const std::int32_t value = values[std::size_t(i)];
     putInk(context, x, value, paperOrInk(value <= toneAt(context, x)), 0);
+    i = i + 1 == period ? 0 : i + 1;
   }
 }
 
+namespace {
+
+// Basketweave's two families at one pattern column, each mix dark (255 - b) + light b
+// kept as 255 dark + (light - dark) b: one product a family once b is known.
+struct WeaveColumn {
+  std::int32_t firstBase, firstSlope;
+  std::int32_t secondBase, secondSlope;
+};
+
+WeaveColumn weaveColumn(const RampRow& row, std::int32_t wy2, std::int32_t px) {
+  const RampWords& k = row.k;
+  const std::int32_t wx = row.w[px & row.n];
+  const std::int32_t firstDark = ((wx + row.py) & k.wrapMask) - wx;
+  const std::int32_t firstLight = ((px + row.wy) & k.wrapMask) - row.wy;
+  const std::int32_t secondDark = ((px + wy2 + k.step5) & k.wrapMask) - wy2;
+  const std::int32_t secondLight = ((wx - row.py + k.step5) & k.wrapMask) - wx;
+  return {255 * firstDark, firstLight - firstDark, 255 * secondDark, secondLight - secondDark};
+}
+
+// The columns repeat every n + 1 (px & n and (px + c) & wrapMask, whose period divides it).
+constexpr std::int32_t kMostWeavePeriod = 1024;
+
+std::int32_t weavePeriod(const RampRow& row) {
+  const std::int32_t period = row.n + 1;
+  const bool powerOfTwo = (period & row.n) == 0;
+  return powerOfTwo && period <= kMostWeavePeriod && period > row.k.wrapMask ? period : 0;
+}
+
+}  // namespace
+
 // Two crossing families of ramps against the ramp table's curve of the density: where the
 // first family is above the curve, the second, shifted by half a period, gets its chance.
+// The columns of one period are worked out once a row (a set-up outside the usual could
+// leave no period; then each pixel works out its own).
 void renderBasketweaveRow(StyleRowContext& context) {
   const RenderTables& tables = *context.state->tables;
   const RampRow row = rampRow(context);
   const RampWords& k = row.k;
   const std::int32_t wy2 = row.w[(row.py + k.step4) & row.n];
+  const std::int32_t columns = context.last - context.first + 1;
+  if (columns <= 0) return;
+  const std::int32_t period = weavePeriod(row);
+  const std::int32_t px = patternX(context, context.first);
+  std::array<WeaveColumn, kMostWeavePeriod> known;
+  for (std::int32_t i = 0; i < std::min(period, columns); ++i) known[std::size_t(i)] = weaveColumn(row, wy2, px + i);
+  std::int32_t i = 0;
   for (std::int32_t x = context.first; x <= context.last; ++x) {
-    const std::int32_t px = patternX(context, x);
+    const WeaveColumn column = period > 0 ? known[std::size_t(i)] : weaveColumn(row, wy2, px + (x - context.first));
+    i = i + 1 == period ? 0 : i + 1;
     const std::int32_t b = tableIndex(blurredToneAt(context, x));
     const std::int32_t threshold = tables.rampTable[tableIndex(densityAt(context, x))];
-    std::int32_t value = firstFamily(row, tables, px, b);
-    if (value >= threshold) {
-      const std::int32_t wx = row.w[px & row.n];
-      value = mixedRamp(((px + wy2 + k.step5) & k.wrapMask) - wy2, ((wx - row.py + k.step5) & k.wrapMask) - wx, b,
-                        tables.displaceY[b], k.shift);
-    }
+    const std::int32_t first = ((column.firstBase + column.firstSlope * b + tables.displaceX[b]) >> k.shift) & 255;
+    const std::int32_t second = ((column.secondBase + column.secondSlope * b + tables.displaceY[b]) >> k.shift) & 255;
+    const std::int32_t value = first >= threshold ? second : first;
     putInk(context, x, value, paperOrInk(value >= threshold), toneAt(context, x));
   }
 }
@@ -229,13 +287,9 @@ void renderMazeRow(StyleRowContext& context) {
     const std::int32_t h2 = std::int32_t((d * (g2 >> 2)) & 127);
     std::int64_t cell = ((g2 >> 8) * 17 + (g1 >> 8) * 13) % kCellHashModulus;
     if (cell < 0) cell += kCellHashModulus;
-    std::int32_t v = h1;
-    switch (tables.waveTable[cell] & 3) {
-      case 1: v = h2; break;
-      case 2: v = (h1 + h2) & 127; break;
-      case 3: v = (h2 - h1) & 127; break;
-      default: break;
-    }
+    // Picked from the four rather than branched to: the cell hash changes every few pixels.
+    const std::int32_t directions[4] = {h1, h2, (h1 + h2) & 127, (h2 - h1) & 127};
+    const std::int32_t v = directions[tables.waveTable[cell] & 3];
     putInk(context, x, 2 * v, paperOrInk(v >= densityAt(context, x) >> 1), toneAt(context, x));
   }
 }
