@@ -305,6 +305,27 @@ TEST(ImageBufferLoading, RawGreyAndRgbBytes) {
   releasePixels(image);
 }
 
+// The everyday RGB rows, at every length around the steps of four pixels and the six
+// that the shuffled steps leave to the word by word ones, from rows that end at their last
+// byte, and across a tile's edge.
+TEST(ImageBufferLoading, RgbRowsOfEveryLengthKeepTheirSamplesAndBecomeOpaque) {
+  std::vector<std::int32_t> widths = {513, 600};
+  for (std::int32_t width = 1; width <= 40; ++width) widths.push_back(width);
+  for (const std::int32_t width : widths) {
+    Buffer image = makeBuffer(width, 2, kRgba8);
+    std::vector<std::uint8_t> bytes(std::size_t(width) * 2 * 3);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = std::uint8_t(i * 7 + 1);
+    const InterleavedPixels layout{bytes.data(), std::ptrdiff_t(width) * 3, 3, {0, 1, 2}, -1};
+    storeInterleaved(*image, {0, 0, 2, width}, layout);
+    for (std::int32_t y = 0; y < 2; ++y)
+      for (std::int32_t x = 0; x < width; ++x) {
+        const std::size_t at = (std::size_t(y) * std::size_t(width) + std::size_t(x)) * 3;
+        ASSERT_EQ(pixelAt(*image, x, y), (Pixel{double(bytes[at]), double(bytes[at + 1]), double(bytes[at + 2]), 255}))
+            << "width " << width << ", pixel " << x << ", " << y;
+      }
+  }
+}
+
 TEST(ImageBufferLoading, Pixels32AreBlueGreenRed) {
   Buffer image = makeBuffer(600, 2, kRgba8);
   std::vector<std::uint8_t> pixels(600 * 2 * 4);
