@@ -20,8 +20,10 @@ constexpr std::int32_t kRingTable = 2048;  // bubbles' rings: W[2048 + squared d
 std::int32_t paperOrInk(bool paper) { return paper ? 255 : 0; }
 
 // Always inline: the compiler would otherwise keep it a call in the spot rows, one a pixel.
-[[gnu::always_inline]] inline void storeDecision(StyleRowContext& context, std::int32_t x, std::int32_t value) {
-  putInk(context, x, value, paperOrInk(densityAt(context, x) <= value), toneAt(context, x));
+template <class Ink>
+[[gnu::always_inline]] inline void storeDecision(const Ink& ink, const StyleRowContext& context, std::int32_t x,
+                                                 std::int32_t value) {
+  ink.put(x, value, paperOrInk(densityAt(context, x) <= value), toneAt(context, x));
 }
 
 // The grey of shard cell (cx + dx, cy + dy) is W[47 (cy + dy) + 33 (cx + dx)], the base
@@ -44,18 +46,20 @@ void renderJitteredCellRow(StyleRowContext& context, bool bubbles) {
   CellColumnWalk walk(w, column.cell, row.cell);
   std::uint32_t greyBase = 47 * std::uint32_t(row.cell) + 33 * std::uint32_t(column.cell);
   std::int32_t lx = column.local;
-  for (std::int32_t x = context.first; x <= context.last; lx -= 32, greyBase += 33) {
-    const CellJitter jitter = walk.jitter();
-    const NearestAlongRun nearest(jitter, row.local);
-    const std::int32_t runEnd = std::min(context.last, x + ((47 - lx) >> shift));
-    for (; x <= runEnd; ++x, lx += step) {
-      const std::int32_t key = nearest.key(lx);
-      // distance <= 1922, see jittered_cells.h
-      const std::int32_t value = bubbles ? w[kRingTable + (key >> 2)] : w[shardGreyIndex(greyBase, key & 3)];
-      storeDecision(context, x, value);
+  withRowInk(context, [&](const auto ink) {
+    for (std::int32_t x = context.first; x <= context.last; lx -= 32, greyBase += 33) {
+      const CellJitter jitter = walk.jitter();
+      const NearestAlongRun nearest(jitter, row.local);
+      const std::int32_t runEnd = std::min(context.last, x + ((47 - lx) >> shift));
+      for (; x <= runEnd; ++x, lx += step) {
+        const std::int32_t key = nearest.key(lx);
+        // distance <= 1922, see jittered_cells.h
+        const std::int32_t value = bubbles ? w[kRingTable + (key >> 2)] : w[shardGreyIndex(greyBase, key & 3)];
+        storeDecision(ink, context, x, value);
+      }
+      walk.advance(jitter);
     }
-    walk.advance(jitter);
-  }
+  });
 }
 
 enum class SpotShape { dots, net, teeth };
@@ -93,7 +97,8 @@ void renderSpotTileRow(StyleRowContext& context) {
   const RenderTables& tables = *context.state->tables;
   const ImageBuffer& tile = tables.spotTile;
   if (!hasPixels(tile) || tile.format != kGray8) {
-    for (std::int32_t x = context.first; x <= context.last; ++x) storeDecision(context, x, 127);
+    const CheckedInk ink{context};
+    for (std::int32_t x = context.first; x <= context.last; ++x) storeDecision(ink, context, x, 127);
     return;
   }
   const std::int32_t width = tile.width[0];
@@ -101,13 +106,15 @@ void renderSpotTileRow(StyleRowContext& context) {
   const std::int64_t py = patternY(context);
   const std::int64_t columnOffset = std::int64_t(patternX(context, context.first)) - context.first;
   const PeriodWrap wrapX(width), wrapY(height);
-  withTileReader(tile, [&](auto tileValue) {
-    for (std::int32_t x = context.first; x <= context.last; ++x) {
-      const std::int32_t blurred = std::clamp<std::int32_t>(blurredToneAt(context, x), 0, kToneLevels - 1);
-      const std::int32_t tx = wrapX(std::int64_t(tables.displaceX[blurred]) + width + columnOffset + x);
-      const std::int32_t ty = wrapY(std::int64_t(tables.displaceY[blurred]) + height + py);
-      storeDecision(context, x, shapeSpot(tileValue(tx, ty), shape));
-    }
+  withRowInk(context, [&](const auto ink) {
+    withTileReader(tile, [&](auto tileValue) {
+      for (std::int32_t x = context.first; x <= context.last; ++x) {
+        const std::int32_t blurred = std::clamp<std::int32_t>(blurredToneAt(context, x), 0, kToneLevels - 1);
+        const std::int32_t tx = wrapX(std::int64_t(tables.displaceX[blurred]) + width + columnOffset + x);
+        const std::int32_t ty = wrapY(std::int64_t(tables.displaceY[blurred]) + height + py);
+        storeDecision(ink, context, x, shapeSpot(tileValue(tx, ty), shape));
+      }
+    });
   });
 }
 

@@ -156,11 +156,13 @@ void renderChaosRow(StyleRowContext& context) {
   for (std::int32_t i = 0; i < known; ++i)
     values[std::size_t(i)] = std::uint8_t(chaosValue(w, shifted(px + i, h) & kWaveMask, y, m));
   std::int32_t i = 0;
-  for (std::int32_t x = context.first; x <= context.last; ++x) {
-    const std::int32_t value = values[std::size_t(i)];
-    putInk(context, x, value, paperOrInk(value <= toneAt(context, x)), 0);
-    i = i + 1 == period ? 0 : i + 1;
-  }
+  withRowInk(context, [&](const auto ink) {
+    for (std::int32_t x = context.first; x <= context.last; ++x) {
+      const std::int32_t value = values[std::size_t(i)];
+      ink.put(x, value, paperOrInk(value <= toneAt(context, x)), 0);
+      i = i + 1 == period ? 0 : i + 1;
+    }
+  });
 }
 
 namespace {
@@ -208,28 +210,33 @@ void renderBasketweaveRow(StyleRowContext& context) {
   const std::int32_t px = patternX(context, context.first);
   std::array<WeaveColumn, kMostWeavePeriod> known;
   for (std::int32_t i = 0; i < std::min(period, columns); ++i) known[std::size_t(i)] = weaveColumn(row, wy2, px + i);
-  std::int32_t i = 0;
-  for (std::int32_t x = context.first; x <= context.last; ++x) {
-    const WeaveColumn column = period > 0 ? known[std::size_t(i)] : weaveColumn(row, wy2, px + (x - context.first));
-    i = i + 1 == period ? 0 : i + 1;
-    const std::int32_t b = tableIndex(blurredToneAt(context, x));
-    const std::int32_t threshold = tables.rampTable[tableIndex(densityAt(context, x))];
-    const std::int32_t first = ((column.firstBase + column.firstSlope * b + tables.displaceX[b]) >> k.shift) & 255;
-    const std::int32_t second = ((column.secondBase + column.secondSlope * b + tables.displaceY[b]) >> k.shift) & 255;
-    const std::int32_t value = first >= threshold ? second : first;
-    putInk(context, x, value, paperOrInk(value >= threshold), toneAt(context, x));
-  }
+  withRowInk(context, [&](const auto ink) {
+    std::int32_t i = 0;
+    for (std::int32_t x = context.first; x <= context.last; ++x) {
+      const WeaveColumn column = period > 0 ? known[std::size_t(i)] : weaveColumn(row, wy2, px + (x - context.first));
+      i = i + 1 == period ? 0 : i + 1;
+      const std::int32_t b = tableIndex(blurredToneAt(context, x));
+      const std::int32_t threshold = tables.rampTable[tableIndex(densityAt(context, x))];
+      const std::int32_t first = ((column.firstBase + column.firstSlope * b + tables.displaceX[b]) >> k.shift) & 255;
+      const std::int32_t second =
+          ((column.secondBase + column.secondSlope * b + tables.displaceY[b]) >> k.shift) & 255;
+      const std::int32_t value = first >= threshold ? second : first;
+      ink.put(x, value, paperOrInk(value >= threshold), toneAt(context, x));
+    }
+  });
 }
 
 // One family of ramps compared with the density directly.
 void renderFlowRow(StyleRowContext& context) {
   const RenderTables& tables = *context.state->tables;
   const RampRow row = rampRow(context);
-  for (std::int32_t x = context.first; x <= context.last; ++x) {
-    const std::int32_t b = tableIndex(blurredToneAt(context, x));
-    const std::int32_t value = firstFamily(row, tables, patternX(context, x), b);
-    putInk(context, x, value, paperOrInk(value >= densityAt(context, x)), toneAt(context, x));
-  }
+  withRowInk(context, [&](const auto ink) {
+    for (std::int32_t x = context.first; x <= context.last; ++x) {
+      const std::int32_t b = tableIndex(blurredToneAt(context, x));
+      const std::int32_t value = firstFamily(row, tables, patternX(context, x), b);
+      ink.put(x, value, paperOrInk(value >= densityAt(context, x)), toneAt(context, x));
+    }
+  });
 }
 
 // Two families of steep lines. Below mid-density the first family keeps its mid-density
@@ -246,24 +253,26 @@ void renderCrosscutRow(StyleRowContext& context) {
   const std::int64_t d = state.constants.density;
   const std::int64_t rowBase = shifted(patternY(context), h);
   std::int32_t value = 0;
-  for (std::int32_t x = context.first; x <= context.last; ++x) {
-    const std::int32_t b = tableIndex(blurredToneAt(context, x));
-    const std::int32_t t = densityAt(context, x);
-    const std::int64_t a = std::int64_t(shifted(patternX(context, x), h)) + tables.displaceX[b];
-    const std::int64_t c = rowBase + tables.displaceY[b];
-    const std::int32_t h1 = std::int32_t((((c + 8 * a) >> 2) * d) & 127);
-    const std::int32_t h2 = std::int32_t((((a + 8 * c) >> 2) * d) & 127);
-    bool paper = true;
-    if (2 * h1 < std::max(t, 127)) {
-      paper = false;
-      value = 2 * h1;
+  withRowInk(context, [&](const auto ink) {
+    for (std::int32_t x = context.first; x <= context.last; ++x) {
+      const std::int32_t b = tableIndex(blurredToneAt(context, x));
+      const std::int32_t t = densityAt(context, x);
+      const std::int64_t a = std::int64_t(shifted(patternX(context, x), h)) + tables.displaceX[b];
+      const std::int64_t c = rowBase + tables.displaceY[b];
+      const std::int32_t h1 = std::int32_t((((c + 8 * a) >> 2) * d) & 127);
+      const std::int32_t h2 = std::int32_t((((a + 8 * c) >> 2) * d) & 127);
+      bool paper = true;
+      if (2 * h1 < std::max(t, 127)) {
+        paper = false;
+        value = 2 * h1;
+      }
+      if (t < 128 && h2 >= t) {
+        paper = true;
+        value = h2;
+      }
+      ink.put(x, value, paperOrInk(paper), toneAt(context, x));
     }
-    if (t < 128 && h2 >= t) {
-      paper = true;
-      value = h2;
-    }
-    putInk(context, x, value, paperOrInk(paper), toneAt(context, x));
-  }
+  });
 }
 
 // The lines of crosscut at half the period, with one of four directions per skewed cell,
@@ -277,21 +286,23 @@ void renderMazeRow(StyleRowContext& context) {
   const std::int32_t h = state.constants.shift + 1;
   const std::int64_t d = state.constants.density;
   const std::int64_t rowBase = shifted(patternY(context), h);
-  for (std::int32_t x = context.first; x <= context.last; ++x) {
-    const std::int32_t b = tableIndex(blurredToneAt(context, x));
-    const std::int64_t cx = std::int64_t(shifted(patternX(context, x), h)) + tables.displaceX[b];
-    const std::int64_t cy = rowBase + tables.displaceY[b];
-    const std::int64_t g1 = cy + 8 * cx;
-    const std::int64_t g2 = cx + 8 * cy;
-    const std::int32_t h1 = std::int32_t((d * (g1 >> 2)) & 127);
-    const std::int32_t h2 = std::int32_t((d * (g2 >> 2)) & 127);
-    std::int64_t cell = ((g2 >> 8) * 17 + (g1 >> 8) * 13) % kCellHashModulus;
-    if (cell < 0) cell += kCellHashModulus;
-    // Picked from the four rather than branched to: the cell hash changes every few pixels.
-    const std::int32_t directions[4] = {h1, h2, (h1 + h2) & 127, (h2 - h1) & 127};
-    const std::int32_t v = directions[tables.waveTable[cell] & 3];
-    putInk(context, x, 2 * v, paperOrInk(v >= densityAt(context, x) >> 1), toneAt(context, x));
-  }
+  withRowInk(context, [&](const auto ink) {
+    for (std::int32_t x = context.first; x <= context.last; ++x) {
+      const std::int32_t b = tableIndex(blurredToneAt(context, x));
+      const std::int64_t cx = std::int64_t(shifted(patternX(context, x), h)) + tables.displaceX[b];
+      const std::int64_t cy = rowBase + tables.displaceY[b];
+      const std::int64_t g1 = cy + 8 * cx;
+      const std::int64_t g2 = cx + 8 * cy;
+      const std::int32_t h1 = std::int32_t((d * (g1 >> 2)) & 127);
+      const std::int32_t h2 = std::int32_t((d * (g2 >> 2)) & 127);
+      std::int64_t cell = ((g2 >> 8) * 17 + (g1 >> 8) * 13) % kCellHashModulus;
+      if (cell < 0) cell += kCellHashModulus;
+      // Picked from the four rather than branched to: the cell hash changes every few pixels.
+      const std::int32_t directions[4] = {h1, h2, (h1 + h2) & 127, (h2 - h1) & 127};
+      const std::int32_t v = directions[tables.waveTable[cell] & 3];
+      ink.put(x, 2 * v, paperOrInk(v >= densityAt(context, x) >> 1), toneAt(context, x));
+    }
+  });
 }
 
 namespace {
@@ -385,24 +396,26 @@ void renderHatchingRow(StyleRowContext& context) {
   // The random byte is drawn again only when the part changes, every few pixels.
   std::int32_t drawn = -1;
   HatchStrokes strokes{};
-  for (std::int32_t x = context.first; x <= context.last; ++x, bricks.advance()) {
-    const std::int32_t px = pxFirst + (x - context.first);
-    const HatchCell part = bricks.part(shifted(px, k.shift), cy);
-    const std::int32_t index = (33 * part.cell + 47 * (part.flag + (cy >> 5))) & kHatchRandomMask;
-    if (index != drawn) {
-      drawn = index;
-      strokes = hatchStrokes(w[kHatchRandomBase + index], py);
+  withRowInk(context, [&](const auto ink) {
+    for (std::int32_t x = context.first; x <= context.last; ++x, bricks.advance()) {
+      const std::int32_t px = pxFirst + (x - context.first);
+      const HatchCell part = bricks.part(shifted(px, k.shift), cy);
+      const std::int32_t index = (33 * part.cell + 47 * (part.flag + (cy >> 5))) & kHatchRandomMask;
+      if (index != drawn) {
+        drawn = index;
+        strokes = hatchStrokes(w[kHatchRandomBase + index], py);
+      }
+      const std::int64_t a = strokes.columnSlope * px;
+      const std::int64_t b = strokes.rowRamp;
+      const std::int64_t mid = (a + b) >> 1;
+      const std::int64_t apart = a > b ? a - b : b - a;
+      const std::int64_t wobble = w[(apart >> 5) & kHatchWobbleMask];
+      // Plus or minus the wobble: (v ^ m) - m is v for m = 0 and -v for m = -1.
+      const std::int64_t stroke = factor * (mid + ((wobble ^ strokes.wobbleMask) - strokes.wobbleMask));
+      const std::int32_t value = std::int32_t((stroke >> k.strokeShift) & 255);
+      ink.put(x, value, paperOrInk(value >= densityAt(context, x)), toneAt(context, x));
     }
-    const std::int64_t a = strokes.columnSlope * px;
-    const std::int64_t b = strokes.rowRamp;
-    const std::int64_t mid = (a + b) >> 1;
-    const std::int64_t apart = a > b ? a - b : b - a;
-    const std::int64_t wobble = w[(apart >> 5) & kHatchWobbleMask];
-    // Plus or minus the wobble: (v ^ m) - m is v for m = 0 and -v for m = -1.
-    const std::int64_t stroke = factor * (mid + ((wobble ^ strokes.wobbleMask) - strokes.wobbleMask));
-    const std::int32_t value = std::int32_t((stroke >> k.strokeShift) & 255);
-    putInk(context, x, value, paperOrInk(value >= densityAt(context, x)), toneAt(context, x));
-  }
+  });
 }
 
 }  // namespace qm

@@ -16,15 +16,16 @@
 namespace qm {
 namespace {
 
-// Visits the columns first..last, left to right; columns without a band cell have no tone
-// to read and are left out.
+// Visits the columns first..last, left to right, with the row's ink; columns without a
+// band cell have no tone to read and are left out.
 template <typename Visit>
 void eachColumn(StyleRowContext& context, Visit visit) {
   const std::int32_t first = std::max(context.first, context.cellLeft);
   const std::int32_t last = std::min(context.last, context.cellLeft + context.cellCount - 1);
+  const RowInk ink(context);
   for (std::int32_t x = first; x <= last; ++x) {
     context.column = x;
-    visit(x);
+    visit(x, ink);
   }
 }
 
@@ -47,10 +48,10 @@ bool posterTone2Paper(std::int32_t density, std::int32_t px, std::int32_t py) {
 
 // A 12-bit random number against 16 x the density: the share of ink is density / 256.
 void renderNoiseRow(StyleRowContext& context) {
-  eachColumn(context, [&](std::int32_t x) {
+  eachColumn(context, [&](std::int32_t x, const RowInk& ink) {
     const std::int32_t t16 = densityAt(context, x) * 16;
     const std::int32_t v = nextRandom() & 4095;
-    putInk(context, x, v, paperOrInk(v >= t16), t16);
+    ink.put(x, v, paperOrInk(v >= t16), t16);
   });
 }
 
@@ -83,13 +84,13 @@ void renderWaveRow(StyleRowContext& context) {
   const std::int64_t b = k.direction[1];
   const std::int64_t py = patternY(context);
   const std::int64_t crossMask = k.indexMask & (kWaveTableSize - 1);
-  eachColumn(context, [&](std::int32_t x) {
+  eachColumn(context, [&](std::int32_t x, const RowInk& ink) {
     const std::int64_t px = patternX(context, x);
     const std::int32_t u = std::int32_t(((a * px + b * py) / 128) & k.strokeMask);
     const std::int32_t w = std::int32_t(((b * px - a * py) / 128) & crossMask);
     const std::int32_t value = (wave[w] + (u << k.strokeShift)) & 255;
     const std::int32_t density = densityAt(context, x);
-    putInk(context, x, value, paperOrInk(value > density || density == 0), toneAt(context, x));
+    ink.put(x, value, paperOrInk(value > density || density == 0), toneAt(context, x));
   });
 }
 
@@ -109,13 +110,13 @@ void renderXorRow(StyleRowContext& context) {
   const std::int32_t s = k.rotation[1];
   const std::int32_t scale = std::int32_t(1) << std::clamp(k.shift, 0, 8);
   const std::int32_t py = patternY(context) * scale;
-  eachColumn(context, [&](std::int32_t x) {
+  eachColumn(context, [&](std::int32_t x, const RowInk& ink) {
     const std::int32_t blurred = blurredToneAt(context, x);
     const std::int32_t u = ((c * blurred) >> 9) + patternX(context, x) * scale;
     const std::int32_t v = ((s * blurred) >> 9) + py;
     const std::int32_t grain = std::int16_t(nextRandom()) & k.randomMask;
     const std::int32_t value = grain + ((((u - v) * 8) ^ ((u ^ v) * 8) ^ ((u + v) * 8)) & 248);
-    putInk(context, x, value, paperOrInk(value >= densityAt(context, x)), toneAt(context, x));
+    ink.put(x, value, paperOrInk(value >= densityAt(context, x)), toneAt(context, x));
   });
 }
 
@@ -123,19 +124,19 @@ void renderXorRow(StyleRowContext& context) {
 // alone, so the decision is stored with grey 0.
 void renderPosterTone1Row(StyleRowContext& context) {
   const std::int32_t py = patternY(context);
-  eachColumn(context, [&](std::int32_t x) {
+  eachColumn(context, [&](std::int32_t x, const RowInk& ink) {
     const std::int32_t t = densityAt(context, x);
     const bool paper = t < 85 || (t < 170 && isOdd(patternX(context, x) ^ py));
     const std::int32_t value = paperOrInk(paper);
-    putInk(context, x, value, value, 0);
+    ink.put(x, value, value, 0);
   });
 }
 
 void renderPosterTone2Row(StyleRowContext& context) {
   const std::int32_t py = patternY(context);
-  eachColumn(context, [&](std::int32_t x) {
+  eachColumn(context, [&](std::int32_t x, const RowInk& ink) {
     const std::int32_t value = paperOrInk(posterTone2Paper(densityAt(context, x), patternX(context, x), py));
-    putInk(context, x, value, value, 0);
+    ink.put(x, value, value, 0);
   });
 }
 
@@ -143,11 +144,11 @@ void renderPosterTone2Row(StyleRowContext& context) {
 // that it inks every position.
 void renderBayerRow(StyleRowContext& context) {
   const auto& matrixRow = kBayerMatrix[std::size_t(patternY(context) & (kBayerSize - 1))];
-  eachColumn(context, [&](std::int32_t x) {
+  eachColumn(context, [&](std::int32_t x, const RowInk& ink) {
     const std::int32_t t = densityAt(context, x);
     const std::int32_t threshold = t == 255 ? 256 : t;
     const std::int32_t value = matrixRow[std::size_t(patternX(context, x) & (kBayerSize - 1))];
-    putInk(context, x, value, paperOrInk(value > threshold), toneAt(context, x));
+    ink.put(x, value, paperOrInk(value > threshold), toneAt(context, x));
   });
 }
 

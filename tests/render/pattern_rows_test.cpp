@@ -5,7 +5,8 @@
 // read a small tile straight from its block. Each is compared with a plain model of its
 // formula, through the gray setting (the stored value itself) and through the ink
 // decisions, at every scale, with the pattern moved by view offsets and a zoom, over rows
-// wider than a period and over parts of rows.
+// wider than a period and over parts of rows. The rows' ink, which reads the gray setting
+// and the invert flags once a row, against putInk.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -191,6 +192,54 @@ TEST(PatternRows, SpotStylesReadTheirTileAsThePlainRemaindersWould) {
   expectLikeThePlainModel({kSpots, plainSpotRow<0>}, 1300, 4, {1, 5});
   expectLikeThePlainModel({kNetting, plainSpotRow<1>}, 1300, 4, {1, 5});
   expectLikeThePlainModel({kSpiders, plainSpotRow<2>}, 1300, 4, {1, 5});
+}
+
+// The rows' own ink stores what putInk stores, for every value, decision and grey under
+// each gray setting and invert flag; and a row that its band does not cover goes to putInk,
+// which leaves the columns outside alone.
+TEST(RowInk, StoresWhatPutInkStoresForEveryDecision) {
+  RenderState state{};
+  std::vector<BandCell> cells(256), expected(256);
+  const Band band{cells.data(), {5, 100, 6, 356}};
+  StyleRowContext context{};
+  context.state = &state;
+  context.band = &band;
+  context.first = 100;
+  context.last = 355;
+  enterRow(context, 5);
+  ASSERT_TRUE(RowInk::covers(context));
+  for (const std::uint8_t gray : {0, 1})
+    for (const std::uint8_t dark : {0, 1})
+      for (const std::uint8_t bright : {0, 1}) {
+        state.grayOutput = gray;
+        state.invertDarkRegion = dark;
+        state.invertBrightRegion = bright;
+        for (const std::int32_t paper : {0, 1, 255})
+          for (const std::int32_t value : {-7, 0, 1, 128, 255, 256, 900}) {
+            const RowInk ink(context);
+            for (std::int32_t grey = 0; grey < 256; ++grey) {
+              putInk(context, 100 + grey, value, paper, grey);
+              expected[std::size_t(grey)] = cells[std::size_t(grey)];
+              cells[std::size_t(grey)].ink = kNoInk;
+              ink.put(100 + grey, value, paper, grey);
+              ASSERT_EQ(cells[std::size_t(grey)].ink, expected[std::size_t(grey)].ink)
+                  << "gray " << int(gray) << ", flips " << int(dark) << int(bright) << ", paper " << paper
+                  << ", value " << value << ", grey " << grey;
+            }
+          }
+      }
+  context.first = 90;
+  EXPECT_FALSE(RowInk::covers(context)) << "columns left of the band";
+  std::int32_t visited = 0;
+  for (auto& cell : cells) cell.ink = kNoInk;
+  withRowInk(context, [&](const auto ink) {
+    for (std::int32_t x = context.first; x <= context.last; ++x, ++visited) ink.put(x, 0, 0, 0);
+  });
+  EXPECT_EQ(visited, 266);
+  EXPECT_TRUE(std::all_of(cells.begin(), cells.end(), [](const BandCell& cell) { return cell.ink == 0; }));
+  enterRow(context, 6);
+  context.first = 100;
+  EXPECT_FALSE(RowInk::covers(context)) << "a row outside the band";
 }
 
 }  // namespace
