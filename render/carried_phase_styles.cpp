@@ -45,15 +45,17 @@ void renderArabesqueRow(StyleRowContext& context) {
   const std::int32_t step = state.constants.phaseStep;
   const std::int32_t m = state.constants.multiplier;
   bool visited = false;
-  scanRow(context, false, [&](std::int32_t x) {
-    std::int32_t p = mixWithAbove(phases[x], context.previousError) + step;
-    if (p > 1023) p -= 2047;
-    const std::int32_t value = (((p + 1023) * m) / 8) & 255;
-    const std::int32_t density = densityAt(context, x);
-    putInk(context, x, value, paperOrInk(value > density || density == 0), toneAt(context, x));
-    phases[x] = std::int16_t(p);
-    context.previousError = p;
-    visited = true;
+  withRowInk(context, [&](const auto ink) {
+    scanRow(context, false, [&](std::int32_t x) {
+      std::int32_t p = mixWithAbove(phases[x], context.previousError) + step;
+      if (p > 1023) p -= 2047;
+      const std::int32_t value = (((p + 1023) * m) / 8) & 255;
+      const std::int32_t density = densityAt(context, x);
+      ink.put(x, value, paperOrInk(value > density || density == 0), toneAt(context, x));
+      phases[x] = std::int16_t(p);
+      context.previousError = p;
+      visited = true;
+    });
   });
   if (visited) state.arabesqueCarry = context.previousError;
 }
@@ -76,16 +78,18 @@ void renderSplatterRow(StyleRowContext& context) {
   const RenderState& state = *context.state;
   std::int16_t* phases = state.errorRow;
   const StyleConstants& k = state.constants;
-  scanRow(context, true, [&](std::int32_t x) {
-    std::int32_t p = mixWithAbove(phases[x], context.previousError) + k.splatterBias;
-    if (p > 127) p -= 255;
-    const std::int32_t v = (p + 127) & k.splatterMask;
-    const std::int32_t tone = toneAt(context, x);
-    const std::int32_t density = std::clamp<std::int32_t>(state.tables->toneMap[tone], 0, kToneLevels - 1);
-    const bool paper = v > (state.tables->waveTable[density] >> k.splatterShift) || density == 0;
-    putInk(context, x, 2 * v, paperOrInk(paper), tone);
-    phases[x] = std::int16_t(p);
-    context.previousError = p;
+  withRowInk(context, [&](const auto ink) {
+    scanRow(context, true, [&](std::int32_t x) {
+      std::int32_t p = mixWithAbove(phases[x], context.previousError) + k.splatterBias;
+      if (p > 127) p -= 255;
+      const std::int32_t v = (p + 127) & k.splatterMask;
+      const std::int32_t tone = toneAt(context, x);
+      const std::int32_t density = std::clamp<std::int32_t>(state.tables->toneMap[tone], 0, kToneLevels - 1);
+      const bool paper = v > (state.tables->waveTable[density] >> k.splatterShift) || density == 0;
+      ink.put(x, 2 * v, paperOrInk(paper), tone);
+      phases[x] = std::int16_t(p);
+      context.previousError = p;
+    });
   });
 }
 
@@ -111,23 +115,25 @@ void renderRippleRow(StyleRowContext& context) {
   const std::int32_t offset = state.tables->waveTable[context.row & k.indexMask & (kWaveTableSize - 1)];
   std::int32_t run = 0;
   std::int32_t count = 4000;
-  scanRow(context, false, [&](std::int32_t x) {
-    bool paper = true;
-    if (count < k.lineFactor) {
-      run -= 4095;
-      paper = false;
-    }
-    if (((x - offset) & k.amplitude) == 0 || ((x + offset) & k.amplitude) == 0) run = sums[x];
-    const std::int32_t old = run;
-    run = old + densityAt(context, x) * 16;
-    if (run > 2047) {
-      run -= 4095;
-      count = 0;
-      paper = false;
-    }
-    sums[x] = std::int16_t(old);
-    ++count;
-    putInk(context, x, (run + 2047) >> 4, paperOrInk(paper), toneAt(context, x));
+  withRowInk(context, [&](const auto ink) {
+    scanRow(context, false, [&](std::int32_t x) {
+      bool paper = true;
+      if (count < k.lineFactor) {
+        run -= 4095;
+        paper = false;
+      }
+      if (((x - offset) & k.amplitude) == 0 || ((x + offset) & k.amplitude) == 0) run = sums[x];
+      const std::int32_t old = run;
+      run = old + densityAt(context, x) * 16;
+      if (run > 2047) {
+        run -= 4095;
+        count = 0;
+        paper = false;
+      }
+      sums[x] = std::int16_t(old);
+      ++count;
+      ink.put(x, (run + 2047) >> 4, paperOrInk(paper), toneAt(context, x));
+    });
   });
   context.spare[0] = run;
   context.spare[1] = count;
