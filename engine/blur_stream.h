@@ -17,7 +17,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <type_traits>
 #include <vector>
 
 #include "engine/box_blur.h"
@@ -303,7 +302,6 @@ class BlurStream {
       keepSums(sums + std::size_t(x) * kChannels, sum += pixel(x + window.after) - pixel(x - window.before - 1));
     const Sample* enter = in + std::size_t(x + window.after) * kChannels;
     const Sample* leave = in + std::size_t(x - window.before - 1) * kChannels;
-    if constexpr (std::is_same_v<Lanes, Halves16>) slideTwoAtATime(x, innerEnd, enter, leave, sums, sum);
     for (; x < innerEnd; ++x, enter += kChannels, leave += kChannels) {
       sum += loadPixel(enter) - loadPixel(leave);
       keepSums(sums + std::size_t(x) * kChannels, sum);
@@ -311,29 +309,6 @@ class BlurStream {
     for (; x < width_; ++x)
       keepSums(sums + std::size_t(x) * kChannels, sum += pixel(x + window.after) - pixel(x - window.before - 1));
     divideAll(pass.division, sums, out, rowSamples_);
-  }
-
-  // Two pixels a step where a pixel's sums take half a vector: the two pixels' changes are
-  // added up inside the vector before the running sum is, so the chain from step to step
-  // is one addition and one shuffle for two pixels. The sums wrap as they would pixel by
-  // pixel. The running sum is kept in both halves; its low half is the last pixel's.
-  static void slideTwoAtATime(std::int32_t& x, std::int32_t end, const Sample*& enter, const Sample*& leave,
-                              Sum* __restrict sums, Halves16& sum) {
-    Halves16 running = __builtin_shufflevector(sum, sum, 0, 1, 2, 3, 0, 1, 2, 3);
-    for (; x + 1 < end; x += 2, enter += 2 * kChannels, leave += 2 * kChannels) {
-      const Halves16 change = loadTwoPixels(enter) - loadTwoPixels(leave);
-      const Halves16 upToEach = change + __builtin_shufflevector(change, Halves16{}, 8, 8, 8, 8, 0, 1, 2, 3);
-      const Halves16 both = running + upToEach;
-      std::memcpy(sums + std::size_t(x) * kChannels, &both, sizeof both);
-      running = __builtin_shufflevector(both, both, 4, 5, 6, 7, 4, 5, 6, 7);
-    }
-    sum = running;
-  }
-  static Halves16 loadTwoPixels(const Sample* pixels) {
-    using Longs16 = std::int64_t __attribute__((vector_size(16)));
-    std::int64_t bits = 0;
-    std::memcpy(&bits, pixels, sizeof bits);
-    return sameBits<Halves16>(zeroInterleaved(sameBits<Bytes16>(Longs16{bits, 0})));
   }
 
   // The division by value: byte stores may alias anything, so one read through a reference
