@@ -17,6 +17,10 @@
 //   A whole row of them goes through double precision instead, where the baseline vector
 //   instructions have no 32-bit product: (sum + h + 0.5) / n lies at least 0.5 / n from an
 //   integer, and the rounded reciprocal and product move it by under 2^31 x 2^-52.
+//   Windows of up to 63 samples, as the documents' blurs make them, take single precision,
+//   twice the sums an instruction: sum + h + 0.5 < 2^23 is exact in it, and the rounded
+//   reciprocal and product move (sum + h + 0.5) / n < 2^16 by under 2^16 x 2^-23 = 2^-7,
+//   less than 0.5 / n.
 #pragma once
 
 #include <cstddef>
@@ -71,25 +75,50 @@ class BoxDivision {
   void sixteenBitRowBaseline(const std::int32_t* sums, std::uint16_t* out, std::size_t count) const {
     std::size_t i = 0;
 #if defined(__SSE2__)
-    const __m128d inverse = _mm_set1_pd(1.0 / double(n_));
-    const __m128d bias = _mm_set1_pd(sixteenBitBias());
-    const auto means = [&](const std::int32_t* from) {
-      const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-      const __m128d low = _mm_mul_pd(_mm_add_pd(_mm_cvtepi32_pd(four), bias), inverse);
-      const __m128d high = _mm_mul_pd(_mm_add_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(four, 0x4E)), bias), inverse);
-      return _mm_unpacklo_epi64(_mm_cvttpd_epi32(low), _mm_cvttpd_epi32(high));
-    };
-    // Means of 16-bit samples are 0..65535: less 32768 they fit a signed 16-bit pack, and
-    // flipping the top bit puts the 32768 back.
-    const __m128i middle = _mm_set1_epi32(32768);
-    const __m128i topBit = _mm_set1_epi16(std::int16_t(-32768));
-    for (; i + 8 <= count; i += 8) {
-      const __m128i packed = _mm_packs_epi32(_mm_sub_epi32(means(sums + i), middle), _mm_sub_epi32(means(sums + i + 4), middle));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_xor_si128(packed, topBit));
+    if (singlePrecisionSixteenBit()) {
+      const __m128 inverse = _mm_set1_ps(inverse_);
+      const __m128 bias = _mm_set1_ps(float(sixteenBitBias()));
+      i = packSixteenBitMeans(sums, out, count, [&](const std::int32_t* from) {
+        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        return _mm_cvttps_epi32(_mm_mul_ps(_mm_add_ps(_mm_cvtepi32_ps(four), bias), inverse));
+      });
+    } else {
+      const __m128d inverse = _mm_set1_pd(1.0 / double(n_));
+      const __m128d bias = _mm_set1_pd(sixteenBitBias());
+      i = packSixteenBitMeans(sums, out, count, [&](const std::int32_t* from) {
+        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        const __m128d low = _mm_mul_pd(_mm_add_pd(_mm_cvtepi32_pd(four), bias), inverse);
+        const __m128d high = _mm_mul_pd(_mm_add_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(four, 0x4E)), bias), inverse);
+        return _mm_unpacklo_epi64(_mm_cvttpd_epi32(low), _mm_cvttpd_epi32(high));
+      });
     }
 #endif
     for (; i < count; ++i) out[i] = std::uint16_t(sixteenBit(sums[i]));
   }
+
+  // Whether sixteenBitRow divides in single precision (n of at most 63, see above).
+  bool singlePrecisionSixteenBit() const { return n_ <= 63; }
+  float inverse() const { return inverse_; }
+
+ private:
+#if defined(__SSE2__)
+  // Eight means at a time, four from each call of `means`, up to the last whole eight;
+  // returns how many were made.
+  template <class Means>
+  static std::size_t packSixteenBitMeans(const std::int32_t* sums, std::uint16_t* out, std::size_t count,
+                                         Means means) {
+    // Means of 16-bit samples are 0..65535: less 32768 they fit a signed 16-bit pack, and
+    // flipping the top bit puts the 32768 back.
+    const __m128i middle = _mm_set1_epi32(32768);
+    const __m128i topBit = _mm_set1_epi16(std::int16_t(-32768));
+    std::size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+      const __m128i packed = _mm_packs_epi32(_mm_sub_epi32(means(sums + i), middle), _mm_sub_epi32(means(sums + i + 4), middle));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_xor_si128(packed, topBit));
+    }
+    return i;
+  }
+#endif
 
  private:
   std::int32_t n_;

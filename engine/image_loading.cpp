@@ -109,6 +109,24 @@ void storeRgb8(const std::uint8_t* from, std::uint8_t* to, std::int32_t count, c
   storeFixed<std::uint8_t, 3, 0, 1, 2, -1>(from, to, count - done, layout);
 }
 
+// 16-bit RGB, the everyday layout of a deep document: a pixel's three samples are its
+// Rgba16's first six bytes, so each is the low six bytes of an eight-byte word under full
+// opacity. The last pixel goes alone, as its word would reach past the row.
+void storeRgb16(const std::uint8_t* from, std::uint8_t* to, std::int32_t count, const InterleavedPixels& layout) {
+  std::int32_t done = 0;
+  if constexpr (kLittleEndian) {
+    constexpr std::uint64_t kSamples = (std::uint64_t(1) << 48) - 1;
+    constexpr std::uint64_t kOpaque = std::uint64_t(fullOpacity<std::uint16_t>()) << 48;
+    for (; done + 1 < count; ++done, from += 6, to += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, from, sizeof word);
+      word = (word & kSamples) | kOpaque;
+      std::memcpy(to, &word, sizeof word);
+    }
+  }
+  storeFixed<std::uint16_t, 3, 0, 1, 2, -1>(from, to, count - done, layout);
+}
+
 // RGBA bytes read little-endian are the Rgba8 word byte-swapped.
 void storeRgba8(const std::uint8_t* from, std::uint8_t* to, std::int32_t count, const InterleavedPixels& layout) {
   if constexpr (kLittleEndian) {
@@ -179,7 +197,9 @@ RowStore rowStore(const ImageBuffer& image, const InterleavedPixels& layout) {
       if (sameLayout(layout, 3, 0, 1, 2, -1, 1)) return storeRgb8;
       if (sameLayout(layout, 4, 0, 1, 2, 3, 1)) return storeRgba8;
       return colourStore<std::uint8_t>(layout);
-    case kRgba16: return colourStore<std::uint16_t>(layout);
+    case kRgba16:
+      if (sameLayout(layout, 3, 0, 1, 2, -1, 2)) return storeRgb16;
+      return colourStore<std::uint16_t>(layout);
     case kRgbaFloat: return colourStore<float>(layout);
     default: return nullptr;
   }

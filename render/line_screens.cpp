@@ -12,7 +12,9 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 
+#include "engine/wider_vectors.h"
 #include "render/style_families.h"
 #include "render/style_setup.h"
 
@@ -280,6 +282,93 @@ void renderCrosscutRow(StyleRowContext& context) {
 // edges the displacement can make the cell numbers negative and the remainder with it;
 // such remainders are brought into 0..196 by adding the modulus, so the hash stays in the
 // filled part of the table.
+namespace {
+
+// One pixel of maze from its two skewed coordinates, g1 = cy + 8 cx and g2 = cx + 8 cy (cx
+// and cy the pattern coordinates bent by the displacement of the blurred grey), in the
+// integer type `Int`: 64 bits always hold every product, 32 bits do for a row whose
+// coordinates stay small (mazeRowFitsInt).
+template <class Int, class Ink>
+void putMazePixel(const StyleRowContext& context, const Ink& ink, std::int32_t x, Int g1, Int g2, Int d) {
+  const std::int32_t h1 = std::int32_t((d * (g1 >> 2)) & 127);
+  const std::int32_t h2 = std::int32_t((d * (g2 >> 2)) & 127);
+  Int cell = ((g2 >> 8) * 17 + (g1 >> 8) * 13) % Int(kCellHashModulus);
+  if (cell < 0) cell += Int(kCellHashModulus);
+  // Picked from the four, a byte each of one word, rather than branched to (the cell hash
+  // changes every few pixels) or read back from memory (which waited on the stores).
+  const std::uint32_t directions = std::uint32_t(h1) | std::uint32_t(h2) << 8 |
+                                   std::uint32_t((h1 + h2) & 127) << 16 | std::uint32_t((h2 - h1) & 127) << 24;
+  const auto v = std::int32_t((directions >> (8 * (context.state->tables->waveTable[cell] & 3))) & 127);
+  ink.put(x, 2 * v, paperOrInk(v >= densityAt(context, x) >> 1), toneAt(context, x));
+}
+
+// Whether every product of the row fits 32 bits: the skewed coordinates are at most nine
+// times the largest of the pattern coordinates and displacements, the hash's sum a tenth
+// of that, and the density is a few units.
+bool mazeRowFitsInt(const StyleRowContext& context, std::int32_t h, std::int64_t rowBase, std::int64_t d) {
+  const RenderTables& tables = *context.state->tables;
+  std::int64_t reach = std::max(std::abs(rowBase), std::max(std::abs(std::int64_t(patternX(context, context.first)) << h),
+                                                           std::abs(std::int64_t(patternX(context, context.last)) << h)));
+  std::int64_t displace = 0;
+  for (std::int32_t i = 0; i < kToneLevels; ++i)
+    displace = std::max({displace, std::abs(std::int64_t(tables.displaceX[i])), std::abs(std::int64_t(tables.displaceY[i]))});
+  constexpr std::int64_t kMostReach = std::int64_t(1) << 26;
+  return reach + displace < kMostReach && d >= 0 && d <= 4;
+}
+
+// The directions and cell hashes of a run of maze pixels in 32 bits, the two as
+// putMazePixel works them out; `along` and `across` hold what each blurred grey's
+// displacement adds to g1 and g2, and the pattern column steps by `step` a pixel. Plain
+// arithmetic on every pixel alike, which the compiler does many pixels at once.
+QUILLMARK_WIDER_VECTOR_CLONES
+void mazeRunCells(const BandCell* __restrict cells, std::int32_t count, const std::int32_t* __restrict along,
+                  const std::int32_t* __restrict across, std::int32_t column, std::int32_t step, std::int32_t d,
+                  std::uint32_t* __restrict directions, std::int32_t* __restrict hashes) {
+  for (std::int32_t i = 0; i < count; ++i) {
+    const std::int32_t b = cells[i].blurred;
+    const std::int32_t c = column + i * step;
+    const std::int32_t g1 = along[b] + 8 * c;
+    const std::int32_t g2 = across[b] + c;
+    const std::int32_t h1 = (d * (g1 >> 2)) & 127;
+    const std::int32_t h2 = (d * (g2 >> 2)) & 127;
+    const std::int32_t cell = ((g2 >> 8) * 17 + (g1 >> 8) * 13) % std::int32_t(kCellHashModulus);
+    hashes[i] = cell < 0 ? cell + std::int32_t(kCellHashModulus) : cell;
+    directions[i] = std::uint32_t(h1) | std::uint32_t(h2) << 8 | std::uint32_t((h1 + h2) & 127) << 16 |
+                    std::uint32_t((h2 - h1) & 127) << 24;
+  }
+}
+
+// The row in 32 bits, a run of pixels at a time: their directions and hashes first, then
+// each pixel's pick and ink. A pixel's steps form one long chain of dependent work; taken
+// in stages, many pixels' chains overlap instead of a few.
+template <class Ink>
+void mazeRowInInt(const StyleRowContext& context, const Ink& ink, std::int32_t h, std::int32_t rowBase,
+                  std::int32_t d) {
+  const RenderTables& tables = *context.state->tables;
+  std::int32_t along[kToneLevels];   // what the displacement adds to g1
+  std::int32_t across[kToneLevels];  // and to g2
+  for (std::int32_t i = 0; i < kToneLevels; ++i) {
+    along[i] = rowBase + tables.displaceY[i] + 8 * tables.displaceX[i];
+    across[i] = 8 * rowBase + tables.displaceX[i] + 8 * tables.displaceY[i];
+  }
+  constexpr std::int32_t kRun = 256;
+  std::uint32_t directions[kRun];
+  std::int32_t hashes[kRun];
+  const std::int32_t step = 1 << h;
+  for (std::int32_t first = context.first; first <= context.last; first += kRun) {
+    const std::int32_t count = std::min(kRun, context.last - first + 1);
+    mazeRunCells(context.rowCells + (first - context.cellLeft), count, along, across,
+                 shifted(patternX(context, first), h), step, d, directions, hashes);
+    for (std::int32_t i = 0; i < count; ++i) {
+      const std::int32_t x = first + i;
+      const auto v = std::int32_t((directions[i] >> (8 * (tables.waveTable[hashes[i]] & 3))) & 127);
+      ink.put(x, 2 * v, paperOrInk(v >= densityAt(context, x) >> 1), toneAt(context, x));
+    }
+  }
+}
+
+}  // namespace
+
 void renderMazeRow(StyleRowContext& context) {
   const RenderState& state = *context.state;
   const RenderTables& tables = *state.tables;
@@ -287,20 +376,15 @@ void renderMazeRow(StyleRowContext& context) {
   const std::int64_t d = state.constants.density;
   const std::int64_t rowBase = shifted(patternY(context), h);
   withRowInk(context, [&](const auto ink) {
+    if (mazeRowFitsInt(context, h, rowBase, d)) {
+      mazeRowInInt(context, ink, h, std::int32_t(rowBase), std::int32_t(d));
+      return;
+    }
     for (std::int32_t x = context.first; x <= context.last; ++x) {
       const std::int32_t b = tableIndex(blurredToneAt(context, x));
       const std::int64_t cx = std::int64_t(shifted(patternX(context, x), h)) + tables.displaceX[b];
       const std::int64_t cy = rowBase + tables.displaceY[b];
-      const std::int64_t g1 = cy + 8 * cx;
-      const std::int64_t g2 = cx + 8 * cy;
-      const std::int32_t h1 = std::int32_t((d * (g1 >> 2)) & 127);
-      const std::int32_t h2 = std::int32_t((d * (g2 >> 2)) & 127);
-      std::int64_t cell = ((g2 >> 8) * 17 + (g1 >> 8) * 13) % kCellHashModulus;
-      if (cell < 0) cell += kCellHashModulus;
-      // Picked from the four rather than branched to: the cell hash changes every few pixels.
-      const std::int32_t directions[4] = {h1, h2, (h1 + h2) & 127, (h2 - h1) & 127};
-      const std::int32_t v = directions[tables.waveTable[cell] & 3];
-      ink.put(x, 2 * v, paperOrInk(v >= densityAt(context, x) >> 1), toneAt(context, x));
+      putMazePixel<std::int64_t>(context, ink, x, cy + 8 * cx, cx + 8 * cy, d);
     }
   });
 }

@@ -305,24 +305,37 @@ TEST(ImageBufferLoading, RawGreyAndRgbBytes) {
   releasePixels(image);
 }
 
-// The everyday RGB rows, at every length around the steps of four pixels and the six
-// that the shuffled steps leave to the word by word ones, from rows that end at their last
-// byte, and across a tile's edge.
+// The everyday RGB rows, 8- and 16-bit, at every length around the steps of four pixels and
+// the six that the shuffled steps leave to the word by word ones, from rows that end at
+// their last byte (the 16-bit words of eight bytes must not read past it), and across a
+// tile's edge.
 TEST(ImageBufferLoading, RgbRowsOfEveryLengthKeepTheirSamplesAndBecomeOpaque) {
   std::vector<std::int32_t> widths = {513, 600};
   for (std::int32_t width = 1; width <= 40; ++width) widths.push_back(width);
-  for (const std::int32_t width : widths) {
-    Buffer image = makeBuffer(width, 2, kRgba8);
-    std::vector<std::uint8_t> bytes(std::size_t(width) * 2 * 3);
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = std::uint8_t(i * 7 + 1);
-    const InterleavedPixels layout{bytes.data(), std::ptrdiff_t(width) * 3, 3, {0, 1, 2}, -1};
-    storeInterleaved(*image, {0, 0, 2, width}, layout);
-    for (std::int32_t y = 0; y < 2; ++y)
-      for (std::int32_t x = 0; x < width; ++x) {
-        const std::size_t at = (std::size_t(y) * std::size_t(width) + std::size_t(x)) * 3;
-        ASSERT_EQ(pixelAt(*image, x, y), (Pixel{double(bytes[at]), double(bytes[at + 1]), double(bytes[at + 2]), 255}))
-            << "width " << width << ", pixel " << x << ", " << y;
+  for (const std::int32_t sampleBytes : {1, 2}) {
+    const bool deep = sampleBytes == 2;
+    for (const std::int32_t width : widths) {
+      Buffer image = makeBuffer(width, 2, deep ? kRgba16 : kRgba8);
+      const std::size_t samples = std::size_t(width) * 2 * 3;
+      std::vector<std::uint8_t> bytes(samples * std::size_t(sampleBytes));
+      // Every bit of a 16-bit sample in use, above the opacity's 32768 too.
+      const auto sample = [&](std::size_t i) { return deep ? double((i * 7919 + 1) & 0xFFFF) : double((i * 7 + 1) & 0xFF); };
+      for (std::size_t i = 0; i < samples; ++i) {
+        const auto value = std::uint16_t(sample(i));
+        if (deep)
+          std::memcpy(bytes.data() + 2 * i, &value, 2);
+        else
+          bytes[i] = std::uint8_t(value);
       }
+      const InterleavedPixels layout{bytes.data(), std::ptrdiff_t(width) * 3 * sampleBytes, 3 * sampleBytes, {0, 1, 2}, -1};
+      storeInterleaved(*image, {0, 0, 2, width}, layout);
+      for (std::int32_t y = 0; y < 2; ++y)
+        for (std::int32_t x = 0; x < width; ++x) {
+          const std::size_t at = (std::size_t(y) * std::size_t(width) + std::size_t(x)) * 3;
+          ASSERT_EQ(pixelAt(*image, x, y), (Pixel{sample(at), sample(at + 1), sample(at + 2), deep ? 32768.0 : 255.0}))
+              << sampleBytes << " bytes a sample, width " << width << ", pixel " << x << ", " << y;
+        }
+    }
   }
 }
 

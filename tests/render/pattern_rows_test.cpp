@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <vector>
 
 #include "tests/render/style_test_fixture.h"
@@ -152,11 +153,14 @@ struct PlainModel {
 };
 
 void expectLikeThePlainModel(const PlainModel& model, std::int32_t width, std::int32_t height,
-                             std::initializer_list<std::int32_t> lineWeights) {
+                             std::initializer_list<std::int32_t> lineWeights,
+                             std::initializer_list<Placement> morePlacements = {}) {
+  std::vector<Placement> placements(std::begin(kPlacements), std::end(kPlacements));
+  placements.insert(placements.end(), morePlacements);
   for (std::int32_t scale = 1; scale <= 3; ++scale)
     for (const std::int32_t lineWeight : lineWeights)
       for (const bool gray : {false, true})
-        for (const Placement& place : kPlacements) {
+        for (const Placement& place : placements) {
           SCOPED_TRACE(testing::Message() << "style " << model.style << ", scale " << scale << ", line weight "
                                           << lineWeight << ", gray " << gray << ", zoom " << place.zoom
                                           << ", offsets " << place.offsetX << ", " << place.offsetY);
@@ -182,8 +186,10 @@ TEST(PatternRows, BasketweaveReadsItsPeriodAgainAsThePlainFormulaWouldWorkItOut)
   expectLikeThePlainModel({kBasketweave, plainBasketweaveRow}, 2500, 3, {1, 5});
 }
 
+// Rows of 700 pixels take maze's runs of 256 three times, the last one short. Pattern
+// coordinates far out (2^27 and more) leave its 32-bit arithmetic for 64 bits.
 TEST(PatternRows, MazePicksEachCellsDirectionAsTheBranchesDid) {
-  expectLikeThePlainModel({kMaze, plainMazeRow}, 700, 6, {1, 3});
+  expectLikeThePlainModel({kMaze, plainMazeRow}, 700, 6, {1, 3}, {{1, 1 << 27, -(1 << 27)}, {1, 200, 1 << 27}});
 }
 
 // Line weight 1 at 1x keeps a tile of 128 pixels, read from its one block; line weight 5
