@@ -91,6 +91,16 @@ inline void putInk(StyleRowContext& context, std::int32_t x, std::int32_t value,
   cell->ink = std::uint16_t(ink);
 }
 
+// `value` as a number the compiler may not reason about: a choice made from it by
+// arithmetic stays arithmetic, where the compiler would otherwise turn it back into a
+// branch, which grainy decisions guess wrong half the time.
+inline std::int32_t opaqueToCompiler(std::int32_t value) {
+#if defined(__GNUC__)
+  __asm__("" : "+r"(value));
+#endif
+  return value;
+}
+
 // putInk for rows whose columns first..last all have cells, as band mode's always do: the
 // gray setting and the invert flags are read once a row, and no column is checked. Gives
 // each column the sample putInk would.
