@@ -164,7 +164,7 @@ struct MemoryHost {
   }
 };
 
-// Arguments: style, sample bytes (1, 2), load kind (0 colours, 1 tone only).
+// Arguments: style, sample bytes (1, 2, 4), load kind (0 colours, 1 tone only).
 void BM_DocumentRender(benchmark::State& state) {
   const std::int32_t style = std::int32_t(state.range(0));
   const std::int32_t sampleBytes = std::int32_t(state.range(1));
@@ -210,7 +210,7 @@ BENCHMARK(BM_RenderStages)
     ->Iterations(5);
 
 BENCHMARK(BM_DocumentRender)
-    ->ArgsProduct({allStyles(), {1, 2}, {0, 1}})
+    ->ArgsProduct({allStyles(), {1, 2, 4}, {0, 1}})
     ->ArgNames({"style", "bytes", "tone only"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()

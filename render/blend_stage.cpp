@@ -134,7 +134,7 @@ Colour inkColour(const BlendStage& stage, const BandCell& cell) {
   return {level, level, level, 1.0f};
 }
 
-bool inkAloneDecides(const BlendStage& stage) { return plainInk(stage); }
+bool inkAloneDecides(const BlendStage& stage) { return sourceFree(stage); }
 
 bool rowNeedsSource(const BlendStage& stage, bool partlySelected) { return partlySelected || !sourceFree(stage); }
 

@@ -53,7 +53,8 @@ Colour blendInk(const BlendStage& stage, const Colour& ink, const Colour& source
                 std::int32_t y);
 
 // Whether a fully selected row's colours follow from its ink alone, each ink value giving
-// one colour wherever it lies: "normal" outside the preview, on 8- and 16-bit documents.
+// one colour wherever it lies: outside the preview, "normal" on 8- and 16-bit documents and
+// every mode on float ones.
 bool inkAloneDecides(const BlendStage& stage);
 
 // Whether the blend of a row reads its source colours. Every ink sample is an opaque grey

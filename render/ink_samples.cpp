@@ -16,7 +16,8 @@ void storeEach(const InkSamples& samples, const BandCell* cells, std::int32_t co
 }  // namespace
 
 bool makeInkSamples(const BlendStage& stage, const DocumentLayout& layout, InkSamples& samples) {
-  if (!inkAloneDecides(stage) || (layout.sampleBytes != 1 && layout.sampleBytes != 2)) return false;
+  if (!inkAloneDecides(stage) || (layout.sampleBytes != 1 && layout.sampleBytes != 2 && layout.sampleBytes != 4))
+    return false;
   const std::int32_t channels = (layout.colourPlanes < 3 ? 1 : 3) + (layout.hasTransparency ? 1 : 0);
   samples.storedBytes = channels * layout.sampleBytes;
   BandCell cells[kNoInk + 1] = {};
@@ -36,6 +37,8 @@ void storeInkSamples(const InkSamples& samples, const BandCell* cells, std::int3
     case 4: storeEach<4>(samples, cells, count, out, pixelBytes); break;
     case 6: storeEach<6>(samples, cells, count, out, pixelBytes); break;
     case 8: storeEach<8>(samples, cells, count, out, pixelBytes); break;
+    case 12: storeEach<12>(samples, cells, count, out, pixelBytes); break;
+    case 16: storeEach<16>(samples, cells, count, out, pixelBytes); break;
     default: break;
   }
 }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 // Rows whose colours follow from their ink alone ("normal" on 8- and 16-bit documents, the
-// default look) are stored straight from the ink: each of the 257 ink values stands for one
+// default look, and every look of a float document) are stored straight from the ink: each of the 257 ink values stands for one
 // colour, so the bytes that colour stores as are worked out once a render, by the blend and
 // the store themselves, and a row is stored by looking its inks up. Nothing in between is
 // made of floats, which took most of the delivery's time.
@@ -16,8 +16,8 @@
 namespace qm {
 
 struct InkSamples {
-  // The most a pixel stores: four 16-bit samples.
-  static constexpr std::int32_t kMostStoredBytes = 8;
+  // The most a pixel stores: four float samples.
+  static constexpr std::int32_t kMostStoredBytes = 16;
   std::int32_t storedBytes = 0;  // of each pixel's record, from its start
   std::uint8_t bytes[(kNoInk + 1) * kMostStoredBytes] = {};
 
@@ -28,7 +28,7 @@ struct InkSamples {
 };
 
 // The stored bytes of every ink value for a blend whose rows follow from their ink alone
-// (inkAloneDecides) and a document of 8- or 16-bit samples; false for any other.
+// (inkAloneDecides) and a document of 8-bit, 16-bit or float samples; false for any other.
 bool makeInkSamples(const BlendStage& stage, const DocumentLayout& layout, InkSamples& samples);
 
 // The inks of `count` cells as `samples` stores them, one pixel every `pixelBytes` bytes

@@ -21,7 +21,8 @@ BlendStage normalStage(std::int32_t sampleBytes) {
   BlendStage stage{};
   stage.mode = kNormalBlend;
   stage.target = kTargetHostImage;
-  stage.inkLevels = inkLevels(sampleBytes == 2 ? kInk16 : kInk8);
+  stage.inkLevels = inkLevels(sampleBytes == 4 ? kInkFloat : (sampleBytes == 2 ? kInk16 : kInk8));
+  stage.floatDocument = sampleBytes == 4 ? 1 : 0;
   return stage;
 }
 
@@ -33,18 +34,21 @@ std::vector<BandCell> everyInk() {
   return cells;
 }
 
-// For every layout of 8- and 16-bit documents, the table stores each ink as the blend and
-// the store of its colour do, and leaves the rest of each pixel (here two more bytes) alone.
+// For every layout of 8-bit, 16-bit and float documents, the table stores each ink as the
+// blend and the store of its colour do, and leaves the rest of each pixel (here two more
+// bytes) alone. Float documents take their ink as it is under every mode; one besides
+// "normal" is tried.
 TEST(InkSamples, StoreWhatTheBlendAndTheStoreOfTheColourWould) {
   const std::vector<BandCell> cells = everyInk();
   const auto count = std::int32_t(cells.size());
-  for (const std::int32_t sampleBytes : {1, 2})
+  for (const std::int32_t sampleBytes : {1, 2, 4})
     for (const std::int32_t planes : {1, 3})
       for (const std::uint8_t transparency : {0, 1}) {
         const DocumentLayout layout{sampleBytes, planes, transparency};
         SCOPED_TRACE(std::to_string(sampleBytes) + " bytes, " + std::to_string(planes) + " planes, opacity " +
                      std::to_string(transparency));
-        const BlendStage stage = normalStage(sampleBytes);
+        BlendStage stage = normalStage(sampleBytes);
+        if (sampleBytes == 4 && planes == 3) stage.mode = kNormalBlend + 3;
         InkSamples samples;
         ASSERT_TRUE(makeInkSamples(stage, layout, samples));
         const std::ptrdiff_t stored = (planes + transparency) * sampleBytes;
@@ -71,10 +75,13 @@ TEST(InkSamples, OnlyWhereTheInkAloneDecidesTheColour) {
   BlendStage preview = normalStage(1);
   preview.target = kTargetPreview;
   EXPECT_FALSE(makeInkSamples(preview, {1, 3, 0}, samples)) << "the preview lays ink over its checkerboard";
-  BlendStage floats = normalStage(1);
-  floats.floatDocument = 1;
-  floats.inkLevels = inkLevels(kInkFloat);
-  EXPECT_FALSE(makeInkSamples(floats, {4, 3, 0}, samples)) << "float documents take the ink as it is";
+  BlendStage floats = normalStage(4);
+  floats.mode = kNormalBlend + 1;
+  EXPECT_TRUE(makeInkSamples(floats, {4, 3, 0}, samples)) << "float documents take the ink as it is, under any mode";
+  EXPECT_EQ(samples.storedBytes, 12);
+  floats.target = kTargetPreview;
+  EXPECT_FALSE(makeInkSamples(floats, {4, 3, 0}, samples)) << "but not in the preview, over its checkerboard";
+  EXPECT_FALSE(makeInkSamples(normalStage(1), {3, 3, 0}, samples)) << "no such samples";
 }
 
 // A document in memory, stored either through the colours or straight from the ink; odd rows
@@ -116,9 +123,10 @@ TEST(InkSamples, ARenderStoresTheSameDocumentEitherWay) {
   constexpr std::int32_t kWidth = 150;
   constexpr std::int32_t kHeight = 70;
   for (const std::int32_t style : {1, 19})
-    for (const std::int32_t format : {kRgba8, kRgba16})
+    for (const std::int32_t format : {kRgba8, kRgba16, kRgbaFloat})
       for (const bool select : {false, true}) {
-        SCOPED_TRACE("style " + std::to_string(style) + (format == kRgba16 ? ", 16-bit" : ", 8-bit") +
+        const std::int32_t sampleBytes = format == kRgbaFloat ? 4 : (format == kRgba16 ? 2 : 1);
+        SCOPED_TRACE("style " + std::to_string(style) + ", " + std::to_string(sampleBytes) + " bytes a sample" +
                      (select ? ", selection" : ""));
         RenderWorkingSet* working = createWorkingSet();
         ImageBuffer& source = working->source;
@@ -132,7 +140,6 @@ TEST(InkSamples, ARenderStoresTheSameDocumentEitherWay) {
         InkSettings settings{};
         resetForRun(settings);
         settings.look.style = style;
-        const std::int32_t sampleBytes = format == kRgba16 ? 2 : 1;
         std::vector<ByteDocument> documents;
         for (const bool fromInk : {false, true}) {
           ByteDocument document{{sampleBytes, 3, 1}, kWidth, {}, select};
