@@ -236,6 +236,32 @@ bool fillFromGreyPlanes(StyleRowContext& context) {
 
 }  // namespace
 
+void toneSamplesOf(const void* floats, std::size_t count, std::uint16_t* out) {
+  const auto* in = static_cast<const std::uint8_t*>(floats);
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  // maxps gives its second operand where the first is not a number, so such light reads
+  // as 0, as in toneSample. Samples are 0..32768: less 32768 they fit a signed 16-bit pack,
+  // and flipping the top bit puts the 32768 back.
+  const __m128 zero = _mm_setzero_ps();
+  const __m128 one = _mm_set1_ps(1.0f);
+  const __m128 scale = _mm_set1_ps(32768.0f);
+  const __m128i middle = _mm_set1_epi32(32768);
+  const __m128i topBit = _mm_set1_epi16(std::int16_t(-32768));
+  const auto four = [&](std::size_t at) {
+    const __m128 light = _mm_loadu_ps(reinterpret_cast<const float*>(in + at * sizeof(float)));
+    return _mm_sub_epi32(_mm_cvttps_epi32(_mm_mul_ps(_mm_min_ps(_mm_max_ps(light, zero), one), scale)), middle);
+  };
+  for (; i + 8 <= count; i += 8)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_xor_si128(_mm_packs_epi32(four(i), four(i + 4)), topBit));
+#endif
+  for (; i < count; ++i) {
+    float light;
+    std::memcpy(&light, in + i * sizeof light, sizeof light);
+    out[i] = toneSample(light);
+  }
+}
+
 void greysOfPixels(const void* pixels, std::int32_t count, bool sixteenBit, std::uint8_t* out) {
   const auto* at = static_cast<const std::uint8_t*>(pixels);
   // Indexed, so that the compiler can do many pixels at once; 8-bit weighted sums stay

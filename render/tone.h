@@ -10,6 +10,7 @@
 // fourfold, sharpen 0 leaves the grey alone.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/box_blur.h"
@@ -35,6 +36,10 @@ constexpr std::int32_t sharpenedTone(std::int32_t grey, std::int32_t blurred, st
 inline std::uint16_t toneSample(float light) {
   return light > 0.0f ? std::uint16_t((light < 1.0f ? light : 1.0f) * 32768.0f) : std::uint16_t(0);
 }
+
+// toneSample of `count` floats from `floats` (any alignment) into `out`, several at once
+// where the processor has vectors.
+void toneSamplesOf(const void* floats, std::size_t count, std::uint16_t* out);
 
 // The grey of each of `count` pixels laid out as Rgba8 words, or as four 16-bit samples
 // (0..32768) when sixteenBit, into bytes: the greys the tone takes of such pixels.

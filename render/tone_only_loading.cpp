@@ -55,12 +55,33 @@ struct Strip {
   InterleavedPixels pixels;
 };
 
+// The everyday float layouts, red, green and blue first in pixels of three or four floats:
+// a tile's run of samples is converted at once, then each pixel's three go in below full
+// opacity. False for other layouts.
+bool storeFloatRgbRun(const std::uint8_t* in, std::int32_t run, const InterleavedPixels& row, std::uint8_t* at) {
+  const std::int32_t floats = row.pixelBytes / std::int32_t(sizeof(float));
+  const bool everyday = row.channel[0] == 0 && row.channel[1] == 1 && row.channel[2] == 2 &&
+                        (row.pixelBytes == 12 || row.pixelBytes == 16) && run <= kTileSize;
+  if (!everyday) return false;
+  std::uint16_t samples[4 * kTileSize];
+  toneSamplesOf(in, std::size_t(run) * std::size_t(floats), samples);
+  for (std::int32_t k = 0; k < run; ++k, at += 8) {
+    const std::uint16_t pixel[4] = {samples[floats * k], samples[floats * k + 1], samples[floats * k + 2], 32768};
+    std::memcpy(at, pixel, sizeof pixel);
+  }
+  return true;
+}
+
 // A float document's light as the 16-bit samples its tone is taken from, as a render of
 // its colours takes them (tone_images.h).
 void storeFloatRow(ImageBuffer& ring, std::int32_t slot, std::int32_t from, std::int32_t to,
                    const InterleavedPixels& row) {
   const auto* in = static_cast<const std::uint8_t*>(row.data);
   forRuns(ring, slot, from, to, [&](std::int32_t, std::int32_t run, std::uint8_t* at) {
+    if (storeFloatRgbRun(in, run, row, at)) {
+      in += std::size_t(run) * std::size_t(row.pixelBytes);
+      return;
+    }
     for (std::int32_t k = 0; k < run; ++k, in += row.pixelBytes, at += 8) {
       std::uint16_t samples[4] = {0, 0, 0, 32768};
       for (int c = 0; c < 3; ++c) {

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: LicenseRef-Quillmark
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -47,6 +50,33 @@ TEST(ToneGreys, ARowsGreysAreEachPixelsGrey) {
           << "8-bit pixel " << k << " of " << count;
     }
     EXPECT_EQ(greys[std::size_t(count)], 0xA5) << "an 8-bit row of " << count << " wrote past its end";
+  }
+}
+
+// Float light as tone samples, eight at a time and the rest one by one, from unaligned
+// memory: what toneSample gives each, for light past both ends, not a number, infinite,
+// signed zeros, the smallest numbers and the steps next to 1; nothing past the row touched.
+TEST(ToneGreys, FloatLightBecomesTheSampleOfEachOnItsOwn) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  const float tiny = std::numeric_limits<float>::denorm_min();
+  const float belowOne = std::nextafter(1.0f, 0.0f);
+  std::vector<float> lights = {nan, -nan, inf, -inf, 0.0f, -0.0f, tiny, -tiny, 1.0f, belowOne,
+                               std::nextafter(1.0f, 2.0f), 0.5f, -0.5f, 1.5f, 1e30f, -1e30f, 1.0f / 32768.0f};
+  std::mt19937 random(3);
+  std::uniform_real_distribution<float> around(-0.2f, 1.2f);
+  for (int i = 0; i < 3000; ++i) lights.push_back(around(random));
+  // The special values keep their meaning in the vector steps too.
+  const std::uint16_t expected[] = {0, 0, 32768, 0, 0, 0, 0, 0, 32768, 32767, 32768, 16384, 0, 32768, 32768, 0, 1};
+  for (std::size_t i = 0; i < std::size(expected); ++i) ASSERT_EQ(toneSample(lights[i]), expected[i]) << "light " << i;
+  std::vector<std::uint8_t> bytes(1 + lights.size() * sizeof(float));
+  std::memcpy(bytes.data() + 1, lights.data(), lights.size() * sizeof(float));
+  for (const std::size_t count : {std::size_t(0), std::size_t(1), std::size_t(7), std::size_t(8), std::size_t(9),
+                                  std::size_t(17), lights.size()}) {
+    std::vector<std::uint16_t> samples(count + 1, 0xA5A5);
+    toneSamplesOf(bytes.data() + 1, count, samples.data());
+    for (std::size_t i = 0; i < count; ++i) ASSERT_EQ(samples[i], toneSample(lights[i])) << "light " << i << " of " << count;
+    EXPECT_EQ(samples[count], 0xA5A5) << "a row of " << count << " wrote past its end";
   }
 }
 
