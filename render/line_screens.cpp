@@ -292,15 +292,16 @@ void renderCrosscutRow(StyleRowContext& context) {
 namespace {
 
 // One pixel of maze from its two skewed coordinates, g1 = cy + 8 cx and g2 = cx + 8 cy (cx
-// and cy the pattern coordinates bent by the displacement of the blurred grey), in the
-// integer type `Int`: 64 bits always hold every product, 32 bits do for a row whose
-// coordinates stay small (mazeRowFitsInt).
-template <class Int, class Ink>
-void putMazePixel(const StyleRowContext& context, const Ink& ink, std::int32_t x, Int g1, Int g2, Int d) {
+// and cy the pattern coordinates bent by the displacement of the blurred grey), in 64 bits,
+// which hold every product wherever the pattern lies. Rows whose coordinates stay small
+// take the same steps in 32 bits (mazeRunCells).
+template <class Ink>
+void putMazePixel(const StyleRowContext& context, const Ink& ink, std::int32_t x, std::int64_t g1, std::int64_t g2,
+                  std::int64_t d) {
   const std::int32_t h1 = std::int32_t((d * (g1 >> 2)) & 127);
   const std::int32_t h2 = std::int32_t((d * (g2 >> 2)) & 127);
-  Int cell = ((g2 >> 8) * 17 + (g1 >> 8) * 13) % Int(kCellHashModulus);
-  if (cell < 0) cell += Int(kCellHashModulus);
+  std::int64_t cell = ((g2 >> 8) * 17 + (g1 >> 8) * 13) % kCellHashModulus;
+  if (cell < 0) cell += kCellHashModulus;
   // Picked from the four, a byte each of one word, rather than branched to (the cell hash
   // changes every few pixels) or read back from memory (which waited on the stores).
   const std::uint32_t directions = std::uint32_t(h1) | std::uint32_t(h2) << 8 |
@@ -391,7 +392,7 @@ void renderMazeRow(StyleRowContext& context) {
       const std::int32_t b = tableIndex(blurredToneAt(context, x));
       const std::int64_t cx = std::int64_t(shifted(patternX(context, x), h)) + tables.displaceX[b];
       const std::int64_t cy = rowBase + tables.displaceY[b];
-      putMazePixel<std::int64_t>(context, ink, x, cy + 8 * cx, cx + 8 * cy, d);
+      putMazePixel(context, ink, x, cy + 8 * cx, cx + 8 * cy, d);
     }
   });
 }
